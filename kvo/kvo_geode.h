@@ -1,0 +1,62 @@
+// One KVO file in memory: tables of materials and geobs, with the writer,
+// the reader and the geob optimiser.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "kvo/d_resource.h"
+#include "kvo/kvo_geob.h"
+#include "kvo/kvo_material.h"
+
+class KvoGeode : public DResource {
+public:
+    static constexpr int kMaxMaterials = 250;
+    static constexpr int kMaxGeobs = 200;
+
+    explicit KvoGeode(std::string path);
+    // A loaded geode deletes its records; one filled by SetMaterials/SetGeobs does not.
+    ~KvoGeode() override;
+
+    bool Load() override;                             // kvo_reader.cpp
+    bool Save(const std::string& outPath) override;  // kvo_writer.cpp
+    void Unload() override {}
+
+    // The arrays stay owned by the caller.
+    void SetMaterials(int32_t count, KvoMaterial* first);
+    void SetGeobs(int32_t count, KvoGeob* first);
+
+    // Optimiser (kvo_optimizer.cpp). Counters are added to, never reset.
+    void Optimize(int32_t* indicesEqualized, int32_t* verticesRemoved, int32_t* burstsRemoved);
+    void OptimizeGeob(KvoGeob* geob, int32_t* indicesEqualized, int32_t* verticesRemoved,
+                      int32_t* burstsRemoved);
+    int32_t MergeBursts(KvoGeob* geob);
+    int32_t WeldVertices(KvoGeob* geob);
+    int32_t CompactVertices(KvoGeob* geob);
+    void ReorderVertices(KvoGeob* geob);
+    void SwapVertices(KvoGeob* geob, int32_t a, int32_t b);
+    KvoMaterial* ResolveBurstMaterial(const KvoGeob* geob, int32_t burstMaterial) const;
+
+    // Writer helpers (kvo_writer.cpp).
+    static size_t WriteBytes(FILE* stream, const void* data, size_t count);
+    static size_t WriteString(FILE* stream, const std::string& text);
+    static long Tell(FILE* stream);
+    static bool Seek(FILE* stream, long position);
+    bool WriteMaterial(FILE* stream, const KvoMaterial* material);
+    bool WriteGeob(FILE* stream, const KvoGeob* geob);
+
+    // Reader helpers (kvo_reader.cpp); `cursor` is an offset into `buffer`.
+    int32_t ReadBytes(size_t& cursor, void* destination, size_t count);
+    bool Skip(size_t& cursor, size_t count);
+    int16_t ReadString(size_t& cursor, std::string& text);
+    KvoMaterial* ReadMaterial(size_t& cursor, int32_t number, int depth = 0);
+    KvoGeob* ReadGeob(size_t& cursor, int32_t number);
+
+    bool loaded = false;
+    int32_t materialCount = 0;
+    int32_t geobCount = 0;
+    KvoMaterial* materials[kMaxMaterials] = {};
+    KvoGeob* geobs[kMaxGeobs] = {};
+};
