@@ -177,13 +177,16 @@ public:
     int getNumFaces() const { return numFaces; }
     int getNumTVerts() const { return numTVerts; }
     Point3& getVert(int i) { return verts[i]; }
+    const Point3& getVert(int i) const { return verts[i]; }
     void setVert(int i, const Point3& p) { verts[i] = p; }
 
     // Face normals and render vertex normals from the smoothing groups, in
     // linear time; specified normals are kept as they are.
     void buildNormals();
     RVertex& getRVert(int i) { return rVerts_[i]; }
+    const RVertex& getRVert(int i) const { return rVerts_[i]; }
     Point3& getFaceNormal(int i) { return faceNormals_[i]; }
+    const Point3& getFaceNormal(int i) const { return faceNormals_[i]; }
 
     // Stand-in: per-vertex normals from a file, stored as specified normals.
     void SetSpecifiedNormals(const std::vector<Point3>& perVertex);
