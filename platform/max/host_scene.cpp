@@ -1,0 +1,6 @@
+// The scene's root node.
+#include "platform/max/max_sdk.h"
+
+HostScene::HostScene() : root_(std::make_unique<INode>()) {
+    root_->SetName("Scene Root");
+}
