@@ -20,13 +20,17 @@ public:
     // A loaded geode deletes its records; one filled by SetMaterials/SetGeobs does not.
     ~KvoGeode() override;
 
-    bool Load() override;                             // kvo_reader.cpp
+    bool Load() override;  // kvo_reader.cpp
+    // Adopts a copy of `size` bytes as the file buffer and loads from it.
+    bool LoadFromMemory(const uint8_t* data, size_t size);
     bool Save(const std::string& outPath) override;  // kvo_writer.cpp
     void Unload() override {}
 
     // The arrays stay owned by the caller.
     void SetMaterials(int32_t count, KvoMaterial* first);
     void SetGeobs(int32_t count, KvoGeob* first);
+    // Empties both tables, deleting the records only when the geode owns them.
+    void ClearTables();
 
     // Optimiser (kvo_optimizer.cpp). Counters are added to, never reset.
     void Optimize(int32_t* indicesEqualized, int32_t* verticesRemoved, int32_t* burstsRemoved);

@@ -7,6 +7,8 @@
 struct KvoMaterial {
     static constexpr int kMaxTextures = 10;
     static constexpr int kMaxSubMaterials = 100;
+    // Deepest sub-material level the reader accepts and the writer produces.
+    static constexpr int kMaxNesting = 32;
 
     KvoMaterial();
     // Destroys the texture-name strings and the sub-materials it owns.

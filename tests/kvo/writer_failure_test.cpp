@@ -1,0 +1,166 @@
+// Save reports every failure and never damages an existing file.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+
+#include "kvo/kvo_geode.h"
+#include "kvo_test_support.h"
+
+using namespace kvotest;
+namespace fs = std::filesystem;
+
+namespace {
+
+size_t EntriesIn(const fs::path& dir) {
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+// Runs in a child process: exits 0 when Save reports the failed writes.
+[[noreturn]] void SaveUnderFileSizeLimit(KvoGeode& geode, const std::string& target, rlim_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit;
+    limit.rlim_cur = limit.rlim_max = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const bool saved = geode.Save(target);
+    std::exit(!saved && geode.error.find("cannot write") != std::string::npos ? 0 : 1);
+}
+
+}  // namespace
+
+TEST(WriterFailure, MissingDirectoryFails) {
+    TempDir dir;
+    KvoGeode geode("unused");
+    EXPECT_FALSE(geode.Save(dir.File("no/such/dir/out.kvo")));
+    EXPECT_NE(geode.error.find("no/such/dir/out.kvo.tmp"), std::string::npos) << geode.error;
+    EXPECT_EQ(EntriesIn(dir.path), 0u);
+}
+
+TEST(WriterFailure, UnwritableDirectoryLeavesTheTargetUntouched) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    TempDir dir;
+    const fs::path locked = dir.path / "locked";
+    fs::create_directory(locked);
+    const std::string target = (locked / "out.kvo").string();
+    WriteAll(target, Bytes{'o', 'l', 'd'});
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+
+    auto scene = MakeRichScene();
+    KvoGeode geode("unused");
+    scene->AttachTo(geode);
+    EXPECT_FALSE(geode.Save(target));
+    EXPECT_FALSE(geode.error.empty());
+    EXPECT_EQ(ReadAll(target), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(EntriesIn(locked), 1u);
+}
+
+TEST(WriterFailure, TemporaryFileThatCannotBeCreatedLeavesTheTargetUntouched) {
+    TempDir dir;
+    // The target's name is legal, the temporary name beside it is too long.
+    const std::string target = dir.File(std::string(251, 'n') + ".kvo");
+    WriteAll(target, Bytes{'o', 'l', 'd'});
+    KvoGeode geode("unused");
+    EXPECT_FALSE(geode.Save(target));
+    EXPECT_NE(geode.error.find("cannot create"), std::string::npos) << geode.error;
+    EXPECT_EQ(ReadAll(target), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(EntriesIn(dir.path), 1u);
+}
+
+// A file size limit makes the writes fail part way; the save must notice.
+TEST(WriterFailure, ShortWriteFailsAndLeavesTheTargetUntouched) {
+    TempDir dir;
+    const std::string target = dir.File("out.kvo");
+    WriteAll(target, Bytes{'o', 'l', 'd'});
+    auto scene = MakeRichScene();
+    KvoGeode geode("unused");
+    scene->AttachTo(geode);
+    EXPECT_EXIT(SaveUnderFileSizeLimit(geode, target, 1000), testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadAll(target), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(EntriesIn(dir.path), 1u);
+}
+
+TEST(WriterFailure, TargetThatCannotBeReplacedFailsWithoutATemporaryFile) {
+    TempDir dir;
+    const fs::path target = dir.path / "out.kvo";
+    fs::create_directory(target);  // a directory where the file should go
+    WriteAll((target / "keep").string(), Bytes{1});
+    KvoGeode geode("unused");
+    EXPECT_FALSE(geode.Save(target.string()));
+    EXPECT_NE(geode.error.find("cannot replace"), std::string::npos) << geode.error;
+    EXPECT_TRUE(fs::is_directory(target));
+    EXPECT_EQ(EntriesIn(dir.path), 1u);
+}
+
+TEST(WriterFailure, SuccessReplacesTheTargetAndLeavesNoTemporaryFile) {
+    TempDir dir;
+    const std::string target = dir.File("out.kvo");
+    WriteAll(target, Bytes(5000, 0xEE));
+    KvoGeode geode("unused");
+    ASSERT_TRUE(geode.Save(target)) << geode.error;
+    EXPECT_EQ(ReadAll(target).size(), 36u);
+    EXPECT_EQ(EntriesIn(dir.path), 1u);
+}
+
+// Counts that would make the writer read outside the records are refused
+// before any file is created.
+TEST(WriterFailure, InconsistentRecordsAreRefused) {
+    struct Case {
+        const char* name;
+        std::function<void(KvoMaterial&, KvoGeob&)> spoil;
+        const char* cause;
+    } cases[] = {
+        {"burst count", [](KvoMaterial&, KvoGeob& g) { g.burstCount = 101; }, "burst count 101"},
+        {"negative bursts", [](KvoMaterial&, KvoGeob& g) { g.burstCount = -1; }, "burst count -1"},
+        {"indices without array", [](KvoMaterial&, KvoGeob& g) { g.indexCount = 3; },
+         "index count 3 without an array"},
+        {"negative vertices", [](KvoMaterial&, KvoGeob& g) { g.vertexCount = -2; },
+         "vertex count -2"},
+        {"texture count", [](KvoMaterial& m, KvoGeob&) { m.textureCount = 11; },
+         "texture count 11"},
+        {"sub-material count", [](KvoMaterial& m, KvoGeob&) { m.subMaterialCount = 101; },
+         "sub-material count 101"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        KvoMaterial material;
+        KvoGeob geob;
+        c.spoil(material, geob);
+        KvoGeode geode("unused");
+        geode.SetMaterials(1, &material);
+        geode.SetGeobs(1, &geob);
+        EXPECT_FALSE(geode.Save(dir.File("out.kvo")));
+        EXPECT_NE(geode.error.find(c.cause), std::string::npos) << geode.error;
+        EXPECT_EQ(EntriesIn(dir.path), 0u);
+        material.textureCount = 0;
+        material.subMaterialCount = 0;
+    }
+}
+
+TEST(WriterFailure, SubMaterialsNestedTooDeepAreRefused) {
+    TempDir dir;
+    KvoMaterial top;
+    KvoMaterial* level = &top;
+    for (int depth = 0; depth < KvoMaterial::kMaxNesting + 1; ++depth) {
+        level->subMaterialCount = 1;
+        level->subMaterials[0] = new KvoMaterial();
+        level = level->subMaterials[0];
+    }
+    KvoGeode geode("unused");
+    geode.SetMaterials(1, &top);
+    EXPECT_FALSE(geode.Save(dir.File("deep.kvo")));
+    EXPECT_NE(geode.error.find("nested too deep"), std::string::npos) << geode.error;
+    // One level less is written, and reads back.
+    KvoMaterial* parent = &top;
+    for (int depth = 0; depth < KvoMaterial::kMaxNesting; ++depth) parent = parent->subMaterials[0];
+    delete parent->subMaterials[0];
+    parent->subMaterials[0] = nullptr;
+    parent->subMaterialCount = 0;
+    ASSERT_TRUE(geode.Save(dir.File("deep.kvo"))) << geode.error;
+    KvoGeode loaded(dir.File("deep.kvo"));
+    EXPECT_TRUE(loaded.Load()) << loaded.error;
+}
