@@ -1,11 +1,82 @@
-// Placeholder so that the library links while the optimiser is being written.
-#include "kvo/kvo_geode.h"
+// The geob optimiser's entry points: each checks its geob and hands off to the
+// step's own file. Geometry that breaks the optimiser's invariants is left
+// exactly as it is and counts nothing.
+#include <algorithm>
+#include <cstring>
 
-void KvoGeode::Optimize(int32_t*, int32_t*, int32_t*) {}
-void KvoGeode::OptimizeGeob(KvoGeob*, int32_t*, int32_t*, int32_t*) {}
-int32_t KvoGeode::MergeBursts(KvoGeob*) { return 0; }
-int32_t KvoGeode::WeldVertices(KvoGeob*) { return 0; }
-int32_t KvoGeode::CompactVertices(KvoGeob*) { return 0; }
-void KvoGeode::ReorderVertices(KvoGeob*) {}
-void KvoGeode::SwapVertices(KvoGeob*, int32_t, int32_t) {}
-KvoMaterial* KvoGeode::ResolveBurstMaterial(const KvoGeob*, int32_t) const { return nullptr; }
+#include "kvo/kvo_geode.h"
+#include "kvo/kvo_optimizer_internal.h"
+
+using kvo_optimizer::GeobIsSound;
+
+KvoMaterial* KvoGeode::ResolveBurstMaterial(const KvoGeob* geob, int32_t burstMaterial) const {
+    if (geob == nullptr) return nullptr;
+    const int32_t tableSize = std::min(materialCount, kMaxMaterials);
+    if (geob->materialIndex < 0 || geob->materialIndex >= tableSize) return nullptr;
+    KvoMaterial* material = materials[geob->materialIndex];
+    if (material == nullptr) return nullptr;
+    const int32_t subCount = std::min(material->subMaterialCount, KvoMaterial::kMaxSubMaterials);
+    if (subCount <= 0) return material;
+    return material->subMaterials[std::clamp(burstMaterial, 0, subCount - 1)];
+}
+
+int32_t KvoGeode::MergeBursts(KvoGeob* geob) {
+    if (geob == nullptr || !GeobIsSound(*geob)) return 0;
+    return kvo_optimizer::MergeSoundBursts(*this, *geob);
+}
+
+int32_t KvoGeode::WeldVertices(KvoGeob* geob) {
+    if (geob == nullptr || !GeobIsSound(*geob)) return 0;
+    return kvo_optimizer::WeldSoundVertices(*geob);
+}
+
+int32_t KvoGeode::CompactVertices(KvoGeob* geob) {
+    if (geob == nullptr || !GeobIsSound(*geob)) return 0;
+    return kvo_optimizer::CompactSoundVertices(*geob);
+}
+
+void KvoGeode::ReorderVertices(KvoGeob* geob) {
+    if (geob == nullptr || !GeobIsSound(*geob)) return;
+    kvo_optimizer::ReorderSoundVertices(*geob);
+}
+
+void KvoGeode::SwapVertices(KvoGeob* geob, int32_t a, int32_t b) {
+    if (geob == nullptr || !GeobIsSound(*geob)) return;
+    if (a < 0 || b < 0 || a >= geob->vertexCount || b >= geob->vertexCount) return;
+    for (int32_t p = 0; p < geob->indexCount; ++p) {
+        if (geob->indices[p] == a) {
+            geob->indices[p] = static_cast<uint16_t>(b);
+        } else if (geob->indices[p] == b) {
+            geob->indices[p] = static_cast<uint16_t>(a);
+        }
+    }
+    // Exchanged as bytes so every bit pattern survives.
+    auto exchange = [a, b](float* data, size_t components) {
+        float held[3];
+        const size_t size = components * sizeof(float);
+        std::memcpy(held, data + a * components, size);
+        std::memcpy(data + a * components, data + b * components, size);
+        std::memcpy(data + b * components, held, size);
+    };
+    exchange(geob->vertices, 3);
+    if (geob->normals != nullptr) exchange(geob->normals, 3);
+    if (geob->colors != nullptr) exchange(geob->colors, 3);
+    if (geob->texCoords != nullptr) exchange(geob->texCoords, 2);
+}
+
+void KvoGeode::OptimizeGeob(KvoGeob* geob, int32_t* indicesEqualized, int32_t* verticesRemoved,
+                            int32_t* burstsRemoved) {
+    if (geob == nullptr || !GeobIsSound(*geob)) return;
+    // Each step keeps the geob sound, so one check covers all four.
+    kvo_optimizer::AddToCounter(
+        burstsRemoved, static_cast<uint64_t>(kvo_optimizer::MergeSoundBursts(*this, *geob)));
+    kvo_optimizer::WeldCompactReorder(*geob, indicesEqualized, verticesRemoved);
+}
+
+void KvoGeode::Optimize(int32_t* indicesEqualized, int32_t* verticesRemoved,
+                        int32_t* burstsRemoved) {
+    const int32_t count = std::clamp(geobCount, 0, kMaxGeobs);
+    for (int32_t g = 0; g < count; ++g) {
+        OptimizeGeob(geobs[g], indicesEqualized, verticesRemoved, burstsRemoved);
+    }
+}

@@ -1,0 +1,73 @@
+// Helpers shared by the geob optimiser's steps; not part of the library's interface.
+// Every helper here expects a geob that passed GeobIsSound.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "kvo/kvo_geob.h"
+
+class KvoGeode;
+
+namespace kvo_optimizer {
+
+// Scratch memory from malloc: running out is reported through ok(), never thrown.
+template <typename T>
+class Scratch {
+public:
+    explicit Scratch(size_t count) {
+        if (count <= SIZE_MAX / sizeof(T)) {
+            data_ = static_cast<T*>(std::malloc(count > 0 ? count * sizeof(T) : 1));
+        }
+    }
+    ~Scratch() { std::free(data_); }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    bool ok() const { return data_ != nullptr; }
+    T* get() const { return data_; }
+    T& operator[](size_t i) const { return data_[i]; }
+
+private:
+    T* data_ = nullptr;
+};
+
+// True when the geob keeps the invariants the optimiser relies on: counts not
+// negative, arrays present for their counts, every index below vertexCount,
+// present optional streams at least vertexCount long, 1..100 bursts with
+// material numbers not negative. Anything else is left alone.
+bool GeobIsSound(const KvoGeob& geob);
+
+// Adds a non-negative count to a counter, saturating instead of overflowing.
+void AddToCounter(int32_t* counter, uint64_t amount);
+
+// Narrows a count to int32, saturating.
+int32_t ClampCount(uint64_t count);
+
+// Maps every vertex to the lowest-numbered vertex equal to it (itself when there
+// is none; a vertex with a NaN in a compared value equals nothing) and counts the
+// equal pairs. False when scratch memory runs out.
+bool ComputeWeldMap(const KvoGeob& geob, uint32_t* weldMap, uint64_t* equalPairs);
+
+// Replaces positions and every present optional stream by new arrays of
+// newCount entries, entry i copied from vertex source[i]; the counts become
+// newCount. False, with the geob untouched, when an allocation fails.
+bool GatherVertices(KvoGeob& geob, const uint32_t* source, int32_t newCount);
+
+// Rearranges the first vertexCount entries of positions and of every present
+// optional stream: entry i becomes what vertex source[i] was. `staging` holds
+// 3 * vertexCount floats.
+void PermuteVertices(KvoGeob& geob, const uint32_t* source, float* staging);
+
+// The steps without the soundness check (the public operations check first).
+int32_t MergeSoundBursts(const KvoGeode& geode, KvoGeob& geob);
+int32_t WeldSoundVertices(KvoGeob& geob);
+int32_t CompactSoundVertices(KvoGeob& geob);
+void ReorderSoundVertices(KvoGeob& geob);
+
+// Welding, compaction and reordering in one go, with the same results as the
+// three steps run one after the other; adds to the two counters.
+void WeldCompactReorder(KvoGeob& geob, int32_t* indicesEqualized, int32_t* verticesRemoved);
+
+}  // namespace kvo_optimizer
