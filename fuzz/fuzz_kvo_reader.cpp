@@ -1,0 +1,23 @@
+// libFuzzer entry point: loads arbitrary bytes as a KVO file in memory. The
+// sanitizers catch bad accesses; the checks below catch a reader that
+// accepts or refuses inconsistently.
+#include <cstdint>
+#include <cstdlib>
+
+#include "kvo/kvo_geode.h"
+#include "kvo/kvo_validate.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    KvoGeode geode("fuzz.kvo");
+    if (geode.LoadFromMemory(data, size)) {
+        if (geode.materialCount < 0 || geode.materialCount > KvoGeode::kMaxMaterials ||
+            geode.geobCount < 0 || geode.geobCount > KvoGeode::kMaxGeobs) {
+            std::abort();
+        }
+        ValidateGeode(geode);
+    } else if (geode.error.empty() || geode.loaded || geode.materialCount != 0 ||
+               geode.geobCount != 0) {
+        std::abort();  // a refusal must leave an empty geode and a cause
+    }
+    return 0;
+}

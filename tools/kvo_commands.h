@@ -1,0 +1,29 @@
+// The subcommands of the `kvo` tool. Each takes the arguments after its name
+// and returns the exit status: 0 success, 1 failure, 2 usage error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "kvo/kvo_geode.h"
+
+using Arguments = std::vector<std::string>;
+
+int RunInfo(const Arguments& args);
+int RunValidate(const Arguments& args);
+int RunOptimize(const Arguments& args);
+
+// One subcommand's command line: its flags and its positional arguments.
+struct ParsedArguments {
+    bool help = false;
+    bool json = false;
+    std::vector<std::string> files;
+    std::string unknownOption;
+};
+ParsedArguments ParseArguments(const Arguments& args, bool acceptJson);
+
+// Prints "kvo COMMAND: MESSAGE" and the command's usage line on stderr; returns 2.
+int UsageError(const char* command, const std::string& message, const char* usage);
+
+// Loads `file`; on failure prints the cause on stderr and returns false.
+bool LoadOrReport(const char* command, const std::string& file, KvoGeode& geode);
