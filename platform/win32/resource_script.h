@@ -2,7 +2,7 @@
 // uses: #define lines (of resource.h), DIALOG/DIALOGEX templates with
 // STYLE, EXSTYLE, CAPTION, FONT and the controls CONTROL, LTEXT, RTEXT,
 // CTEXT, EDITTEXT, PUSHBUTTON, DEFPUSHBUTTON, AUTOCHECKBOX, and STRINGTABLE.
-// Styles are combined as the resource compiler combines them.
+// Styles are combined as the GNU resource compiler combines them.
 #pragma once
 
 #ifndef _WIN32

@@ -5,9 +5,11 @@
 #pragma once
 
 #ifdef _WIN32
+// clang-format off
+#include <windows.h>  // first: the others need its types
 #include <commctrl.h>
 #include <shlobj.h>
-#include <windows.h>
+// clang-format on
 #else
 #include <cstddef>
 #include <cstdint>
