@@ -33,6 +33,11 @@ bool Fail(std::string& error, const char* format, ...) {
     return false;
 }
 
+// Offsets fit 32 bits (the buffer size does); %lu prints them on every C library.
+unsigned long At(size_t offset) {
+    return static_cast<unsigned long>(offset);
+}
+
 // Printable form of a tag for error messages.
 std::string TagName(const Tag& tag) {
     for (int i = 0; i < 4; ++i) {
@@ -89,16 +94,16 @@ int16_t KvoGeode::ReadString(size_t& cursor, std::string& text) {
     const size_t start = cursor;
     int16_t length = 0;
     if (ReadBytes(cursor, &length, sizeof length) < 0) {
-        Fail(error, "truncated string at offset %zu", start);
+        Fail(error, "truncated string at offset %lu", At(start));
         return -1;
     }
     if (length < 0) {
-        Fail(error, "negative string length %d at offset %zu", length, start);
+        Fail(error, "negative string length %d at offset %lu", length, At(start));
         return -1;
     }
     if (length == 0) return -1;  // the empty string; nothing further is stored
     if (!Skip(cursor, static_cast<size_t>(length))) {
-        Fail(error, "truncated string at offset %zu", start);
+        Fail(error, "truncated string at offset %lu", At(start));
         return -1;
     }
     // The text ends at its first zero byte, although all bytes are consumed.
@@ -119,7 +124,7 @@ struct ChunkReader {
     size_t& cursor;
 
     bool Truncated(const char* where, size_t offset) {
-        return Fail(geode.error, "truncated %s at offset %zu", where, offset);
+        return Fail(geode.error, "truncated %s at offset %lu", where, At(offset));
     }
     bool ReadTag(Tag& tag, const char* where, size_t offset) {
         return geode.ReadBytes(cursor, tag.text, 4) == 4 || Truncated(where, offset);
@@ -127,12 +132,12 @@ struct ChunkReader {
     // Reads a chunk length and checks that the chunk ends inside the buffer.
     bool ReadLength(uint32_t& length, const Tag& tag, size_t offset) {
         if (geode.ReadBytes(cursor, &length, 4) != 4) {
-            return Fail(geode.error, "truncated %s chunk at offset %zu", TagName(tag).c_str(),
-                        offset);
+            return Fail(geode.error, "truncated %s chunk at offset %lu", TagName(tag).c_str(),
+                        At(offset));
         }
         if (length > geode.bufferSize - cursor) {
-            return Fail(geode.error, "%s chunk at offset %zu: length %u reaches past the end",
-                        TagName(tag).c_str(), offset, length);
+            return Fail(geode.error, "%s chunk at offset %lu: length %u reaches past the end",
+                        TagName(tag).c_str(), At(offset), length);
         }
         return true;
     }
@@ -142,21 +147,22 @@ struct ChunkReader {
             return Truncated(what, offset);
         }
         if (length > geode.bufferSize - cursor) {
-            return Fail(geode.error, "%s block at offset %zu: length %u reaches past the end",
-                        TagName(tag).c_str(), offset, length);
+            return Fail(geode.error, "%s block at offset %lu: length %u reaches past the end",
+                        TagName(tag).c_str(), At(offset), length);
         }
         return true;
     }
     bool Read(void* destination, size_t count, const Tag& tag, size_t offset) {
         if (geode.ReadBytes(cursor, destination, count) >= 0) return true;
-        return Fail(geode.error, "truncated %s chunk at offset %zu", TagName(tag).c_str(), offset);
+        return Fail(geode.error, "truncated %s chunk at offset %lu", TagName(tag).c_str(),
+                    At(offset));
     }
     // Reads a table count and checks it against 0..limit.
     bool ReadCount(int32_t& count, int32_t limit, const Tag& tag, size_t offset) {
         if (!Read(&count, 4, tag, offset)) return false;
         if (count < 0 || count > limit) {
-            return Fail(geode.error, "%s chunk at offset %zu: count %d outside 0..%d",
-                        TagName(tag).c_str(), offset, count, limit);
+            return Fail(geode.error, "%s chunk at offset %lu: count %d outside 0..%d",
+                        TagName(tag).c_str(), At(offset), count, limit);
         }
         return true;
     }
@@ -169,8 +175,8 @@ struct ChunkReader {
         if (!Read(&n, 4, tag, offset)) return false;
         const size_t remaining = geode.bufferSize - cursor;
         if (n < 0 || static_cast<size_t>(n) > remaining / elementSize) {
-            return Fail(geode.error, "%s chunk at offset %zu: count %d does not fit the file",
-                        TagName(tag).c_str(), offset, n);
+            return Fail(geode.error, "%s chunk at offset %lu: count %d does not fit the file",
+                        TagName(tag).c_str(), At(offset), n);
         }
         std::free(array);
         array = nullptr;
@@ -180,8 +186,8 @@ struct ChunkReader {
         if (allocation == 0) return true;
         array = static_cast<T*>(std::malloc(allocation));
         if (!array) {
-            return Fail(geode.error, "%s chunk at offset %zu: out of memory", TagName(tag).c_str(),
-                        offset);
+            return Fail(geode.error, "%s chunk at offset %lu: out of memory", TagName(tag).c_str(),
+                        At(offset));
         }
         return Read(array, bytes, tag, offset);
     }
@@ -193,8 +199,8 @@ KvoMaterial* KvoGeode::ReadMaterial(size_t& cursor, int32_t number, int depth) {
     ChunkReader in{*this, cursor};
     const size_t blockOffset = cursor;
     if (depth > KvoMaterial::kMaxNesting) {
-        Fail(error, "sub-materials nested deeper than %d at offset %zu", KvoMaterial::kMaxNesting,
-             blockOffset);
+        Fail(error, "sub-materials nested deeper than %d at offset %lu", KvoMaterial::kMaxNesting,
+             At(blockOffset));
         return nullptr;
     }
     // The block's own tag is not checked: whatever stands there is read as MAT0.
@@ -205,7 +211,7 @@ KvoMaterial* KvoGeode::ReadMaterial(size_t& cursor, int32_t number, int depth) {
     }
     KvoMaterial* material = new (std::nothrow) KvoMaterial();
     if (!material) {
-        Fail(error, "out of memory at offset %zu", blockOffset);
+        Fail(error, "out of memory at offset %lu", At(blockOffset));
         return nullptr;
     }
     for (;;) {
@@ -256,8 +262,8 @@ KvoMaterial* KvoGeode::ReadMaterial(size_t& cursor, int32_t number, int depth) {
                 ok = error.empty();
                 if (ok) {
                     material->textures[i] = new (std::nothrow) std::string(text);
-                    ok =
-                        material->textures[i] || Fail(error, "out of memory at offset %zu", offset);
+                    ok = material->textures[i] ||
+                         Fail(error, "out of memory at offset %lu", At(offset));
                 }
             }
             if (ok) material->textureCount = count;
@@ -298,7 +304,7 @@ KvoGeob* KvoGeode::ReadGeob(size_t& cursor, int32_t number) {
     }
     KvoGeob* geob = new (std::nothrow) KvoGeob();
     if (!geob) {
-        Fail(error, "out of memory at offset %zu", blockOffset);
+        Fail(error, "out of memory at offset %lu", At(blockOffset));
         return nullptr;
     }
     for (;;) {
