@@ -1,0 +1,21 @@
+// Reads a scene file with Assimp into a compact scene in the host's Z-up
+// frame. Runs inside the import process (see child_import.h).
+#pragma once
+
+#include <string>
+
+#include "cli/compact_scene.h"
+
+namespace kvoscene {
+
+struct ImportSettings {
+    // Merge each root child's subtree into that child's one mesh.
+    bool collapse = false;
+    // Let Assimp weld identical vertices (smaller meshes, slower import).
+    bool joinVertices = true;
+};
+
+bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, Scene& scene,
+                      std::string& error);
+
+}  // namespace kvoscene

@@ -1,0 +1,161 @@
+#include "cli/child_import.h"
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "cli/scene_codec.h"
+
+namespace kvoscene {
+
+namespace {
+
+// First byte of the child's answer.
+constexpr uint8_t kSceneFollows = 'S';
+constexpr uint8_t kErrorFollows = 'E';
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+[[noreturn]] void RunChild(int fd, const std::string& path, const ImportSettings& settings) {
+    signal(SIGINT, SIG_DFL);
+    signal(SIGPIPE, SIG_IGN);
+    Scene scene;
+    std::string error;
+    bool written;
+    if (ImportWithAssimp(path, settings, scene, error)) {
+        const std::vector<uint8_t> bytes = EncodeScene(scene);
+        written = WriteAll(fd, &kSceneFollows, 1) && WriteAll(fd, bytes.data(), bytes.size());
+    } else {
+        written = WriteAll(fd, &kErrorFollows, 1) &&
+                  WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
+    }
+    close(fd);
+    _exit(written ? 0 : 1);
+}
+
+std::string DescribeStatus(int status) {
+    if (WIFSIGNALED(status)) {
+        const int sig = WTERMSIG(status);
+        const char* name = strsignal(sig);
+        return "the importer crashed (signal " + std::to_string(sig) + (name ? ", " : "") +
+               (name ? name : "") + ")";
+    }
+    if (WIFEXITED(status)) {
+        return "the import process failed (exit status " + std::to_string(WEXITSTATUS(status)) +
+               ")";
+    }
+    return "the import process ended abnormally";
+}
+
+void KillAndReap(pid_t pid) {
+    kill(pid, SIGKILL);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace
+
+ChildImportResult ImportInChild(const std::string& path, const ImportSettings& settings,
+                                double timeoutSeconds, const volatile sig_atomic_t* interrupted) {
+    using Clock = std::chrono::steady_clock;
+    ChildImportResult result;
+    const auto start = Clock::now();
+    int fds[2];
+    if (pipe(fds) != 0) {
+        result.error = std::string("cannot create a pipe: ") + std::strerror(errno);
+        return result;
+    }
+    const pid_t pid = fork();
+    if (pid < 0) {
+        result.error = std::string("cannot start the import process: ") + std::strerror(errno);
+        close(fds[0]);
+        close(fds[1]);
+        return result;
+    }
+    if (pid == 0) {
+        close(fds[0]);
+        RunChild(fds[1], path, settings);
+    }
+    close(fds[1]);
+
+    const auto deadline = start + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>(timeoutSeconds));
+    std::vector<uint8_t> answer;
+    uint8_t buffer[1 << 16];
+    bool timedOut = false, stopped = false;
+    for (;;) {
+        if (interrupted && *interrupted) {
+            stopped = true;
+            break;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        // Wake up now and then to notice an interruption.
+        const int wait = static_cast<int>(left.count() < 200 ? left.count() : 200);
+        const int ready = poll(&p, 1, wait);
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) continue;
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // end of the answer
+        answer.insert(answer.end(), buffer, buffer + n);
+    }
+    close(fds[0]);
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (timedOut || stopped) {
+        KillAndReap(pid);
+        if (stopped) {
+            result.error = "interrupted";
+        } else {
+            result.error = "timed out after " +
+                           std::to_string(static_cast<long>(std::ceil(timeoutSeconds))) + " s";
+        }
+        return result;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            result.error = std::string("lost the import process: ") + std::strerror(errno);
+            return result;
+        }
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        result.error = DescribeStatus(status);
+        return result;
+    }
+    if (answer.empty()) {
+        result.error = "the import process gave no answer";
+    } else if (answer[0] == kErrorFollows) {
+        result.error.assign(answer.begin() + 1, answer.end());
+        if (result.error.empty()) result.error = "unknown import error";
+    } else if (answer[0] == kSceneFollows) {
+        result.ok = true;
+        answer.erase(answer.begin());
+        result.bytes = std::move(answer);
+    } else {
+        result.error = "the import process gave a malformed answer";
+    }
+    return result;
+}
+
+}  // namespace kvoscene

@@ -1,0 +1,113 @@
+#include "cli/cli_options.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+namespace kvocli {
+
+const std::array<CheckBoxOption, kCheckBoxCount> kCheckBoxes = {{
+    {"localize", 1075, "Localize"},
+    {"optimize", 1078, "Optimize"},
+    {"up-normals", 1077, "Up Normals"},
+    {"normals", 1076, "Normals"},
+    {"vertex-colors", 1081, "Vertex Colors"},
+    {"shader", 1082, "Generate Basic Shader"},
+    {"geometry-ini", 1085, "Generate 'geometry.ini'"},
+    {"log", 1083, "Generate Log"},
+}};
+
+namespace {
+
+constexpr const char* kUsage = "Usage: kvoexp [OPTIONS] SCENE... -o DIR";
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "kvoexp: error: %s\n%s\nRun 'kvoexp --help' for every option.\n",
+                 message.c_str(), kUsage);
+    return 2;
+}
+
+}  // namespace
+
+ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
+    CLI::App app{
+        "Exports the objects of scene files into KVO files through the kvoexp plug-in,\n"
+        "driving its panel as the host application would. Every direct child of a\n"
+        "scene's root becomes one OUTPUT/<name>.kvo."};
+    app.name("kvoexp");
+    app.set_version_flag("--version", std::string("kvoexp 0.3.0"));
+    app.add_option("SCENE", options.scenes, "scene files (anything Assimp reads)");
+    app.add_option("-o,--output", options.outputDir, "output directory, created when missing")
+        ->type_name("DIR");
+    std::array<bool, kCheckBoxCount> on{}, off{};
+    for (int i = 0; i < kCheckBoxCount; ++i) {
+        const std::string flag = kCheckBoxes[i].flag;
+        app.add_flag("--" + flag, on[i], std::string("check \"") + kCheckBoxes[i].label + "\"");
+        app.add_flag("--no-" + flag, off[i], std::string("clear \"") + kCheckBoxes[i].label + "\"");
+    }
+    app.add_option("--config-dir", options.configDir,
+                   "directory of the plug-in's settings file kvoexp.cfg (default: a private "
+                   "directory removed afterwards)")
+        ->type_name("DIR");
+    app.add_option("--select", options.selectGlobs,
+                   "select the root's children whose names match GLOB (repeatable; default: all)")
+        ->allow_extra_args(false)
+        ->type_name("GLOB");
+    app.add_flag("--collapse", options.collapse,
+                 "merge each root child's subtree into that child's mesh");
+    app.add_flag("--list", options.list, "print each scene's node tree and export nothing");
+    app.add_flag("-q,--quiet", options.quiet, "no progress line");
+    app.add_option("--import-timeout", options.importTimeout,
+                   "seconds an import may take (default 60)")
+        ->type_name("SECONDS");
+    app.add_option("--dump-scene", options.dumpScene,
+                   "write SCENE, imported, in the compact scene form to OUT")
+        ->expected(2)
+        ->type_name("SCENE OUT");
+    app.add_option("--module", options.modulePath,
+                   "the plug-in module (default: ../lib/kvoexp.so beside the program, or "
+                   "$KVOEXP_MODULE)")
+        ->type_name("PATH");
+    bool noJoin = false;
+    app.add_flag("--no-join-vertices", noJoin, "keep the importer's unwelded vertices");
+    app.footer(
+        "Exit status: 0 all exported; 1 a scene failed to import, a node failed, or the plug-in\n"
+        "reported an error; 2 usage error; 130 interrupted (Ctrl-C cancels the export).");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return {false, app.exit(e)};
+    } catch (const CLI::CallForVersion& e) {
+        return {false, app.exit(e)};
+    } catch (const CLI::ParseError& e) {
+        return {false, UsageError(e.what())};
+    }
+    options.joinVertices = !noJoin;
+    for (int i = 0; i < kCheckBoxCount; ++i) {
+        if (on[i] && off[i]) {
+            return {false, UsageError(std::string("--") + kCheckBoxes[i].flag + " and --no-" +
+                                      kCheckBoxes[i].flag + " contradict each other")};
+        }
+        options.checks[i] = on[i] ? 1 : off[i] ? 0 : -1;
+    }
+    if (!(options.importTimeout > 0) || options.importTimeout > 1e6) {
+        return {false, UsageError("--import-timeout must be a positive number of seconds")};
+    }
+    if (!options.dumpScene.empty()) {
+        if (!options.scenes.empty() || options.list) {
+            return {false, UsageError("--dump-scene takes exactly one scene and its output")};
+        }
+        return {true, 0};
+    }
+    if (options.scenes.empty()) return {false, UsageError("no scene given")};
+    if (!options.list && options.outputDir.empty()) {
+        return {false, UsageError("no output directory given (-o DIR)")};
+    }
+    // The panel's edit holds at most 260 characters.
+    if (options.outputDir.size() > 260) {
+        return {false, UsageError("the output directory's path is longer than 260 characters")};
+    }
+    return {true, 0};
+}
+
+}  // namespace kvocli

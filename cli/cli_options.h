@@ -1,0 +1,46 @@
+// The console host's command line.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace kvocli {
+
+// The panel's eight check boxes, in the order the host sets them.
+struct CheckBoxOption {
+    const char* flag;  // the command-line flag without "--"
+    int controlId;     // the check box on the "Options" page
+    const char* label;
+};
+constexpr int kCheckBoxCount = 8;
+// Up Normals comes before Normals: clearing Normals disables Up Normals.
+extern const std::array<CheckBoxOption, kCheckBoxCount> kCheckBoxes;
+
+struct CliOptions {
+    std::vector<std::string> scenes;
+    std::string outputDir;
+    // Per check box: -1 keep the panel's value, 0 clear, 1 set.
+    std::array<int, kCheckBoxCount> checks;
+    std::string configDir;  // empty: a private directory, removed afterwards
+    std::vector<std::string> selectGlobs;
+    bool collapse = false;
+    bool list = false;
+    bool quiet = false;
+    double importTimeout = 60;
+    std::vector<std::string> dumpScene;  // SCENE OUT
+    std::string modulePath;              // empty: next to the executable
+    bool joinVertices = true;
+
+    CliOptions() { checks.fill(-1); }
+};
+
+struct ParseOutcome {
+    bool run = false;  // false: exit at once with `exitCode`
+    int exitCode = 0;
+};
+
+// Parses argv; prints help, the version, or a usage error (exit 2) itself.
+ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options);
+
+}  // namespace kvocli

@@ -1,0 +1,65 @@
+// A scene as the console host hands it from its import process to the
+// plug-in's host: plain data in the host's Z-up frame, without any importer
+// or host types, so that any program (also a Windows host) can read it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kvoscene {
+
+constexpr uint32_t kNone = 0xffffffffu;
+
+enum class NodeKind : uint8_t { Geometry = 0, Camera = 1, Light = 2, Helper = 3 };
+
+// How a vertex channel's faces relate to the position faces.
+enum class ChannelFaces : uint8_t { Absent = 0, SameAsPositions = 1, Own = 2 };
+
+struct Material {
+    std::string name;
+    bool multi = false;
+    // Standard material: the diffuse bitmap's path, when there is a bitmap.
+    bool hasDiffuseMap = false;
+    std::string diffuseMap;
+    // Multi-material: (sub-material number, index of a standard material).
+    std::vector<std::pair<uint32_t, uint32_t>> subs;
+};
+
+// A triangle mesh. Points are x, y, z triples; faces are index triples.
+struct Mesh {
+    std::vector<float> positions;
+    std::vector<uint32_t> faces;
+    std::vector<uint16_t> materialIds;  // one per face
+    std::vector<uint32_t> smoothing;    // one per face
+    std::vector<float> normals;         // one per position, or empty
+
+    std::vector<float> uvs;  // map channel 1
+    ChannelFaces uvFaceMode = ChannelFaces::Absent;
+    std::vector<uint32_t> uvFaces;  // only with ChannelFaces::Own
+
+    std::vector<float> colors;
+    ChannelFaces colorFaceMode = ChannelFaces::Absent;
+    std::vector<uint32_t> colorFaces;  // only with ChannelFaces::Own
+
+    uint32_t VertexCount() const { return static_cast<uint32_t>(positions.size() / 3); }
+    uint32_t FaceCount() const { return static_cast<uint32_t>(faces.size() / 3); }
+};
+
+struct Node {
+    std::string name;
+    uint32_t parent = kNone;  // index of an earlier node, or kNone for the scene root
+    NodeKind kind = NodeKind::Helper;
+    float transform[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};  // object-to-world, 4 rows of 3
+    uint32_t material = kNone;
+    Mesh mesh;  // geometry nodes only
+};
+
+struct Scene {
+    std::vector<Material> materials;
+    std::vector<Node> nodes;  // parents before their children
+};
+
+const char* KindName(NodeKind kind);
+
+}  // namespace kvoscene

@@ -1,0 +1,354 @@
+#include "cli/scene_codec.h"
+
+#include <cstring>
+
+namespace kvoscene {
+
+namespace {
+
+const char kMagic[8] = {'K', 'V', 'O', 'S', 'C', 'E', 'N', 'E'};
+
+class Writer {
+public:
+    void U8(uint8_t v) { out_.push_back(v); }
+    void U16(uint16_t v) {
+        U8(static_cast<uint8_t>(v));
+        U8(static_cast<uint8_t>(v >> 8));
+    }
+    void U32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) U8(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    void F32(float f) {
+        uint32_t bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        U32(bits);
+    }
+    void Str(const std::string& s) {
+        size_t n = s.size() < kMaxStringLength ? s.size() : kMaxStringLength;
+        U32(static_cast<uint32_t>(n));
+        out_.insert(out_.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    void Floats(const std::vector<float>& v) {
+        for (float f : v) F32(f);
+    }
+    void Indices(const std::vector<uint32_t>& v) {
+        for (uint32_t i : v) U32(i);
+    }
+    std::vector<uint8_t>& Bytes() { return out_; }
+
+private:
+    std::vector<uint8_t> out_;
+};
+
+void WriteChannel(Writer& w, ChannelFaces mode, const std::vector<float>& values,
+                  const std::vector<uint32_t>& faces) {
+    w.U8(static_cast<uint8_t>(mode));
+    if (mode == ChannelFaces::Absent) return;
+    w.U32(static_cast<uint32_t>(values.size() / 3));
+    w.Floats(values);
+    if (mode == ChannelFaces::Own) w.Indices(faces);
+}
+
+void WriteMesh(Writer& w, const Mesh& m) {
+    const uint32_t faceCount = m.FaceCount();
+    w.U32(m.VertexCount());
+    w.U32(faceCount);
+    w.Floats(m.positions);
+    for (uint32_t f = 0; f < faceCount; ++f) {
+        for (int k = 0; k < 3; ++k) w.U32(m.faces[3 * f + k]);
+        w.U16(m.materialIds[f]);
+        w.U32(m.smoothing[f]);
+    }
+    w.U8(m.normals.empty() ? 0 : 1);
+    if (!m.normals.empty()) w.Floats(m.normals);
+    WriteChannel(w, m.uvFaceMode, m.uvs, m.uvFaces);
+    WriteChannel(w, m.colorFaceMode, m.colors, m.colorFaces);
+}
+
+// Bounds-checked reader over the input; the first failure sticks.
+class Reader {
+public:
+    Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+
+    bool Need(size_t count, const char* what) {
+        if (!ok_) return false;
+        if (count > size_ - pos_) return Fail(std::string("truncated while reading ") + what);
+        return true;
+    }
+    // Room for `count` items of `itemSize` bytes, checked before multiplying.
+    bool NeedItems(uint64_t count, size_t itemSize, const char* what) {
+        if (!ok_) return false;
+        if (count > (size_ - pos_) / itemSize) {
+            return Fail(std::string("truncated while reading ") + what);
+        }
+        return true;
+    }
+    uint8_t U8(const char* what) {
+        if (!Need(1, what)) return 0;
+        return data_[pos_++];
+    }
+    uint16_t U16(const char* what) {
+        if (!Need(2, what)) return 0;
+        uint16_t v = static_cast<uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
+        pos_ += 2;
+        return v;
+    }
+    uint32_t U32(const char* what) {
+        if (!Need(4, what)) return 0;
+        uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(data_[pos_ + i]) << (8 * i);
+        pos_ += 4;
+        return v;
+    }
+    float F32(const char* what) {
+        uint32_t bits = U32(what);
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
+    std::string Str(const char* what) {
+        uint32_t n = U32(what);
+        if (!ok_) return {};
+        if (n > kMaxStringLength) {
+            Fail(std::string(what) + " longer than " + std::to_string(kMaxStringLength));
+            return {};
+        }
+        if (!Need(n, what)) return {};
+        std::string s(reinterpret_cast<const char*>(data_ + pos_), n);
+        pos_ += n;
+        return s;
+    }
+    bool Floats(uint64_t count, std::vector<float>& out, const char* what) {
+        if (!NeedItems(count, 4, what)) return false;
+        out.resize(static_cast<size_t>(count));
+        for (float& f : out) f = F32(what);
+        return ok_;
+    }
+    bool Indices(uint64_t count, uint32_t limit, std::vector<uint32_t>& out, const char* what) {
+        if (!NeedItems(count, 4, what)) return false;
+        out.resize(static_cast<size_t>(count));
+        for (uint32_t& i : out) {
+            i = U32(what);
+            if (ok_ && i >= limit) {
+                return Fail(std::string(what) + " " + std::to_string(i) + " out of range (" +
+                            std::to_string(limit) + " values)");
+            }
+        }
+        return ok_;
+    }
+    bool Fail(const std::string& message) {
+        if (ok_) {
+            ok_ = false;
+            error_ = message + " at byte " + std::to_string(pos_);
+        }
+        return false;
+    }
+    bool Ok() const { return ok_; }
+    bool AtEnd() const { return pos_ == size_; }
+    size_t Position() const { return pos_; }
+    const std::string& Error() const { return error_; }
+    void Skip(size_t n) { pos_ += n; }
+    const uint8_t* Here() const { return data_ + pos_; }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+    bool ok_ = true;
+    std::string error_;
+};
+
+bool ReadChannel(Reader& r, uint32_t vertexCount, uint32_t faceCount, ChannelFaces& mode,
+                 std::vector<float>& values, std::vector<uint32_t>& faces, const char* what) {
+    uint8_t m = r.U8(what);
+    if (!r.Ok()) return false;
+    if (m > 2) return r.Fail(std::string("unknown ") + what + " mode " + std::to_string(m));
+    mode = static_cast<ChannelFaces>(m);
+    if (mode == ChannelFaces::Absent) return true;
+    uint32_t count = r.U32(what);
+    if (!r.Ok()) return false;
+    if (mode == ChannelFaces::SameAsPositions && count != vertexCount) {
+        return r.Fail(std::string(what) + " count " + std::to_string(count) +
+                      " differs from the vertex count " + std::to_string(vertexCount));
+    }
+    if (!r.Floats(uint64_t{count} * 3, values, what)) return false;
+    if (mode == ChannelFaces::Own) {
+        return r.Indices(uint64_t{faceCount} * 3, count, faces, what);
+    }
+    return true;
+}
+
+bool ReadMesh(Reader& r, Mesh& m) {
+    uint32_t vertexCount = r.U32("vertex count");
+    uint32_t faceCount = r.U32("face count");
+    if (!r.Floats(uint64_t{vertexCount} * 3, m.positions, "positions")) return false;
+    // 3 indices, material ID and smoothing bits: 18 bytes per face.
+    if (!r.NeedItems(faceCount, 18, "faces")) return false;
+    m.faces.resize(size_t{faceCount} * 3);
+    m.materialIds.resize(faceCount);
+    m.smoothing.resize(faceCount);
+    for (uint32_t f = 0; f < faceCount; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            uint32_t v = r.U32("face");
+            if (v >= vertexCount) {
+                return r.Fail("face " + std::to_string(f) + " refers to vertex " +
+                              std::to_string(v) + " of " + std::to_string(vertexCount));
+            }
+            m.faces[3 * f + k] = v;
+        }
+        m.materialIds[f] = r.U16("material ID");
+        m.smoothing[f] = r.U32("smoothing bits");
+    }
+    uint8_t hasNormals = r.U8("normals flag");
+    if (!r.Ok()) return false;
+    if (hasNormals > 1) return r.Fail("bad normals flag " + std::to_string(hasNormals));
+    if (hasNormals && !r.Floats(uint64_t{vertexCount} * 3, m.normals, "normals")) return false;
+    return ReadChannel(r, vertexCount, faceCount, m.uvFaceMode, m.uvs, m.uvFaces,
+                       "texture coordinate") &&
+           ReadChannel(r, vertexCount, faceCount, m.colorFaceMode, m.colors, m.colorFaces,
+                       "colour");
+}
+
+bool ReadMaterials(Reader& r, Scene& scene) {
+    uint32_t count = r.U32("material count");
+    // Each material takes at least a kind byte and a name length.
+    if (!r.NeedItems(count, 5, "materials")) return false;
+    scene.materials.resize(count);
+    for (uint32_t i = 0; i < count && r.Ok(); ++i) {
+        Material& mat = scene.materials[i];
+        uint8_t kind = r.U8("material kind");
+        mat.name = r.Str("material name");
+        if (!r.Ok()) return false;
+        if (kind > 1) return r.Fail("unknown material kind " + std::to_string(kind));
+        mat.multi = kind == 1;
+        if (!mat.multi) {
+            uint8_t has = r.U8("diffuse map flag");
+            if (r.Ok() && has > 1) return r.Fail("bad diffuse map flag");
+            mat.hasDiffuseMap = has == 1;
+            mat.diffuseMap = r.Str("diffuse map path");
+            continue;
+        }
+        uint32_t subCount = r.U32("sub-material count");
+        if (!r.NeedItems(subCount, 8, "sub-materials")) return false;
+        mat.subs.resize(subCount);
+        for (auto& sub : mat.subs) {
+            sub.first = r.U32("sub-material number");
+            sub.second = r.U32("sub-material");
+            if (r.Ok() && sub.second >= count) {
+                return r.Fail("sub-material refers to material " + std::to_string(sub.second) +
+                              " of " + std::to_string(count));
+            }
+        }
+    }
+    if (!r.Ok()) return false;
+    // Sub-materials must be standard ones, so the graph has no cycles.
+    for (const Material& mat : scene.materials) {
+        for (const auto& sub : mat.subs) {
+            if (scene.materials[sub.second].multi) {
+                return r.Fail("multi-material '" + mat.name + "' holds another multi-material");
+            }
+        }
+    }
+    return true;
+}
+
+bool ReadNodes(Reader& r, Scene& scene) {
+    uint32_t count = r.U32("node count");
+    // Name length, parent, kind, transform and material: at least 65 bytes.
+    if (!r.NeedItems(count, 65, "nodes")) return false;
+    scene.nodes.resize(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        Node& node = scene.nodes[i];
+        node.name = r.Str("node name");
+        node.parent = r.U32("parent");
+        uint8_t kind = r.U8("node kind");
+        for (float& f : node.transform) f = r.F32("transform");
+        node.material = r.U32("node material");
+        if (!r.Ok()) return false;
+        if (node.parent != kNone && node.parent >= i) {
+            return r.Fail("node " + std::to_string(i) + " has parent " +
+                          std::to_string(node.parent) + ", not an earlier node");
+        }
+        if (kind > 3) return r.Fail("unknown node kind " + std::to_string(kind));
+        node.kind = static_cast<NodeKind>(kind);
+        if (node.material != kNone && node.material >= scene.materials.size()) {
+            return r.Fail("node refers to material " + std::to_string(node.material) + " of " +
+                          std::to_string(scene.materials.size()));
+        }
+        if (node.kind == NodeKind::Geometry && !ReadMesh(r, node.mesh)) return false;
+    }
+    return r.Ok();
+}
+
+}  // namespace
+
+const char* KindName(NodeKind kind) {
+    switch (kind) {
+        case NodeKind::Geometry:
+            return "geometry";
+        case NodeKind::Camera:
+            return "camera";
+        case NodeKind::Light:
+            return "light";
+        case NodeKind::Helper:
+            return "helper";
+    }
+    return "unknown";
+}
+
+std::vector<uint8_t> EncodeScene(const Scene& scene) {
+    Writer w;
+    for (char c : kMagic) w.U8(static_cast<uint8_t>(c));
+    w.U32(kCodecVersion);
+    w.U32(static_cast<uint32_t>(scene.materials.size()));
+    for (const Material& mat : scene.materials) {
+        w.U8(mat.multi ? 1 : 0);
+        w.Str(mat.name);
+        if (!mat.multi) {
+            w.U8(mat.hasDiffuseMap ? 1 : 0);
+            w.Str(mat.diffuseMap);
+            continue;
+        }
+        w.U32(static_cast<uint32_t>(mat.subs.size()));
+        for (const auto& sub : mat.subs) {
+            w.U32(sub.first);
+            w.U32(sub.second);
+        }
+    }
+    w.U32(static_cast<uint32_t>(scene.nodes.size()));
+    for (const Node& node : scene.nodes) {
+        w.Str(node.name);
+        w.U32(node.parent);
+        w.U8(static_cast<uint8_t>(node.kind));
+        for (float f : node.transform) w.F32(f);
+        w.U32(node.material);
+        if (node.kind == NodeKind::Geometry) WriteMesh(w, node.mesh);
+    }
+    return std::move(w.Bytes());
+}
+
+bool DecodeScene(const uint8_t* data, size_t size, Scene& scene, std::string& error) {
+    scene = Scene();
+    Reader r(data, size);
+    if (!r.Need(sizeof kMagic, "header") || std::memcmp(r.Here(), kMagic, sizeof kMagic) != 0) {
+        if (r.Ok()) r.Fail("not a compact scene (bad magic)");
+        error = r.Error();
+        return false;
+    }
+    r.Skip(sizeof kMagic);
+    uint32_t version = r.U32("version");
+    if (r.Ok() && version != kCodecVersion) {
+        r.Fail("unsupported version " + std::to_string(version));
+    }
+    if (r.Ok() && ReadMaterials(r, scene) && ReadNodes(r, scene) && !r.AtEnd()) {
+        r.Fail("unexpected bytes after the last node");
+    }
+    if (!r.Ok()) {
+        error = r.Error();
+        scene = Scene();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kvoscene

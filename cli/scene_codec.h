@@ -1,0 +1,49 @@
+// The compact scene form: the bytes the import process writes to its pipe and
+// that `kvoexp --dump-scene` stores in a file. Portable C++ only.
+//
+// Version 1. Integers are little-endian; floats are IEEE-754 binary32 bit
+// patterns, little-endian; a string is a u32 length (at most 65535) followed
+// by that many 8-bit characters, without a terminator.
+//
+//   header     "KVOSCENE" (8 bytes), u32 version (1)
+//   materials  u32 count, then per material:
+//                u8 kind (0 standard, 1 multi), string name,
+//                standard: u8 has-diffuse-map (0/1), string diffuse map path
+//                multi:    u32 n, n x (u32 sub-material number,
+//                                      u32 index of a standard material)
+//   nodes      u32 count, then per node, parents before children:
+//                string name, u32 parent (0xffffffff: the scene root, else the
+//                index of an earlier node), u8 kind (0 geometry, 1 camera,
+//                2 light, 3 helper), 12 x f32 object-to-world transform (the
+//                three axis rows, then the translation row), u32 material
+//                (0xffffffff: none); geometry nodes continue with a mesh:
+//   mesh       u32 vertex count V, u32 face count F,
+//              V x 3 f32 positions,
+//              F x (3 x u32 vertex index, u16 material ID, u32 smoothing bits),
+//              u8 has-normals (0/1), then V x 3 f32 normals when 1,
+//              two channels, texture coordinates (map channel 1) then colours:
+//                u8 mode (0 absent, 1 faces equal the position faces, 2 own
+//                faces); unless 0: u32 count C, C x 3 f32 values; when 2:
+//                F x 3 x u32 indices below C. With mode 1, C equals V.
+//   Nothing may follow the last node.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/compact_scene.h"
+
+namespace kvoscene {
+
+constexpr uint32_t kCodecVersion = 1;
+constexpr uint32_t kMaxStringLength = 65535;
+
+std::vector<uint8_t> EncodeScene(const Scene& scene);
+
+// Reads the form back, checking every size and index; on failure returns
+// false with a message that says what was wrong and where.
+bool DecodeScene(const uint8_t* data, size_t size, Scene& scene, std::string& error);
+
+}  // namespace kvoscene
