@@ -1,0 +1,190 @@
+#include "reference_builder.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "export_test_support.h"
+
+namespace exporttest {
+
+namespace {
+
+constexpr size_t kFacesPerGeob = 21845;
+constexpr uint32_t kNoColour = 0xFFFFFFFFu;
+
+Point3 FaceNormal(Mesh& mesh, int face) {
+    return mesh.getFaceNormal(face);
+}
+
+// The render-vertex rule, literally; a vertex past the mesh sees the face normal.
+Point3 ReferenceNormal(Mesh& mesh, int face, uint32_t v) {
+    if (v >= mesh.verts.size()) return FaceNormal(mesh, face);
+    RVertex& rv = mesh.getRVert(static_cast<int>(v));
+    const DWORD s = mesh.faces[face].smGroup;
+    if (rv.rFlags & 0x4000) return rv.rn.normal;
+    const DWORD m = rv.rFlags & 0xFF;
+    if (m == 0 || s == 0) return FaceNormal(mesh, face);
+    if (m == 1) return rv.rn.normal;
+    Point3 result = FaceNormal(mesh, face);
+    for (DWORD i = 0; i < m; ++i) {
+        if (rv.ern[i].smGroup & s) result = rv.ern[i].normal;
+    }
+    return result;
+}
+
+void PushYUp(std::vector<float>& out, const Point3& p) {
+    out.push_back(p.x);
+    out.push_back(p.z);
+    out.push_back(-p.y);
+}
+
+template <class T>
+T* Copy(const std::vector<T>& values) {
+    if (values.empty()) return nullptr;
+    T* array = static_cast<T*>(std::malloc(values.size() * sizeof(T)));
+    std::memcpy(array, values.data(), values.size() * sizeof(T));
+    return array;
+}
+
+}  // namespace
+
+std::vector<ExpectedGeob> ReferenceGroupGeobs(Mesh& mesh, const Matrix3& objectTM,
+                                              const ExportOptions& options, int materialIndex,
+                                              const std::vector<int32_t>& faces) {
+    std::vector<ExpectedGeob> result;
+    const bool hasColours = mesh.numCVerts != 0;
+    size_t start = 0;
+    do {
+        const size_t n = std::min(faces.size() - start, kFacesPerGeob);
+        std::vector<std::pair<uint32_t, uint32_t>> cornerKeys;
+        std::vector<uint32_t> colourIndices;
+        std::vector<std::pair<uint32_t, int>> firstFaces;  // searched linearly
+        for (size_t i = start; i < start + n; ++i) {
+            const int f = faces[i];
+            for (int j = 0; j < 3; ++j) {
+                const uint32_t v = mesh.faces[f].v[j];
+                const uint32_t t =
+                    static_cast<size_t>(f) < mesh.tvFace.size() ? mesh.tvFace[f].t[j] : 0;
+                cornerKeys.emplace_back(v, t);
+                bool known = false;
+                for (const auto& entry : firstFaces) known = known || entry.first == v;
+                if (!known) firstFaces.emplace_back(v, f);
+                if (hasColours) {
+                    colourIndices.push_back(static_cast<size_t>(f) < mesh.vcFace.size()
+                                                ? mesh.vcFace[f].t[j]
+                                                : kNoColour);
+                }
+            }
+        }
+
+        ExpectedGeob geob;
+        geob.materialIndex = materialIndex;
+        std::vector<std::pair<uint32_t, uint32_t>> outputKeys;
+        for (size_t k = 0; k < cornerKeys.size(); ++k) {
+            size_t p = 0;
+            while (p < outputKeys.size() && outputKeys[p] != cornerKeys[k]) ++p;
+            geob.indices.push_back(static_cast<uint16_t>(p));
+            if (p < outputKeys.size()) continue;
+            outputKeys.push_back(cornerKeys[k]);
+
+            const uint32_t v = cornerKeys[k].first;
+            const uint32_t t = cornerKeys[k].second;
+            Point3 position = v < mesh.verts.size() ? mesh.verts[v] : Point3();
+            if (!options.localize) position = objectTM * position;
+            PushYUp(geob.vertices, position);
+            const Point3 uv = t < mesh.tVerts.size() ? mesh.tVerts[t] : Point3();
+            geob.texCoords.push_back(uv.x);
+            geob.texCoords.push_back(uv.y);
+            if (options.exportNormals) {
+                if (options.upNormals) {
+                    geob.normals.insert(geob.normals.end(), {0.0f, 1.0f, 0.0f});
+                } else {
+                    int first = -1;
+                    for (const auto& entry : firstFaces) {
+                        if (entry.first == v) {
+                            first = entry.second;
+                            break;
+                        }
+                    }
+                    PushYUp(geob.normals, ReferenceNormal(mesh, first, v));
+                }
+            }
+            if (options.exportVertexColors && hasColours) {
+                const uint32_t ci = colourIndices[k];
+                const Point3 colour = ci < mesh.vertCol.size() ? mesh.vertCol[ci] : Point3();
+                geob.colors.push_back(colour.x);
+                geob.colors.push_back(colour.y);
+                geob.colors.push_back(colour.z);
+            }
+        }
+        result.push_back(std::move(geob));
+        start += n;
+    } while (start < faces.size());
+    return result;
+}
+
+::testing::AssertionResult GeobMatches(const KvoGeob& actual, const ExpectedGeob& expected) {
+    const int vertexCount = expected.vertexCount();
+    const auto fail = [](const char* what, long long got, long long want) {
+        return ::testing::AssertionFailure() << what << ": " << got << " instead of " << want;
+    };
+    if (actual.materialIndex != expected.materialIndex)
+        return fail("materialIndex", actual.materialIndex, expected.materialIndex);
+    if (actual.indexCount != static_cast<int>(expected.indices.size()))
+        return fail("indexCount", actual.indexCount, expected.indices.size());
+    if (actual.vertexCount != vertexCount)
+        return fail("vertexCount", actual.vertexCount, vertexCount);
+    if (actual.texCoordCount != vertexCount)
+        return fail("texCoordCount", actual.texCoordCount, vertexCount);
+    if (actual.normalCount != static_cast<int>(expected.normals.size() / 3))
+        return fail("normalCount", actual.normalCount, expected.normals.size() / 3);
+    if (actual.colorCount != static_cast<int>(expected.colors.size() / 3))
+        return fail("colorCount", actual.colorCount, expected.colors.size() / 3);
+    if (expected.normals.empty() != (actual.normals == nullptr))
+        return ::testing::AssertionFailure() << "normals presence";
+    if (expected.colors.empty() != (actual.colors == nullptr))
+        return ::testing::AssertionFailure() << "colours presence";
+    if (actual.burstCount != 1) return fail("burstCount", actual.burstCount, 1);
+    if (actual.burstStart[0] != 0) return fail("burstStart", actual.burstStart[0], 0);
+    if (actual.burstLength[0] != 3 * vertexCount)
+        return fail("burstLength", actual.burstLength[0], 3 * vertexCount);
+    if (actual.burstMaterial[0] != expected.materialIndex)
+        return fail("burstMaterial", actual.burstMaterial[0], expected.materialIndex);
+    if (actual.burstVertsPerPrim[0] != 3)
+        return fail("vertsPerPrim", actual.burstVertsPerPrim[0], 3);
+    if (actual.headerWord0 != 0 || actual.headerWord1 != 0)
+        return ::testing::AssertionFailure() << "header words";
+    for (size_t k = 0; k < expected.indices.size(); ++k) {
+        if (actual.indices[k] != expected.indices[k])
+            return fail("index", actual.indices[k], expected.indices[k]) << " at " << k;
+    }
+    auto floats = SameFloats(actual.vertices, expected.vertices.data(), expected.vertices.size());
+    if (!floats) return floats << " (vertices)";
+    floats = SameFloats(actual.texCoords, expected.texCoords.data(), expected.texCoords.size());
+    if (!floats) return floats << " (texCoords)";
+    floats = SameFloats(actual.normals, expected.normals.data(), expected.normals.size());
+    if (!floats) return floats << " (normals)";
+    floats = SameFloats(actual.colors, expected.colors.data(), expected.colors.size());
+    if (!floats) return floats << " (colours)";
+    return ::testing::AssertionSuccess();
+}
+
+void FillGeob(const ExpectedGeob& expected, KvoGeob& geob) {
+    const int vertexCount = expected.vertexCount();
+    geob.materialIndex = expected.materialIndex;
+    geob.indices = Copy(expected.indices);
+    geob.indexCount = static_cast<int32_t>(expected.indices.size());
+    geob.vertices = Copy(expected.vertices);
+    geob.vertexCount = vertexCount;
+    geob.texCoords = Copy(expected.texCoords);
+    geob.texCoordCount = vertexCount;
+    geob.normals = Copy(expected.normals);
+    geob.normalCount = static_cast<int32_t>(expected.normals.size() / 3);
+    geob.colors = Copy(expected.colors);
+    geob.colorCount = static_cast<int32_t>(expected.colors.size() / 3);
+    geob.burstMaterial[0] = expected.materialIndex;
+    geob.burstLength[0] = 3 * vertexCount;
+}
+
+}  // namespace exporttest
