@@ -2,6 +2,7 @@
 // malformed input ends in a "line N: ..." message, never a crash.
 #include "platform/win32/resource_script.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -388,6 +389,10 @@ bool ParseControl(Parser& p, ControlTemplate* control) {
         {"DEFPUSHBUTTON", "Button", BS_DEFPUSHBUTTON, WS_TABSTOP},
         {"AUTOCHECKBOX", "Button", BS_AUTOCHECKBOX, WS_TABSTOP},
     };
+    const bool known = keyword == "EDITTEXT" || keyword == "CONTROL" ||
+                       std::any_of(std::begin(kSimple), std::end(kSimple),
+                                   [&](const Simple& s) { return keyword == s.keyword; });
+    if (!known) return p.Fail("unsupported control statement '" + keyword + "'");
     if (!p.Advance()) return false;
     for (const Simple& s : kSimple) {
         if (keyword != s.keyword) continue;
@@ -431,7 +436,7 @@ bool ParseControl(Parser& p, ControlTemplate* control) {
         if (!p.IsPunct(",")) return true;
         return p.Advance() && p.Expression(&value);
     }
-    return p.Fail("unsupported control statement '" + keyword + "'");
+    return true;
 }
 
 bool ParseDialog(Parser& p, int id, bool extended) {

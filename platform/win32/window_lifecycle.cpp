@@ -142,15 +142,19 @@ HWND CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndPar
     return Find(dialog) != nullptr ? dialog : nullptr;
 }
 
-// Owned windows go first, then the window with its children.
+// Windows owned by it or by its descendants go first, then the window
+// with its children.
 BOOL DestroyWindow(HWND hWnd) {
     Window* w = Find(hWnd);
     if (w == nullptr) return FALSE;
     if (w->destroying) return TRUE;
     auto& s = GetState();
-    std::vector<HWND> owned;
+    std::vector<HWND> owned;  // by the window or by anything inside it
     for (auto& entry : s.windows) {
-        if (entry.second->owner == hWnd) owned.push_back(entry.second->handle);
+        const HWND owner = entry.second->owner;
+        if (owner != nullptr && headless::detail::IsInside(hWnd, owner)) {
+            owned.push_back(entry.second->handle);
+        }
     }
     for (HWND o : owned) DestroyWindow(o);
     w = Find(hWnd);
