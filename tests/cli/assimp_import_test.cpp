@@ -1,0 +1,196 @@
+#include "cli/assimp_import.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "cli/axis_conversion.h"
+#include "cli_test_support.h"
+
+namespace {
+
+using kvoscene::ImportSettings;
+using kvoscene::NodeKind;
+using kvoscene::Scene;
+
+const kvoscene::Node* FindNode(const Scene& scene, const std::string& name) {
+    for (const kvoscene::Node& node : scene.nodes) {
+        if (node.name == name) return &node;
+    }
+    return nullptr;
+}
+
+Scene Import(const std::string& path, ImportSettings settings = {}) {
+    Scene scene;
+    std::string error;
+    EXPECT_TRUE(kvoscene::ImportWithAssimp(path, settings, scene, error)) << path << ": " << error;
+    return scene;
+}
+
+// Positions given back in the file's frame, as the exporter writes them.
+std::set<std::vector<float>> FilePoints(const kvoscene::Mesh& mesh) {
+    std::set<std::vector<float>> points;
+    for (size_t i = 0; i + 2 < mesh.positions.size(); i += 3) {
+        const kvoscene::Vec3 p =
+            kvoscene::ZUpToYUp({mesh.positions[i], mesh.positions[i + 1], mesh.positions[i + 2]});
+        points.insert({p.x, p.y, p.z});
+    }
+    return points;
+}
+
+const char kObj[] =
+    "mtllib parts.mtl\n"
+    "v 0.1 -2.5 3.14159\nv 1e-3 7 -0.0\nv 123456.789 0.333333 -1\nv 4 5 6\n"
+    "vt 0.25 0.75\nvn 0 1 0\n"
+    "o Part_A\n"
+    "usemtl red\nf 1 2 3\nusemtl green\nf 1 3 4\nusemtl red\nf 2 3 4\n"
+    "o Part-B\n"
+    "usemtl wood\nf 1/1/1 2/1/1 4/1/1\n";
+const char kMtl[] =
+    "newmtl red\nKd 1 0 0\nnewmtl green\nKd 0 1 0\n"
+    "newmtl wood\nKd 1 1 1\nmap_Kd tex/b.png\n";
+
+TEST(AssimpImport, ObjPositionsComeBackExactlyAfterTheExportersAxisChange) {
+    clitest::ScratchDir dir;
+    clitest::WriteFile(dir.Path("parts.obj"), kObj);
+    clitest::WriteFile(dir.Path("parts.mtl"), kMtl);
+    for (bool join : {true, false}) {
+        ImportSettings settings;
+        settings.joinVertices = join;
+        const Scene scene = Import(dir.Path("parts.obj"), settings);
+        const kvoscene::Node* a = FindNode(scene, "Part_A");
+        ASSERT_NE(a, nullptr);
+        std::set<std::vector<float>> expected;
+        std::istringstream lines(kObj);
+        std::string tag;
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields(line);
+            fields >> tag;
+            if (tag != "v") continue;
+            std::string x, y, z;
+            fields >> x >> y >> z;
+            expected.insert({std::strtof(x.c_str(), nullptr), std::strtof(y.c_str(), nullptr),
+                             std::strtof(z.c_str(), nullptr)});
+        }
+        EXPECT_EQ(FilePoints(a->mesh), expected) << "join " << join;
+    }
+}
+
+TEST(AssimpImport, UsemtlSwitchesBecomeMaterialIdsOfAMultiMaterial) {
+    clitest::ScratchDir dir;
+    clitest::WriteFile(dir.Path("parts.obj"), kObj);
+    clitest::WriteFile(dir.Path("parts.mtl"), kMtl);
+    const Scene scene = Import(dir.Path("parts.obj"));
+    const kvoscene::Node* a = FindNode(scene, "Part_A");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->kind, NodeKind::Geometry);
+    EXPECT_EQ(a->parent, kvoscene::kNone);
+    std::vector<uint16_t> ids = a->mesh.materialIds;
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<uint16_t>{0, 0, 1}));
+    ASSERT_NE(a->material, kvoscene::kNone);
+    const kvoscene::Material& multi = scene.materials[a->material];
+    ASSERT_TRUE(multi.multi);
+    std::map<uint32_t, std::string> subs;
+    for (const auto& sub : multi.subs) subs[sub.first] = scene.materials[sub.second].name;
+    EXPECT_EQ(subs, (std::map<uint32_t, std::string>{{0, "red"}, {1, "green"}}));
+
+    const kvoscene::Node* b = FindNode(scene, "Part-B");
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(b->material, kvoscene::kNone);
+    const kvoscene::Material& wood = scene.materials[b->material];
+    EXPECT_FALSE(wood.multi);
+    EXPECT_EQ(wood.name, "wood");
+    EXPECT_TRUE(wood.hasDiffuseMap);
+    EXPECT_EQ(wood.diffuseMap, "tex/b.png");
+    EXPECT_EQ(b->mesh.uvFaceMode, kvoscene::ChannelFaces::SameAsPositions);
+    ASSERT_EQ(b->mesh.uvs.size(), b->mesh.positions.size());
+    EXPECT_EQ(b->mesh.uvs[0], 0.25f);
+    EXPECT_EQ(b->mesh.uvs[1], 0.75f);
+    // The file's normal (0, 1, 0) is Z-up's (0, 0, 1).
+    ASSERT_EQ(b->mesh.normals.size(), b->mesh.positions.size());
+    EXPECT_EQ(b->mesh.normals[1], 0.0f);
+    EXPECT_EQ(b->mesh.normals[2], 1.0f);
+}
+
+TEST(AssimpImport, SampleSceneKeepsNamesKindsColoursAndHierarchy) {
+    const Scene scene = Import(clitest::SamplesDir() + "/sample_scene.gltf");
+    std::vector<std::string> roots;
+    for (const kvoscene::Node& node : scene.nodes) {
+        if (node.parent == kvoscene::kNone) roots.push_back(node.name);
+    }
+    EXPECT_EQ(roots, (std::vector<std::string>{"Crate - Wood", "Signal-Tower", "Rock Sphere-1",
+                                               "Ground Plane", "Camera 01"}));
+    const kvoscene::Node* camera = FindNode(scene, "Camera 01");
+    ASSERT_NE(camera, nullptr);
+    EXPECT_EQ(camera->kind, NodeKind::Camera);
+    const kvoscene::Node* antenna = FindNode(scene, "Tower Antenna");
+    ASSERT_NE(antenna, nullptr);
+    ASSERT_NE(antenna->parent, kvoscene::kNone);
+    EXPECT_EQ(scene.nodes[antenna->parent].name, "Signal-Tower");
+    const kvoscene::Node* ground = FindNode(scene, "Ground Plane");
+    ASSERT_NE(ground, nullptr);
+    EXPECT_EQ(ground->mesh.colorFaceMode, kvoscene::ChannelFaces::SameAsPositions);
+    EXPECT_EQ(ground->mesh.colors.size(), ground->mesh.positions.size());
+    const kvoscene::Node* crate = FindNode(scene, "Crate - Wood");
+    ASSERT_NE(crate, nullptr);
+    // The file's translation (-2, 0, 1) in the host's Z-up frame.
+    EXPECT_EQ(crate->transform[9], -2.0f);
+    EXPECT_EQ(crate->transform[10], -1.0f);
+    EXPECT_EQ(crate->transform[11], 0.0f);
+    EXPECT_EQ(scene.materials[crate->material].diffuseMap, "checker.png");
+}
+
+TEST(AssimpImport, CollapseMergesTheSubtreeWithItsTransforms) {
+    ImportSettings collapse;
+    collapse.collapse = true;
+    const Scene scene = Import(clitest::SamplesDir() + "/sample_scene.gltf", collapse);
+    EXPECT_EQ(FindNode(scene, "Tower Antenna"), nullptr);
+    const kvoscene::Node* tower = FindNode(scene, "Signal-Tower");
+    ASSERT_NE(tower, nullptr);
+    EXPECT_EQ(tower->mesh.FaceCount(), 48u);
+    const std::set<uint16_t> ids(tower->mesh.materialIds.begin(), tower->mesh.materialIds.end());
+    EXPECT_EQ(ids, (std::set<uint16_t>{0, 1, 2}));
+    // The antenna's top, 1 above its origin, which sits 2.75 above the tower's.
+    float top = -1e9f;
+    for (size_t i = 2; i < tower->mesh.positions.size(); i += 3) {
+        top = std::max(top, tower->mesh.positions[i]);
+    }
+    EXPECT_EQ(top, 3.75f);
+}
+
+TEST(AssimpImport, CamerasAndLightsBecomeTheirKinds) {
+    const Scene scene = Import(clitest::ModelsDir() + "/assimp/test/models/Collada/duck.dae");
+    std::map<std::string, NodeKind> kinds;
+    for (const kvoscene::Node& node : scene.nodes) kinds[node.name] = node.kind;
+    EXPECT_EQ(kinds["camera1"], NodeKind::Camera);
+    EXPECT_EQ(kinds["directionalLight1"], NodeKind::Light);
+    EXPECT_EQ(kinds["LOD3sp"], NodeKind::Geometry);
+}
+
+TEST(AssimpImport, UnnamedNodesGetANameFromTheFileAndTheirPosition) {
+    const Scene scene = Import(clitest::ModelsDir() + "/assimp/test/models/STL/Spider_binary.stl");
+    ASSERT_EQ(scene.nodes.size(), 1u);
+    EXPECT_EQ(scene.nodes[0].name, "Spider_binary-0");
+    EXPECT_EQ(scene.nodes[0].mesh.FaceCount(), 1368u);
+}
+
+TEST(AssimpImport, ReportsFilesItCannotRead) {
+    clitest::ScratchDir dir;
+    clitest::WriteFile(dir.Path("empty.obj"), "");
+    for (const std::string& path :
+         {dir.Path("missing.obj"), dir.Path("empty.obj"),
+          clitest::ModelsDir() + "/assimp/test/models/glTF2/RecursiveNodes/RecursiveNodes.gltf"}) {
+        Scene scene;
+        std::string error;
+        EXPECT_FALSE(kvoscene::ImportWithAssimp(path, {}, scene, error)) << path;
+        EXPECT_FALSE(error.empty()) << path;
+    }
+}
+
+}  // namespace

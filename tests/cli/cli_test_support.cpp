@@ -1,0 +1,143 @@
+#include "cli_test_support.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+namespace clitest {
+
+ScratchDir::ScratchDir() {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = "kvoexp_cli_";
+    name += info ? info->name() : "test";
+    name += "_" + std::to_string(std::random_device{}());
+    for (char& c : name) {
+        if (c == '/') c = '_';
+    }
+    root_ = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(root_);
+    std::filesystem::create_directories(root_);
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+std::string ScratchDir::Path(const std::string& relative) const {
+    return relative.empty() ? root_.string() : (root_ / relative).string();
+}
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         double timeoutSeconds, const std::function<bool(pid_t)>& whileRunning) {
+    ProcessResult result;
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(outPipe[1], 1);
+        dup2(errPipe[1], 2);
+        close(outPipe[0]);
+        close(errPipe[0]);
+        close(outPipe[1]);
+        close(errPipe[1]);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
+    bool watching = static_cast<bool>(whileRunning);
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    int open = 2;
+    char buffer[4096];
+    while (open > 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            result.timedOut = true;
+            break;
+        }
+        if (watching && whileRunning(pid)) watching = false;
+        if (poll(fds, 2, 10) <= 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            } else {
+                (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(n));
+            }
+        }
+    }
+    for (pollfd& p : fds) {
+        if (p.fd >= 0) close(p.fd);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exited = WIFEXITED(status);
+    if (result.exited) result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
+}
+
+ProcessResult RunKvoexp(const std::vector<std::string>& args, double timeoutSeconds) {
+    return RunProcess(KvoexpBinary(), args, timeoutSeconds);
+}
+
+std::string KvoexpBinary() {
+    return KVOEXP_BIN;
+}
+std::string KvoTool() {
+    return KVO_TOOL;
+}
+std::string ModelsDir() {
+    return KVOEXP_MODELS_DIR;
+}
+std::string SamplesDir() {
+    return KVOEXP_SAMPLES_DIR;
+}
+
+bool ModuleBuilt() {
+    const std::filesystem::path bin(KVOEXP_BIN);
+    return std::filesystem::exists(bin.parent_path() / ".." / "lib" / "kvoexp.so");
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+kvoscene::Node TriangleNode(const std::string& name) {
+    kvoscene::Node node;
+    node.name = name;
+    node.kind = kvoscene::NodeKind::Geometry;
+    node.mesh.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    node.mesh.faces = {0, 1, 2};
+    node.mesh.materialIds = {0};
+    node.mesh.smoothing = {1};
+    return node;
+}
+
+}  // namespace clitest

@@ -1,0 +1,57 @@
+// Helpers of the console host's tests: scratch directories, running the
+// built kvoexp as a child process, and small scene builders.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/compact_scene.h"
+
+namespace clitest {
+
+// A fresh directory per test, removed afterwards.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    std::string Path(const std::string& relative = "") const;
+
+private:
+    std::filesystem::path root_;
+};
+
+struct ProcessResult {
+    bool exited = false;    // false: killed by a signal (or our time limit)
+    int exitCode = -1;      // when exited
+    int signal = 0;         // when killed
+    bool timedOut = false;  // we had to kill it
+    std::string out, err;
+};
+
+// Runs `program` with `args`; `whileRunning` (when given) is called every
+// few milliseconds with the child's pid until it returns true.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         double timeoutSeconds = 60,
+                         const std::function<bool(pid_t)>& whileRunning = nullptr);
+
+ProcessResult RunKvoexp(const std::vector<std::string>& args, double timeoutSeconds = 60);
+
+std::string KvoexpBinary();
+std::string KvoTool();
+std::string ModelsDir();
+std::string SamplesDir();
+bool ModuleBuilt();
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+
+// A one-triangle geometry node below the root.
+kvoscene::Node TriangleNode(const std::string& name);
+
+}  // namespace clitest

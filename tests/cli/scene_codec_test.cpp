@@ -1,0 +1,194 @@
+#include "cli/scene_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+#include "cli_test_support.h"
+
+namespace {
+
+using kvoscene::ChannelFaces;
+using kvoscene::DecodeScene;
+using kvoscene::EncodeScene;
+using kvoscene::Scene;
+
+// One standard material with a map, a multi-material over it, and one
+// triangle node that uses the multi-material and carries texture coordinates.
+Scene PinnedScene() {
+    Scene scene;
+    kvoscene::Material standard;
+    standard.name = "M";
+    standard.hasDiffuseMap = true;
+    standard.diffuseMap = "a.png";
+    kvoscene::Material multi;
+    multi.name = "X";
+    multi.multi = true;
+    multi.subs = {{0, 0}};
+    scene.materials = {standard, multi};
+    kvoscene::Node node = clitest::TriangleNode("T");
+    node.mesh.positions[0] = -2.5f;
+    node.material = 1;
+    node.mesh.uvs = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    node.mesh.uvFaceMode = ChannelFaces::SameAsPositions;
+    scene.nodes = {node};
+    return scene;
+}
+
+const std::vector<uint8_t> kPinnedBytes = {
+    'K', 'V', 'O',  'S',  'C', 'E',  'N',  'E',  1,    0, 0,    0,  // magic, version
+    2,   0,   0,    0,                                              // materials
+    0,   1,   0,    0,    0,   'M',  1,    5,    0,    0, 0,    'a',  '.', 'p', 'n', 'g',  // standard
+                                                                                           // "M",
+                                                                                           // map
+    1,   1,   0,    0,    0,   'X',  1,    0,    0,    0, 0,    0,    0,   0,   0,   0,   0,
+    0,                                                                 // multi "X", sub 0 -> 0
+    1,   0,   0,    0,                                                 // nodes
+    1,   0,   0,    0,    'T', 0xff, 0xff, 0xff, 0xff, 0,              // "T", root, geometry
+    0,   0,   0x80, 0x3f, 0,   0,    0,    0,    0,    0, 0,    0,     // row 0: 1 0 0
+    0,   0,   0,    0,    0,   0,    0x80, 0x3f, 0,    0, 0,    0,     // row 1: 0 1 0
+    0,   0,   0,    0,    0,   0,    0,    0,    0,    0, 0x80, 0x3f,  // row 2: 0 0 1
+    0,   0,   0,    0,    0,   0,    0,    0,    0,    0, 0,    0,     // row 3: 0 0 0
+    1,   0,   0,    0,                                                 // material 1
+    3,   0,   0,    0,    1,   0,    0,    0,                          // 3 vertices, 1 face
+    0,   0,   0x20, 0xc0, 0,   0,    0,    0,    0,    0, 0,    0,     // (-2.5, 0, 0)
+    0,   0,   0x80, 0x3f, 0,   0,    0,    0,    0,    0, 0,    0,     // (1, 0, 0)
+    0,   0,   0,    0,    0,   0,    0x80, 0x3f, 0,    0, 0,    0,     // (0, 1, 0)
+    0,   0,   0,    0,    1,   0,    0,    0,    2,    0, 0,    0,    0,   0,   1,   0,   0,
+    0,                                                              // face, ID 0, smoothing 1
+    0,                                                              // no normals
+    1,   3,   0,    0,    0,                                        // uvs: faces as positions
+    0,   0,   0,    0,    0,   0,    0,    0,    0,    0, 0,    0,  //
+    0,   0,   0x80, 0x3f, 0,   0,    0,    0,    0,    0, 0,    0,  //
+    0,   0,   0,    0,    0,   0,    0x80, 0x3f, 0,    0, 0,    0,  //
+    0,                                                              // no colours
+};
+
+TEST(SceneCodec, EncodesThePinnedBytes) {
+    EXPECT_EQ(EncodeScene(PinnedScene()), kPinnedBytes);
+}
+
+TEST(SceneCodec, DecodesThePinnedBytesBack) {
+    Scene scene;
+    std::string error;
+    ASSERT_TRUE(DecodeScene(kPinnedBytes.data(), kPinnedBytes.size(), scene, error)) << error;
+    ASSERT_EQ(scene.materials.size(), 2u);
+    EXPECT_EQ(scene.materials[0].diffuseMap, "a.png");
+    EXPECT_TRUE(scene.materials[1].multi);
+    ASSERT_EQ(scene.nodes.size(), 1u);
+    EXPECT_EQ(scene.nodes[0].name, "T");
+    EXPECT_EQ(scene.nodes[0].material, 1u);
+    EXPECT_EQ(scene.nodes[0].mesh.positions[0], -2.5f);
+    EXPECT_EQ(scene.nodes[0].mesh.uvFaceMode, ChannelFaces::SameAsPositions);
+    EXPECT_EQ(EncodeScene(scene), kPinnedBytes);
+}
+
+TEST(SceneCodec, RoundTripsEveryChannelBitForBit) {
+    Scene scene;
+    kvoscene::Node parent = clitest::TriangleNode("parent node");
+    parent.mesh.normals = {0, 0, 1, 0, 0, 1, 0, 0, -0.0f};
+    parent.mesh.colors = {1, 0, 0, 0, 1, 0};
+    parent.mesh.colorFaceMode = ChannelFaces::Own;
+    parent.mesh.colorFaces = {1, 0, 1};
+    parent.mesh.materialIds = {65535};
+    parent.mesh.smoothing = {0x80000001u};
+    parent.transform[9] = 1e-38f;
+    kvoscene::Node camera;
+    camera.name = "cam";
+    camera.kind = kvoscene::NodeKind::Camera;
+    camera.parent = 0;
+    scene.nodes = {parent, camera};
+    const std::vector<uint8_t> bytes = EncodeScene(scene);
+    Scene back;
+    std::string error;
+    ASSERT_TRUE(DecodeScene(bytes.data(), bytes.size(), back, error)) << error;
+    EXPECT_EQ(EncodeScene(back), bytes);
+    EXPECT_TRUE(std::signbit(back.nodes[0].mesh.normals[8]));
+    EXPECT_EQ(back.nodes[0].mesh.colorFaces, (std::vector<uint32_t>{1, 0, 1}));
+    EXPECT_EQ(back.nodes[0].mesh.materialIds[0], 65535);
+    EXPECT_EQ(back.nodes[1].parent, 0u);
+    EXPECT_EQ(back.nodes[1].kind, kvoscene::NodeKind::Camera);
+}
+
+TEST(SceneCodec, RejectsEveryTruncation) {
+    for (size_t size = 0; size < kPinnedBytes.size(); ++size) {
+        Scene scene;
+        std::string error;
+        EXPECT_FALSE(DecodeScene(kPinnedBytes.data(), size, scene, error)) << size;
+        EXPECT_FALSE(error.empty());
+        EXPECT_TRUE(scene.nodes.empty() && scene.materials.empty());
+    }
+}
+
+TEST(SceneCodec, SurvivesEveryByteFlipped) {
+    for (size_t i = 0; i < kPinnedBytes.size(); ++i) {
+        for (uint8_t mask : {0x01, 0x80, 0xff}) {
+            std::vector<uint8_t> bytes = kPinnedBytes;
+            bytes[i] ^= mask;
+            Scene scene;
+            std::string error;
+            if (DecodeScene(bytes.data(), bytes.size(), scene, error)) {
+                // Whatever decodes must be consistent enough to encode again.
+                EXPECT_EQ(EncodeScene(scene), bytes) << i;
+            } else {
+                EXPECT_FALSE(error.empty());
+            }
+        }
+    }
+}
+
+// Offsets into kPinnedBytes of fields that targeted corruptions change.
+constexpr size_t kSubIndex = 46;
+constexpr size_t kNodeParent = 59;
+constexpr size_t kNodeKind = 63;
+constexpr size_t kNodeMaterial = 112;
+constexpr size_t kFaceCount = 120;
+constexpr size_t kFirstFaceIndex = 160;
+constexpr size_t kUvMode = 179;
+
+void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+TEST(SceneCodec, RejectsInconsistentFieldsWithAMessage) {
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<uint8_t>&)> corrupt;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"magic", [](auto& b) { b[0] = 'X'; }, "bad magic"},
+        {"version", [](auto& b) { b[8] = 2; }, "unsupported version 2"},
+        {"sub-material index", [](auto& b) { Put32(b, kSubIndex, 2); }, "refers to material 2"},
+        {"nested multi", [](auto& b) { Put32(b, kSubIndex, 1); }, "holds another multi"},
+        {"parent", [](auto& b) { Put32(b, kNodeParent, 0); }, "not an earlier node"},
+        {"kind", [](auto& b) { b[kNodeKind] = 9; }, "unknown node kind 9"},
+        {"node material", [](auto& b) { Put32(b, kNodeMaterial, 7); }, "refers to material 7"},
+        {"huge face count", [](auto& b) { Put32(b, kFaceCount, 0x40000000); }, "truncated"},
+        {"face index", [](auto& b) { Put32(b, kFirstFaceIndex, 3); }, "refers to vertex 3 of 3"},
+        {"uv mode", [](auto& b) { b[kUvMode] = 3; }, "unknown texture coordinate mode"},
+        {"trailing byte", [](auto& b) { b.push_back(0); }, "unexpected bytes"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = kPinnedBytes;
+        c.corrupt(bytes);
+        Scene scene;
+        std::string error;
+        EXPECT_FALSE(DecodeScene(bytes.data(), bytes.size(), scene, error)) << c.what;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
+    }
+}
+
+TEST(SceneCodec, RejectsAChannelWhoseCountDiffersFromTheVertices) {
+    Scene scene = PinnedScene();
+    scene.nodes[0].mesh.uvs.resize(6);
+    const std::vector<uint8_t> bytes = EncodeScene(scene);
+    Scene back;
+    std::string error;
+    EXPECT_FALSE(DecodeScene(bytes.data(), bytes.size(), back, error));
+    EXPECT_NE(error.find("differs from the vertex count"), std::string::npos) << error;
+}
+
+}  // namespace
