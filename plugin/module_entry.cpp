@@ -8,7 +8,7 @@
 #include <dlfcn.h>
 
 #include "platform/win32/headless.h"
-#include "plugin/kvoexp_resources.h"
+#include "plugin/embedded_resources.h"
 #endif
 
 namespace {
@@ -21,7 +21,8 @@ BOOL AttachModule(HINSTANCE module) {
 #ifndef _WIN32
     // Without a resource compiler the window stand-in builds the dialogs and
     // strings from the module's embedded resource script.
-    RegisterModuleResources(hInstance, kKvoexpResourceScript);
+    headless::RegisterModuleResources(hInstance, EmbeddedResourceScript(), EmbeddedResourceHeader(),
+                                      nullptr, "kvoexp.dll");
 #endif
     if (!controlsInit) {
         controlsInit = true;
@@ -33,7 +34,7 @@ BOOL AttachModule(HINSTANCE module) {
 
 void DetachModule() {
 #ifndef _WIN32
-    UnregisterModuleResources(hInstance);
+    if (hInstance != nullptr) headless::UnregisterModuleResources(hInstance);
 #endif
     hInstance = nullptr;
 }
