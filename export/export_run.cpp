@@ -88,6 +88,12 @@ bool ExportNodes(ExportContext& context) {
 void DoExport(ExportContext& context, HWND panel) {
     context.SetRunning(true);
     Preprocess(context);
+    // The panel was closed meanwhile, which cancelled the run: there is no page
+    // to check the path on and no one to show a message to.
+    if (panel != nullptr && !IsWindow(panel)) {
+        ReleaseNodes(context);
+        return;
+    }
 
     if (!context.CheckOutputDir(panel)) {
         context.ShowError(panel, "Please specify valid output path!");
