@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <ostream>
 
 #include "export_test_support.h"
 #include "kvo/kvo_geode.h"
@@ -56,6 +57,10 @@ struct OptionCase {
     const char* name;
     bool localize, normals, upNormals, colours, textured, coloured;
 };
+
+void PrintTo(const OptionCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class RandomMeshes : public ::testing::TestWithParam<OptionCase> {};
 
@@ -329,6 +334,10 @@ struct NormalCase {
     std::vector<std::pair<DWORD, float>> normals;  // smoothing bits, x of the normal
     float expectedX;                               // 9 stands for the face normal
 };
+
+void PrintTo(const NormalCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class VertexNormal : public ::testing::TestWithParam<NormalCase> {};
 
