@@ -11,7 +11,7 @@ namespace kvoscene {
 struct ImportSettings {
     // Merge each root child's subtree into that child's one mesh.
     bool collapse = false;
-    // Let Assimp weld identical vertices (smaller meshes, slower import).
+    // Merge vertices that are identical in every channel.
     bool joinVertices = true;
 };
 

@@ -7,6 +7,7 @@
 
 #include "cli/host_scene_builder.h"
 #include "cli/scene_selection.h"
+#include "cli/written_files.h"
 #include "platform/max/path_separator.h"
 #include "platform/win32/headless.h"
 
@@ -64,21 +65,43 @@ void ExportSession::Close() {
     headless::SetMessageBoxHook(nullptr);
 }
 
+namespace {
+
+struct SelectedNode {
+    std::string name;
+    std::string path;  // the .kvo file the plug-in writes for it
+};
+
+}  // namespace
+
 void ExportSession::ExportScene(const kvoscene::Scene& scene, SceneOutcome& outcome) {
     const auto start = std::chrono::steady_clock::now();
     HostScene host;
     const std::vector<INode*> nodes = kvoscene::BuildHostScene(scene, host);
-    std::vector<ExpectedNode> expected;
+    std::vector<SelectedNode> selected;
+    std::vector<std::string> paths;
+    unsigned deeperGeometry = 0;
     for (size_t i = 0; i < scene.nodes.size(); ++i) {
         const kvoscene::Node& node = scene.nodes[i];
-        if (!IsSelected(node, options_.selectGlobs)) continue;
+        const bool geometry = node.kind == kvoscene::NodeKind::Geometry;
+        if (!IsSelected(node, options_.selectGlobs)) {
+            deeperGeometry += geometry && node.parent != kvoscene::kNone;
+            continue;
+        }
         nodes[i]->SetSelected(true);
-        if (node.kind == kvoscene::NodeKind::Geometry) {
-            expected.push_back(
+        if (geometry) {
+            selected.push_back(
                 {node.name, options_.outputDir + kPathSeparator + node.name + ".kvo"});
+            paths.push_back(selected.back().path);
         } else {
             ++outcome.notGeometry;
         }
+    }
+    if (selected.empty() && deeperGeometry > 0) {
+        std::fprintf(stderr,
+                     "kvoexp: %s: no selected root child is geometry; %u geometry nodes lie "
+                     "deeper (--collapse merges them into their root child)\n",
+                     outcome.scene.c_str(), deeperGeometry);
     }
     ip_.SetScene(&host);
     for (const std::string& label : panel_.ApplyChecks(options_.checks)) {
@@ -87,17 +110,25 @@ void ExportSession::ExportScene(const kvoscene::Scene& scene, SceneOutcome& outc
     }
     panel_.SetOutputDir(options_.outputDir);
     const unsigned errorsBefore = errorsShown_;
-    observer_.Begin(panel_.ProgressDialog(), std::move(expected));
+    FileWatch watch;
+    watch.Before(paths);
+    observer_.Begin(panel_.ProgressDialog());
     panel_.PressExport();
     observer_.End();
     ip_.SetScene(nullptr);
 
     outcome.errorsShown = errorsShown_ - errorsBefore;
     outcome.cancelled = observer_.CancelClicked();
+    // The dialog's count of written nodes bounds what the files show (two
+    // nodes of one name write one file).
+    uint32_t done = 0, count = 0;
+    uint32_t limit = static_cast<uint32_t>(selected.size());
+    if (ParseOverallLabel(observer_.OverallLabel(), done, count) && count == selected.size()) {
+        limit = done;
+    }
     std::set<std::string> files;
-    for (const ExpectedNode& node : observer_.Nodes()) {
-        std::error_code ec;
-        if (node.written && std::filesystem::is_regular_file(node.path, ec)) {
+    for (const SelectedNode& node : selected) {
+        if (outcome.exported < limit && watch.Written(node.path)) {
             ++outcome.exported;
             files.insert(node.path);
             const std::string writer = "node '" + node.name + "' of " + outcome.scene;
