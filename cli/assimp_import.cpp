@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "cli/axis_conversion.h"
+#include "cli/obj_exact_numbers.h"
 #include "cli/vertex_welder.h"
 
 namespace kvoscene {
@@ -31,12 +32,18 @@ struct Conversion {
     std::set<std::string> cameras;
     std::set<std::string> lights;
     std::unordered_set<const aiNode*> visited;
-    std::string fileStem;  // names unnamed nodes, with their position
+    ObjExactNumbers exact;  // OBJ files only
+    std::string fileStem;   // names unnamed nodes, with their position
     std::string error;
 };
 
 Vec3 ToZUp(const aiVector3D& v) {
     return YUpToZUp({v.x, v.y, v.z});
+}
+
+aiVector3D Exact(const ObjExactNumbers& exact, const aiVector3D& v) {
+    if (exact.Empty()) return v;
+    return aiVector3D(exact.Fix(v.x), exact.Fix(v.y), exact.Fix(v.z));
 }
 
 void AppendPoint(std::vector<float>& to, Vec3 p) {
@@ -143,17 +150,17 @@ bool AppendMesh(Conversion& c, const MeshPart& part, uint16_t id, bool keepNorma
     if (hasUvs) to.uvs.reserve(values);
     if (hasColors) to.colors.reserve(values);
     for (uint32_t v : firsts) {
-        aiVector3D p = m->mVertices[v];
+        aiVector3D p = Exact(c.exact, m->mVertices[v]);
         if (!part.identity) p = part.relative * p;
         AppendPoint(to.positions, ToZUp(p));
         if (keepNormals) {
-            aiVector3D n = m->mNormals[v];
+            aiVector3D n = Exact(c.exact, m->mNormals[v]);
             if (!part.identity) n = (normalMatrix * n).NormalizeSafe();
             AppendPoint(to.normals, ToZUp(n));
         }
         if (hasUvs) {
-            const aiVector3D uv =
-                m->mTextureCoords[0] ? m->mTextureCoords[0][v] : aiVector3D(0, 0, 0);
+            const aiVector3D uv = m->mTextureCoords[0] ? Exact(c.exact, m->mTextureCoords[0][v])
+                                                       : aiVector3D(0, 0, 0);
             AppendPoint(to.uvs, {uv.x, uv.y, uv.z});
         }
         if (hasColors) {
@@ -351,6 +358,7 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
     c.out = &scene;
     c.settings = settings;
     c.fileStem = FileStem(path);
+    if (IsObjPath(path)) c.exact.Load(path);
     if (!ConvertScene(c)) {
         error = c.error;
         scene = Scene();

@@ -41,9 +41,12 @@ constexpr int kExitInterrupted = 130;
 bool Import(const std::string& path, const kvocli::CliOptions& options, kvoscene::Scene& scene,
             std::vector<uint8_t>* bytes, double& seconds) {
     const kvoscene::ImportSettings settings{options.collapse, options.joinVertices};
+    const bool showing = !options.quiet && isatty(STDERR_FILENO);
+    if (showing) std::fprintf(stderr, "\r\033[Kimporting %s ...", path.c_str());
     kvoscene::ChildImportResult result =
         kvoscene::ImportInChild(path, settings, options.importTimeout, &interrupted);
     seconds = result.seconds;
+    if (showing) std::fprintf(stderr, "\r\033[K");
     std::string error = result.error;
     if (result.ok &&
         !kvoscene::DecodeScene(result.bytes.data(), result.bytes.size(), scene, error)) {

@@ -45,7 +45,8 @@ std::set<std::vector<float>> FilePoints(const kvoscene::Mesh& mesh) {
 
 const char kObj[] =
     "mtllib parts.mtl\n"
-    "v 0.1 -2.5 3.14159\nv 1e-3 7 -0.0\nv 123456.789 0.333333 -1\nv 4 5 6\n"
+    "v 0.1 -2.5 3.14159\nv 1e-3 7 -0.0\nv 123456.789 0.333333 -1\nv -49.713837 -2.983590 "
+    "11.887197\n"
     "vt 0.25 0.75\nvn 0 1 0\n"
     "o Part_A\n"
     "usemtl red\nf 1 2 3\nusemtl green\nf 1 3 4\nusemtl red\nf 2 3 4\n"

@@ -37,7 +37,8 @@ std::string ScratchDir::Path(const std::string& relative) const {
 }
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         double timeoutSeconds, const std::function<bool(pid_t)>& whileRunning) {
+                         double timeoutSeconds, const std::function<bool(pid_t)>& whileRunning,
+                         const std::vector<std::string>& env) {
     ProcessResult result;
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
@@ -53,6 +54,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
+        for (const std::string& entry : env) putenv(const_cast<char*>(entry.c_str()));
         execv(program.c_str(), argv.data());
         _exit(127);
     }
@@ -95,8 +97,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     return result;
 }
 
-ProcessResult RunKvoexp(const std::vector<std::string>& args, double timeoutSeconds) {
-    return RunProcess(KvoexpBinary(), args, timeoutSeconds);
+ProcessResult RunKvoexp(const std::vector<std::string>& args, double timeoutSeconds,
+                        const std::vector<std::string>& env) {
+    return RunProcess(KvoexpBinary(), args, timeoutSeconds, nullptr, env);
 }
 
 std::string KvoexpBinary() {

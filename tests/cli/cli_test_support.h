@@ -34,13 +34,16 @@ struct ProcessResult {
     std::string out, err;
 };
 
-// Runs `program` with `args`; `whileRunning` (when given) is called every
-// few milliseconds with the child's pid until it returns true.
+// Runs `program` with `args` and extra environment entries ("NAME=value");
+// `whileRunning` (when given) is called every few milliseconds with the
+// child's pid until it returns true.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          double timeoutSeconds = 60,
-                         const std::function<bool(pid_t)>& whileRunning = nullptr);
+                         const std::function<bool(pid_t)>& whileRunning = nullptr,
+                         const std::vector<std::string>& env = {});
 
-ProcessResult RunKvoexp(const std::vector<std::string>& args, double timeoutSeconds = 60);
+ProcessResult RunKvoexp(const std::vector<std::string>& args, double timeoutSeconds = 60,
+                        const std::vector<std::string>& env = {});
 
 std::string KvoexpBinary();
 std::string KvoTool();

@@ -1,0 +1,89 @@
+#include "cli/obj_exact_numbers.h"
+
+#include <assimp/fast_atof.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cli_test_support.h"
+
+namespace {
+
+using kvoscene::ObjExactNumbers;
+
+struct NotANumber {
+    template <class... Args>
+    explicit NotANumber(Args&&...) {}
+};
+
+// What the importer's OBJ reader makes of a number.
+float ImportersValue(const char* text) {
+    float value = 0;
+    Assimp::fast_atoreal_move<float, NotANumber>(text, value);
+    return value;
+}
+
+float Next(float f, int ulps) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    bits += static_cast<uint32_t>(ulps);
+    std::memcpy(&f, &bits, sizeof bits);
+    return f;
+}
+
+TEST(ObjExactNumbers, MapsTheImportersValueToTheCorrectlyRoundedOne) {
+    clitest::ScratchDir dir;
+    // Texts the importer's routine rounds one unit off (seen in spider.obj).
+    clitest::WriteFile(dir.Path("a.obj"),
+                       "# v 1 2 3\nv -49.713837 -2.983590 1.421121\r\nvn 11.887197 0 1\n"
+                       "vt 0.5 0.25\nf 1 1 1\nvertex 7.7\n");
+    ObjExactNumbers exact;
+    ASSERT_TRUE(exact.Load(dir.Path("a.obj")));
+    ASSERT_FALSE(exact.Empty());
+    for (const char* text : {"-2.983590", "11.887197"}) {
+        const float correct = std::strtof(text, nullptr);
+        // The importer gives a neighbour of the correct value.
+        EXPECT_TRUE(exact.Fix(Next(correct, 1)) == correct ||
+                    exact.Fix(Next(correct, -1)) == correct)
+            << text;
+        EXPECT_EQ(exact.Fix(correct), correct) << text;
+    }
+    EXPECT_EQ(exact.Fix(0.5f), 0.5f);
+    EXPECT_EQ(exact.Fix(123.0f), 123.0f);
+}
+
+TEST(ObjExactNumbers, LeavesAValueAloneWhenTwoTextsDisagreeAboutIt) {
+    // "-2.983590" comes out one unit off; the full digits of that wrong value
+    // are a second text that (checked below) the importer reads as the same
+    // value, but whose correctly rounded value is that value itself.
+    const float fast = ImportersValue("-2.983590");
+    const float correct = std::strtof("-2.983590", nullptr);
+    ASSERT_NE(fast, correct);
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%.9g", fast);
+    ASSERT_EQ(ImportersValue(digits), fast);
+    ASSERT_EQ(std::strtof(digits, nullptr), fast);
+
+    ObjExactNumbers one;
+    one.AddNumber("-2.983590", 9);
+    EXPECT_EQ(one.Fix(fast), correct);
+    ObjExactNumbers both;
+    both.AddNumber("-2.983590", 9);
+    both.AddNumber(digits, std::strlen(digits));
+    EXPECT_EQ(both.Fix(fast), fast);
+}
+
+TEST(ObjExactNumbers, IgnoresWhatIsNotANumberAndMissingFiles) {
+    ObjExactNumbers exact;
+    exact.AddNumber("abc", 3);
+    exact.AddNumber("", 0);
+    exact.AddNumber("-", 1);
+    EXPECT_TRUE(exact.Empty());
+    EXPECT_FALSE(exact.Load("/nonexistent/file.obj"));
+    EXPECT_TRUE(kvoscene::IsObjPath("a/B.OBJ"));
+    EXPECT_FALSE(kvoscene::IsObjPath("a.objx"));
+}
+
+}  // namespace
