@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "kvo/kvo_geob.h"
 
@@ -16,14 +17,38 @@ namespace kvo_optimizer {
 template <typename T>
 class Scratch {
 public:
-    explicit Scratch(size_t count) {
+    Scratch() = default;
+    explicit Scratch(size_t count) { Allocate(count); }
+    // Drops the old block; false when the new one cannot be had.
+    bool Allocate(size_t count) {
+        std::free(data_);
+        data_ = nullptr;
         if (count <= SIZE_MAX / sizeof(T)) {
             data_ = static_cast<T*>(std::malloc(count > 0 ? count * sizeof(T) : 1));
         }
+        return data_ != nullptr;
     }
     ~Scratch() { std::free(data_); }
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
+
+    // Moves to a block of `count` elements that starts with the first `keep` of
+    // the old one; false, with the old block kept, when none can be had.
+    bool Grow(size_t keep, size_t count) {
+        if (count > SIZE_MAX / sizeof(T)) return false;
+        T* bigger = static_cast<T*>(std::malloc(count > 0 ? count * sizeof(T) : 1));
+        if (bigger == nullptr) return false;
+        if (keep > 0) std::memcpy(bigger, data_, keep * sizeof(T));
+        std::free(data_);
+        data_ = bigger;
+        return true;
+    }
+
+    void Swap(Scratch& other) {
+        T* held = data_;
+        data_ = other.data_;
+        other.data_ = held;
+    }
 
     bool ok() const { return data_ != nullptr; }
     T* get() const { return data_; }
@@ -45,10 +70,28 @@ void AddToCounter(int32_t* counter, uint64_t amount);
 // Narrows a count to int32, saturating.
 int32_t ClampCount(uint64_t count);
 
-// Maps every vertex to the lowest-numbered vertex equal to it (itself when there
-// is none; a vertex with a NaN in a compared value equals nothing) and counts the
-// equal pairs. False when scratch memory runs out.
-bool ComputeWeldMap(const KvoGeob& geob, uint32_t* weldMap, uint64_t* equalPairs);
+// Sorts the vertices into classes of equal compared values (a vertex with a
+// NaN in a compared value equals nothing and is a class of its own). Classes
+// are numbered in the order of their lowest vertex.
+class WeldClasses {
+public:
+    // False when scratch memory runs out.
+    bool Compute(const KvoGeob& geob);
+
+    const uint32_t* classOf() const { return classOf_.get(); }      // per vertex
+    const uint32_t* lowestVertex() const { return lowest_.get(); }  // per class
+    uint32_t classCount() const { return classCount_; }
+    uint64_t equalPairs() const { return equalPairs_; }  // sum of k(k-1)/2 over classes
+
+private:
+    template <bool kTexCoords, bool kNormals>
+    bool ComputeFor(const KvoGeob& geob);
+
+    Scratch<uint32_t> classOf_;
+    Scratch<uint32_t> lowest_;
+    uint32_t classCount_ = 0;
+    uint64_t equalPairs_ = 0;
+};
 
 // Replaces positions and every present optional stream by new arrays of
 // newCount entries, entry i copied from vertex source[i]; the counts become
