@@ -2,6 +2,7 @@
 // small geobs, a mid-sized exported mesh and whole geodes.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -157,6 +158,39 @@ TEST(OptimizerOracle, ExportedMeshMatchesTheLiteralAlgorithm) {
     EXPECT_EQ(oursCounts[1], literalCounts[1]);
     EXPECT_EQ(oursCounts[2], literalCounts[2]);
     EXPECT_EQ(DescribeDifference(ours.geob, expected.geob), "");
+}
+
+TEST(OptimizerOracle, MostlyDistinctVerticesWithNaNsAndSignedZerosMatch) {
+    // Enough distinct vertices that the weld's tables must grow while NaN
+    // vertices, which never enter the table, are among the classes.
+    TestGeode materials(true);
+    OwnedGeob source;
+    FillCornerMesh(source.geob, 2500, 6000, 9);
+    for (int32_t v = 0; v < source.geob.vertexCount; ++v) {
+        if (v % 7 == 0) source.geob.normals[v * 3] = std::numeric_limits<float>::quiet_NaN();
+        if (v % 5 == 0) source.geob.vertices[v * 3 + 1] = v % 2 ? 0.0f : -0.0f;
+    }
+    for (bool fullPass : {false, true}) {
+        SCOPED_TRACE(fullPass ? "OptimizeGeob" : "WeldVertices");
+        OwnedGeob ours;
+        OwnedGeob expected;
+        CopyGeob(source.geob, ours.geob);
+        CopyGeob(source.geob, expected.geob);
+        int32_t oursCounts[3] = {};
+        int32_t literalCounts[3] = {};
+        if (fullPass) {
+            materials.geode.OptimizeGeob(&ours.geob, &oursCounts[0], &oursCounts[1],
+                                         &oursCounts[2]);
+            literal::OptimizeGeob(materials.geode, &expected.geob, &literalCounts[0],
+                                  &literalCounts[1], &literalCounts[2]);
+        } else {
+            oursCounts[0] = materials.geode.WeldVertices(&ours.geob);
+            literalCounts[0] = literal::WeldVertices(&expected.geob);
+        }
+        EXPECT_GT(literalCounts[0], 0);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(oursCounts[i], literalCounts[i]) << "counter " << i;
+        EXPECT_EQ(DescribeDifference(ours.geob, expected.geob), "");
+    }
 }
 
 }  // namespace
