@@ -20,7 +20,7 @@ if(WIN32)
   # exports named by the .def file (plain cdecl names, no decoration).
   target_sources(kvoexp_module PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/kvoexp.def)
   target_link_options(kvoexp_module PRIVATE -static -static-libgcc -static-libstdc++)
-  target_link_libraries(kvoexp_module PRIVATE comctl32 shell32 ole32)
+  target_link_libraries(kvoexp_module PRIVATE comctl32 shell32)
   # The resource script, compiled by the toolchain's resource compiler alone so
   # that the C++ warning flags never reach it.
   set(kvoexp_res ${CMAKE_CURRENT_BINARY_DIR}/kvoexp_res.o)
