@@ -7,6 +7,8 @@
 #include <climits>
 #include <map>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 
 #include "cli/axis_conversion.h"
@@ -154,13 +156,13 @@ bool AppendMesh(Conversion& c, const MeshPart& part, uint16_t id, bool keepNorma
         if (!part.identity) p = part.relative * p;
         AppendPoint(to.positions, ToZUp(p));
         if (keepNormals) {
-            aiVector3D n = Exact(c.exact, m->mNormals[v]);
+            aiVector3D n = m->mNormals[v];
             if (!part.identity) n = (normalMatrix * n).NormalizeSafe();
             AppendPoint(to.normals, ToZUp(n));
         }
         if (hasUvs) {
-            const aiVector3D uv = m->mTextureCoords[0] ? Exact(c.exact, m->mTextureCoords[0][v])
-                                                       : aiVector3D(0, 0, 0);
+            const aiVector3D uv =
+                m->mTextureCoords[0] ? m->mTextureCoords[0][v] : aiVector3D(0, 0, 0);
             AppendPoint(to.uvs, {uv.x, uv.y, uv.z});
         }
         if (hasColors) {
@@ -344,9 +346,20 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
     Assimp::Importer importer;
     // Pivot helpers of FBX files would stand between the root and the objects.
     importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+    // The OBJ numbers are read again, beside Assimp, on a second thread.
+    ObjExactNumbers exact;
+    std::thread scan;
+    if (IsObjPath(path)) {
+        try {
+            scan = std::thread([&exact, &path] { exact.Load(path); });
+        } catch (const std::system_error&) {
+            exact.Load(path);
+        }
+    }
     // Welding is done on conversion (exact and linear): Assimp's own step
     // doubles the import time of a large OBJ.
     const aiScene* ai = importer.ReadFile(path, aiProcess_Triangulate);
+    if (scan.joinable()) scan.join();
     if (!ai) {
         error = importer.GetErrorString();
         if (error.empty()) error = "the importer gave no scene";
@@ -358,7 +371,7 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
     c.out = &scene;
     c.settings = settings;
     c.fileStem = FileStem(path);
-    if (IsObjPath(path)) c.exact.Load(path);
+    c.exact = std::move(exact);
     if (!ConvertScene(c)) {
         error = c.error;
         scene = Scene();

@@ -55,7 +55,7 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     app.add_flag("--collapse", options.collapse,
                  "merge each root child's subtree into that child's mesh");
     app.add_flag("--list", options.list, "print each scene's node tree and export nothing");
-    app.add_flag("-q,--quiet", options.quiet, "no progress line");
+    app.add_flag("-q,--quiet", options.quiet, "no progress line and no summary");
     app.add_option("--import-timeout", options.importTimeout,
                    "seconds an import may take (default 60)")
         ->type_name("SECONDS");

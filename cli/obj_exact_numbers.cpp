@@ -1,12 +1,15 @@
 #include "cli/obj_exact_numbers.h"
 
 #include <assimp/fast_atof.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <vector>
 
 namespace kvoscene {
 
@@ -34,6 +37,11 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
 
+uint32_t Mix(uint32_t key) {
+    uint64_t h = key * 0x9e3779b97f4a7c15ull;
+    return static_cast<uint32_t>(h >> 32);
+}
+
 }  // namespace
 
 bool IsObjPath(const std::string& path) {
@@ -43,7 +51,28 @@ bool IsObjPath(const std::string& path) {
     return ext == ".obj";
 }
 
+size_t ObjExactNumbers::Slot(uint32_t key) const {
+    const size_t mask = keys_.size() - 1;
+    size_t at = Mix(key) & mask;
+    while (keys_[at] != kEmpty && keys_[at] != key) at = (at + 1) & mask;
+    return at;
+}
+
+void ObjExactNumbers::Grow() {
+    std::vector<uint32_t> keys = std::move(keys_), values = std::move(values_);
+    keys_.assign(keys.empty() ? 1024 : keys.size() * 2, kEmpty);
+    values_.assign(keys_.size(), 0);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i] == kEmpty) continue;
+        const size_t at = Slot(keys[i]);
+        keys_[at] = keys[i];
+        values_[at] = values[i];
+    }
+}
+
 void ObjExactNumbers::AddNumber(const char* text, size_t length) {
+    // The importer's routine stops at the first character that cannot
+    // continue a number; a copy gives it a terminator.
     char buffer[64];
     if (length == 0 || length >= sizeof buffer) return;
     std::memcpy(buffer, text, length);
@@ -54,52 +83,70 @@ void ObjExactNumbers::AddNumber(const char* text, size_t length) {
     } catch (const NotANumber&) {
         return;
     }
-    const float exact = std::strtof(buffer, nullptr);
+    const char* start = buffer[0] == '+' ? buffer + 1 : buffer;
+    float exact = 0;
+    const auto parsed = std::from_chars(start, buffer + length, exact);
+    if (parsed.ec != std::errc() || parsed.ptr == start) return;
     const uint32_t from = Bits(fast), to = Bits(exact);
-    if (ambiguous_.count(from)) return;
-    const auto found = fixes_.find(from);
-    if (found != fixes_.end()) {
-        if (found->second != to) {
-            fixes_.erase(found);
-            ambiguous_.insert(from);
-        }
-        return;
+    if (from == kEmpty) return;
+    if ((used_ + 1) * 2 > keys_.size()) Grow();
+    const size_t at = Slot(from);
+    if (keys_[at] == kEmpty) {
+        keys_[at] = from;
+        values_[at] = to;
+        ++used_;
+        wrong_ += from != to;
+    } else if (values_[at] != to && values_[at] != kAmbiguous) {
+        // Two texts, one importer value, two correct values: leave it alone.
+        wrong_ -= values_[at] != from;
+        values_[at] = kAmbiguous;
     }
-    // Kept also when right, so that a later text with the same fast value
-    // and another exact one is seen to be ambiguous.
-    fixes_.emplace(from, to);
 }
 
 bool ObjExactNumbers::Load(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    std::vector<char> line(1 << 16);
-    while (std::fgets(line.data(), static_cast<int>(line.size()), file)) {
-        const char* p = line.data();
-        while (IsBlank(*p)) ++p;
-        if (p[0] != 'v' || !(IsBlank(p[1]) || ((p[1] == 'n' || p[1] == 't') && IsBlank(p[2])))) {
-            continue;
-        }
-        p += p[1] == 'n' || p[1] == 't' ? 2 : 1;
-        for (;;) {
-            while (IsBlank(*p)) ++p;
-            if (*p == '\0' || *p == '\n' || *p == '#') break;
-            const char* start = p;
-            while (*p && *p != '\n' && !IsBlank(*p)) ++p;
-            AddNumber(start, static_cast<size_t>(p - start));
-        }
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return false;
     }
-    std::fclose(file);
-    // Values that were right everywhere need no entry.
-    for (auto it = fixes_.begin(); it != fixes_.end();) {
-        it = it->first == it->second ? fixes_.erase(it) : std::next(it);
+    const size_t size = static_cast<size_t>(st.st_size);
+    if (size == 0) {
+        close(fd);
+        return true;
     }
+    void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (mapped == MAP_FAILED) return false;
+    const char* p = static_cast<const char*>(mapped);
+    const char* const end = p + size;
+    while (p < end) {
+        while (p < end && IsBlank(*p)) ++p;
+        if (end - p >= 2 && p[0] == 'v' && IsBlank(p[1])) {
+            ++p;
+            for (;;) {
+                while (p < end && IsBlank(*p)) ++p;
+                if (p == end || *p == '\n' || *p == '#') break;
+                const char* start = p;
+                while (p < end && *p != '\n' && !IsBlank(*p)) ++p;
+                AddNumber(start, static_cast<size_t>(p - start));
+            }
+        }
+        const void* newline =
+            p < end ? std::memchr(p, '\n', static_cast<size_t>(end - p)) : nullptr;
+        p = newline ? static_cast<const char*>(newline) + 1 : end;
+    }
+    munmap(mapped, size);
     return true;
 }
 
 float ObjExactNumbers::Fix(float parsed) const {
-    const auto found = fixes_.find(Bits(parsed));
-    return found == fixes_.end() ? parsed : FromBits(found->second);
+    if (wrong_ == 0) return parsed;
+    const uint32_t key = Bits(parsed);
+    const size_t at = Slot(key);
+    if (keys_[at] != key || values_[at] == kAmbiguous) return parsed;
+    return FromBits(values_[at]);
 }
 
 }  // namespace kvoscene

@@ -8,6 +8,14 @@ namespace {
 
 const char kMagic[8] = {'K', 'V', 'O', 'S', 'C', 'E', 'N', 'E'};
 
+// On a little-endian machine arrays of 32-bit values are copied as they are.
+bool LittleEndian() {
+    const uint32_t probe = 1;
+    uint8_t first;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+}
+
 class Writer {
 public:
     void U8(uint8_t v) { out_.push_back(v); }
@@ -28,12 +36,23 @@ public:
         U32(static_cast<uint32_t>(n));
         out_.insert(out_.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n));
     }
-    void Floats(const std::vector<float>& v) {
-        for (float f : v) F32(f);
+    template <class T>
+    void Array(const std::vector<T>& v) {
+        static_assert(sizeof(T) == 4, "32-bit values");
+        if (LittleEndian()) {
+            const size_t at = out_.size();
+            out_.resize(at + v.size() * 4);
+            if (!v.empty()) std::memcpy(out_.data() + at, v.data(), v.size() * 4);
+            return;
+        }
+        for (T x : v) {
+            uint32_t bits;
+            std::memcpy(&bits, &x, 4);
+            U32(bits);
+        }
     }
-    void Indices(const std::vector<uint32_t>& v) {
-        for (uint32_t i : v) U32(i);
-    }
+    void Floats(const std::vector<float>& v) { Array(v); }
+    void Indices(const std::vector<uint32_t>& v) { Array(v); }
     std::vector<uint8_t>& Bytes() { return out_; }
 
 private:
@@ -118,23 +137,34 @@ public:
         pos_ += n;
         return s;
     }
-    bool Floats(uint64_t count, std::vector<float>& out, const char* what) {
+    // `count` 32-bit values, checked for room first.
+    template <class T>
+    bool Array(uint64_t count, std::vector<T>& out, const char* what) {
         if (!NeedItems(count, 4, what)) return false;
         out.resize(static_cast<size_t>(count));
-        for (float& f : out) f = F32(what);
+        if (LittleEndian()) {
+            if (count > 0) std::memcpy(out.data(), data_ + pos_, out.size() * 4);
+            pos_ += out.size() * 4;
+            return true;
+        }
+        for (T& x : out) {
+            const uint32_t bits = U32(what);
+            std::memcpy(&x, &bits, 4);
+        }
         return ok_;
     }
+    bool Floats(uint64_t count, std::vector<float>& out, const char* what) {
+        return Array(count, out, what);
+    }
     bool Indices(uint64_t count, uint32_t limit, std::vector<uint32_t>& out, const char* what) {
-        if (!NeedItems(count, 4, what)) return false;
-        out.resize(static_cast<size_t>(count));
-        for (uint32_t& i : out) {
-            i = U32(what);
-            if (ok_ && i >= limit) {
+        if (!Array(count, out, what)) return false;
+        for (uint32_t i : out) {
+            if (i >= limit) {
                 return Fail(std::string(what) + " " + std::to_string(i) + " out of range (" +
                             std::to_string(limit) + " values)");
             }
         }
-        return ok_;
+        return true;
     }
     bool Fail(const std::string& message) {
         if (ok_) {

@@ -37,8 +37,8 @@ TEST(ObjExactNumbers, MapsTheImportersValueToTheCorrectlyRoundedOne) {
     clitest::ScratchDir dir;
     // Texts the importer's routine rounds one unit off (seen in spider.obj).
     clitest::WriteFile(dir.Path("a.obj"),
-                       "# v 1 2 3\nv -49.713837 -2.983590 1.421121\r\nvn 11.887197 0 1\n"
-                       "vt 0.5 0.25\nf 1 1 1\nvertex 7.7\n");
+                       "# v 1 2 3\nv -49.713837 -2.983590 1.421121\r\n  v\t11.887197 0 1\n"
+                       "vn -2.98359 0 1\nvt 0.5 0.25\nf 1 1 1\nvertex 7.7\nv 1 2 3");
     ObjExactNumbers exact;
     ASSERT_TRUE(exact.Load(dir.Path("a.obj")));
     ASSERT_FALSE(exact.Empty());
