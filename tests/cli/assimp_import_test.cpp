@@ -195,3 +195,35 @@ TEST(AssimpImport, ReportsFilesItCannotRead) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AssimpImport, WeldingKeepsOneVertexPerDistinctCorner) {
+    const std::string spider = clitest::ModelsDir() + "/assimp/test/models/OBJ/spider.obj";
+    ImportSettings welded, unwelded;
+    unwelded.joinVertices = false;
+    const Scene a = Import(spider, welded), b = Import(spider, unwelded);
+    ASSERT_EQ(a.nodes.size(), b.nodes.size());
+    for (size_t i = 0; i < a.nodes.size(); ++i) {
+        const kvoscene::Mesh& w = a.nodes[i].mesh;
+        const kvoscene::Mesh& u = b.nodes[i].mesh;
+        ASSERT_EQ(w.FaceCount(), u.FaceCount());
+        EXPECT_EQ(u.VertexCount(), 3 * u.FaceCount());  // Assimp's OBJ corners
+        // Distinct (position, normal, uv) corners of the unwelded mesh.
+        std::set<std::vector<float>> corners;
+        for (uint32_t v = 0; v < u.VertexCount(); ++v) {
+            corners.insert({u.positions[3 * v], u.positions[3 * v + 1], u.positions[3 * v + 2],
+                            u.normals[3 * v], u.normals[3 * v + 1], u.normals[3 * v + 2],
+                            u.uvs[3 * v], u.uvs[3 * v + 1]});
+        }
+        EXPECT_EQ(w.VertexCount(), corners.size()) << a.nodes[i].name;
+        // Face by face the same corners.
+        for (uint32_t f = 0; f < 3 * w.FaceCount(); ++f) {
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_EQ(w.positions[3 * w.faces[f] + k], u.positions[3 * u.faces[f] + k]);
+            }
+        }
+    }
+}
+
+}  // namespace
