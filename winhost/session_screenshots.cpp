@@ -1,0 +1,71 @@
+// Pictures for the documentation: the panel with its three pages open, and
+// the progress dialog in the middle of an export (taken from inside the
+// run's message pump, then the run is cancelled).
+#include "plugin/resource.h"
+#include "winhost/check_report.h"
+#include "winhost/host_session.h"
+#include "winhost/screen_capture.h"
+#include "winhost/sessions.h"
+#include "winhost/window_queries.h"
+
+namespace winhost {
+
+namespace {
+
+constexpr int kPictureAtPercent = 45;
+
+// Lets the windows paint before a picture is taken.
+void PumpPending() {
+    MSG msg{};
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace
+
+int RunScreenshots(const SessionArgs& args) {
+    CheckReport report("screenshots");
+    HostSession session;
+    std::string error;
+    if (!report.Expect(session.Open(args.dll, args.config, error), "the panel opens " + error) ||
+        !report.Expect(session.LoadScene(args.bigScene, error), "scene " + args.bigScene + error)) {
+        return report.Finish();
+    }
+    CheckStates states{0, 1, 0, 1, 0, 1, 1, 1};
+    session.ApplyChecks(states);
+    session.SetOutputDir(args.output);
+    const HWND panel = session.Host().PanelWindow();
+    const HWND aboutHeader = FindChildByText(panel, "Button", "+ About");
+    if (aboutHeader != nullptr) SendMessageA(aboutHeader, BM_CLICK, 0, 0);
+    report.Expect(IsWindowVisible(session.AboutPage()), "the About page rolled down");
+    PumpPending();
+    report.Expect(SaveWindowPicture(panel, args.images + "\\panel.bmp"), "picture of the panel");
+
+    INode* root = session.Host().GetRootNode();
+    const std::string big = root->NumberOfChildren() > 1 ? root->GetChildNode(1)->GetName() : "";
+    bool taken = false;
+    bool cancelled = false;
+    session.Host().SetMessagePump([&] {
+        const HWND dialog = session.ProgressDialog();
+        const int percent = static_cast<int>(
+            SendMessageA(GetDlgItem(dialog, IDC_OBJECT_PROGRESS), PBM_GETPOS, 0, 0));
+        if (taken || percent < kPictureAtPercent ||
+            DlgItemText(dialog, IDC_EXPORT_STATUS) !=
+                "File: " + args.output + "\\" + big + ".kvo") {
+            return;
+        }
+        PumpPending();
+        taken = SaveWindowPicture(dialog, args.images + "\\progress.bmp");
+        cancelled = PostMessageA(GetDlgItem(dialog, IDC_CANCEL_CLOSE), BM_CLICK, 0, 0) != FALSE;
+    });
+    session.PressExport();
+    session.Host().SetMessagePump(nullptr);
+    report.Expect(taken, "picture of the progress dialog mid-export");
+    report.Expect(cancelled, "the export cancelled after the picture");
+    session.Close();
+    return report.Finish();
+}
+
+}  // namespace winhost
