@@ -1,5 +1,7 @@
 #include "tests/module/module_session.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -11,7 +13,9 @@ namespace fs = std::filesystem;
 void ModuleSession::SetUp() {
     headless::Reset();
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("kvoexp_module_") + test->test_suite_name() + "_" + test->name();
+    // The process id keeps concurrent runs of the suite (two build trees) apart.
+    std::string name = "kvoexp_module_" + std::to_string(getpid()) + "_" + test->test_suite_name() +
+                       "_" + test->name();
     std::replace(name.begin(), name.end(), '/', '_');
     scratch = fs::temp_directory_path() / name;
     fs::remove_all(scratch);
