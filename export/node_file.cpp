@@ -1,8 +1,36 @@
 #include "export/node_file.h"
 
+#include <cctype>
+
 #include "platform/max/path_separator.h"
 
 namespace exporter {
+
+namespace {
+
+#ifdef _WIN32
+// Windows reads "CON.kvo" and the like as devices, whatever the extension.
+bool IsDeviceName(const std::string& nodeName) {
+    std::string base = nodeName.substr(0, nodeName.find('.'));
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+// Characters Windows forbids in file names; a colon would otherwise name an
+// alternate data stream of another file.
+bool HasForbiddenCharacter(const std::string& nodeName) {
+    for (unsigned char c : nodeName) {
+        if (c < 32 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+#endif
+
+}  // namespace
 
 std::string NodeFileName(const std::string& nodeName) {
     return nodeName + ".kvo";
@@ -17,7 +45,11 @@ std::string OutputPath(const std::string& outputDir, const std::string& fileName
 
 bool IsPlainFileName(const std::string& nodeName) {
     if (nodeName == "." || nodeName == "..") return false;
-    return nodeName.find_first_of("/\\") == std::string::npos;
+    if (nodeName.find_first_of("/\\") != std::string::npos) return false;
+#ifdef _WIN32
+    if (HasForbiddenCharacter(nodeName) || IsDeviceName(nodeName)) return false;
+#endif
+    return true;
 }
 
 }  // namespace exporter

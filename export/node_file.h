@@ -12,7 +12,8 @@ std::string NodeFileName(const std::string& nodeName);
 std::string OutputPath(const std::string& outputDir, const std::string& fileName);
 
 // True when a node name can only name a file inside the output directory: it
-// holds no "/" or "\\" and is neither "." nor "..".
+// holds no "/" or "\\" and is neither "." nor ".."; on Windows it also holds
+// no character that Windows forbids in file names and names no device.
 bool IsPlainFileName(const std::string& nodeName);
 
 }  // namespace exporter
