@@ -1,6 +1,7 @@
 // Session 5: nodes whose names hold characters Windows forbids in file
-// names: their saves fail with the log's error lines, the run goes on, and
+// names (or name a device): their saves fail with the log's error lines, the run goes on, and
 // no other file appears.
+#include <cctype>
 #include <set>
 
 #include "plugin/resource.h"
@@ -14,8 +15,16 @@ namespace winhost {
 
 namespace {
 
+// Names Windows refuses as file names: reserved characters, or a device
+// name before the first dot.
 bool Forbidden(const std::string& name) {
-    return name.find_first_of("<>:\"/\\|?*") != std::string::npos;
+    if (name.find_first_of("<>:\"/\\|?*") != std::string::npos) return true;
+    std::string base = name.substr(0, name.find('.'));
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    static const std::set<std::string> kDevices = {
+        "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
+        "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+    return kDevices.count(base) > 0;
 }
 
 }  // namespace
