@@ -10,7 +10,7 @@ std::string Count(unsigned n, const char* one, const char* many) {
 
 std::string Seconds(double s) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f s", s);
+    std::snprintf(text, sizeof text, "%.3f s", s);
     return text;
 }
 

@@ -7,6 +7,7 @@ namespace kvoscene {
 namespace {
 
 const char kMagic[8] = {'K', 'V', 'O', 'S', 'C', 'E', 'N', 'E'};
+constexpr uint32_t kMaxCount = 0x7fffffff;
 
 // On a little-endian machine arrays of 32-bit values are copied as they are.
 bool LittleEndian() {
@@ -197,6 +198,7 @@ bool ReadChannel(Reader& r, uint32_t vertexCount, uint32_t faceCount, ChannelFac
     if (mode == ChannelFaces::Absent) return true;
     uint32_t count = r.U32(what);
     if (!r.Ok()) return false;
+    if (count > kMaxCount) return r.Fail(std::string(what) + " count too large");
     if (mode == ChannelFaces::SameAsPositions && count != vertexCount) {
         return r.Fail(std::string(what) + " count " + std::to_string(count) +
                       " differs from the vertex count " + std::to_string(vertexCount));
@@ -211,6 +213,11 @@ bool ReadChannel(Reader& r, uint32_t vertexCount, uint32_t faceCount, ChannelFac
 bool ReadMesh(Reader& r, Mesh& m) {
     uint32_t vertexCount = r.U32("vertex count");
     uint32_t faceCount = r.U32("face count");
+    // The host's mesh counts are ints.
+    if (r.Ok() && (vertexCount > kMaxCount || faceCount > kMaxCount)) {
+        return r.Fail("mesh of " + std::to_string(vertexCount) + " vertices and " +
+                      std::to_string(faceCount) + " faces is too large");
+    }
     if (!r.Floats(uint64_t{vertexCount} * 3, m.positions, "positions")) return false;
     // 3 indices, material ID and smoothing bits: 18 bytes per face.
     if (!r.NeedItems(faceCount, 18, "faces")) return false;

@@ -25,6 +25,7 @@
 //                u8 mode (0 absent, 1 faces equal the position faces, 2 own
 //                faces); unless 0: u32 count C, C x 3 f32 values; when 2:
 //                F x 3 x u32 indices below C. With mode 1, C equals V.
+//   Counts of vertices, faces and channel values are at most 2^31 - 1.
 //   Nothing may follow the last node.
 #pragma once
 

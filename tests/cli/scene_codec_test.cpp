@@ -167,6 +167,7 @@ TEST(SceneCodec, RejectsInconsistentFieldsWithAMessage) {
         {"kind", [](auto& b) { b[kNodeKind] = 9; }, "unknown node kind 9"},
         {"node material", [](auto& b) { Put32(b, kNodeMaterial, 7); }, "refers to material 7"},
         {"huge face count", [](auto& b) { Put32(b, kFaceCount, 0x40000000); }, "truncated"},
+        {"face count beyond int", [](auto& b) { Put32(b, kFaceCount, 0x80000000); }, "too large"},
         {"face index", [](auto& b) { Put32(b, kFirstFaceIndex, 3); }, "refers to vertex 3 of 3"},
         {"uv mode", [](auto& b) { b[kUvMode] = 3; }, "unknown texture coordinate mode"},
         {"trailing byte", [](auto& b) { b.push_back(0); }, "unexpected bytes"},
