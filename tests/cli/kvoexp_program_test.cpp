@@ -356,3 +356,52 @@ TEST_F(KvoexpProgram, CtrlCDuringAnExportCancelsItAndExitsWith130) {
 }
 
 }  // namespace
+
+namespace {
+
+// The settings file a completed run saves shows the state of the eight boxes.
+TEST_F(KvoexpProgram, EachFlagPairSetsItsCheckBox) {
+    struct Case {
+        std::vector<std::string> flags;
+        std::string boxes;  // lines 2 to 9 of kvoexp.cfg
+    };
+    const std::vector<Case> cases = {
+        {{}, "0\n1\n1\n0\n0\n0\n0\n0\n"},  // the panel's defaults
+        {{"--localize", "--no-optimize", "--no-normals", "--vertex-colors", "--shader",
+          "--geometry-ini", "--log"},
+         "1\n0\n0\n0\n1\n1\n1\n1\n"},
+        // Up Normals is set while Normals is still ticked, then Normals cleared.
+        {{"--no-normals", "--up-normals"}, "0\n1\n0\n1\n0\n0\n0\n0\n"},
+        {{"--up-normals"}, "0\n1\n1\n1\n0\n0\n0\n0\n"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string config = dir_.Path("cfg" + std::to_string(n++));
+        std::vector<std::string> args = {Sample(),   "-o",     Out(),          "-q",
+                                         "--select", "Crate*", "--config-dir", config};
+        args.insert(args.end(), c.flags.begin(), c.flags.end());
+        const ProcessResult r = RunKvoexp(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(clitest::ReadFile(config + "/kvoexp.cfg"), Out() + "\n" + c.boxes)
+            << ::testing::PrintToString(c.flags);
+    }
+}
+
+TEST_F(KvoexpProgram, ObjectsBelowTheRootChildrenNeedCollapse) {
+    const std::string engine =
+        Model("assimp/test/models/glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb");
+    const ProcessResult plain = RunKvoexp({engine, "-o", Out()});
+    EXPECT_EQ(plain.exitCode, 1);
+    EXPECT_TRUE(Contains(plain.err,
+                         "no selected root child is geometry; 67 geometry nodes lie "
+                         "deeper (--collapse merges them into their root child)"))
+        << plain.err;
+    EXPECT_TRUE(Contains(plain.err, "kvoexp: error: Please select objects to export!"));
+    const ProcessResult collapsed = RunKvoexp({engine, "-o", Out(), "--collapse"});
+    EXPECT_EQ(collapsed.exitCode, 0) << collapsed.err;
+    EXPECT_TRUE(Contains(collapsed.out, "1 node exported, 1 not geometry, 0 failed"))
+        << collapsed.out;
+    EXPECT_EQ(clitest::ReadKvo(File("nodes[0].kvo")).TriangleCount(), 121496u);
+}
+
+}  // namespace
