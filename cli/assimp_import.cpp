@@ -19,6 +19,9 @@ namespace kvoscene {
 
 namespace {
 
+// Deeper hierarchies are refused rather than risking the stack.
+constexpr unsigned kMaxDepth = 1000;
+
 // A mesh of the file and where it sits relative to the node that takes it.
 struct MeshPart {
     const aiMesh* mesh;
@@ -236,7 +239,7 @@ bool BuildMesh(Conversion& c, const std::vector<MeshPart>& parts, Node& node) {
 
 // The file meshes a node takes: its own, and with `collapse` its whole subtree's.
 bool GatherParts(Conversion& c, const aiNode* node, const aiMatrix4x4& relative, bool identity,
-                 bool subtree, std::vector<MeshPart>& parts) {
+                 unsigned depth, bool subtree, std::vector<MeshPart>& parts) {
     for (unsigned i = 0; i < node->mNumMeshes; ++i) {
         if (node->mMeshes[i] >= c.ai->mNumMeshes || !c.ai->mMeshes[node->mMeshes[i]]) {
             return Fail(c, "node refers to a missing mesh");
@@ -250,7 +253,9 @@ bool GatherParts(Conversion& c, const aiNode* node, const aiMatrix4x4& relative,
             return Fail(c, "the node hierarchy has a cycle");
         }
         const bool childIdentity = identity && child->mTransformation.IsIdentity();
-        if (!GatherParts(c, child, relative * child->mTransformation, childIdentity, true, parts)) {
+        if (depth >= kMaxDepth) return Fail(c, "the node hierarchy is too deep");
+        if (!GatherParts(c, child, relative * child->mTransformation, childIdentity, depth + 1,
+                         true, parts)) {
             return false;
         }
     }
@@ -269,11 +274,11 @@ std::string NodeName(const Conversion& c, const aiNode* node, const std::vector<
 
 bool ConvertNode(Conversion& c, const aiNode* node, uint32_t parent, const aiMatrix4x4& parentWorld,
                  const std::string& position, bool rootChild, unsigned depth) {
-    if (depth > 10000) return Fail(c, "the node hierarchy is too deep");
+    if (depth > kMaxDepth) return Fail(c, "the node hierarchy is too deep");
     const aiMatrix4x4 world = parentWorld * node->mTransformation;
     const bool collapse = c.settings.collapse && rootChild;
     std::vector<MeshPart> parts;
-    if (!GatherParts(c, node, aiMatrix4x4(), true, collapse, parts)) return false;
+    if (!GatherParts(c, node, aiMatrix4x4(), true, depth, collapse, parts)) return false;
 
     Node out;
     out.name = NodeName(c, node, parts, position);

@@ -227,3 +227,35 @@ TEST(AssimpImport, WeldingKeepsOneVertexPerDistinctCorner) {
 }
 
 }  // namespace
+
+namespace {
+
+// A glTF file whose nodes form one chain `depth` long.
+std::string ChainGltf(int depth) {
+    std::string nodes;
+    for (int i = 0; i < depth; ++i) {
+        nodes += std::string(i ? "," : "") + "{\"name\":\"n" + std::to_string(i) + "\"" +
+                 (i + 1 < depth ? ",\"children\":[" + std::to_string(i + 1) + "]" : "") + "}";
+    }
+    return "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[" +
+           nodes + "]}";
+}
+
+TEST(AssimpImport, RefusesHierarchiesDeeperThanAThousandLevels) {
+    clitest::ScratchDir dir;
+    clitest::WriteFile(dir.Path("ok.gltf"), ChainGltf(900));
+    clitest::WriteFile(dir.Path("deep.gltf"), ChainGltf(1100));
+    const Scene ok = Import(dir.Path("ok.gltf"));
+    // The file's single root node is Assimp's root, so 899 nodes remain.
+    EXPECT_EQ(ok.nodes.size(), 899u);
+    for (bool collapse : {false, true}) {
+        ImportSettings settings;
+        settings.collapse = collapse;
+        Scene scene;
+        std::string error;
+        EXPECT_FALSE(kvoscene::ImportWithAssimp(dir.Path("deep.gltf"), settings, scene, error));
+        EXPECT_EQ(error, "the node hierarchy is too deep");
+    }
+}
+
+}  // namespace
