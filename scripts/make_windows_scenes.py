@@ -2,10 +2,10 @@
 """Writes the two OBJ scenes that only the Windows sessions use.
 
   large.obj      three objects: "First" (a small grid), "Big" (a grid of
-                 51,200 triangles, long enough to press Cancel in the middle
+                 20,000 triangles, long enough to press Cancel in the middle
                  of it) and "After" (a small grid);
   forbidden.obj  "Plain" and objects whose names hold characters that
-                 Windows forbids in file names.
+                 Windows forbids in file names, or name a device.
 
 Usage: make_windows_scenes.py OUTPUT_DIR
 """
@@ -45,7 +45,7 @@ def main():
         sys.exit(__doc__)
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    write(os.path.join(out, "large.obj"), [("First", 10), ("Big", 160), ("After", 10)])
+    write(os.path.join(out, "large.obj"), [("First", 10), ("Big", 100), ("After", 10)])
     write(os.path.join(out, "forbidden.obj"),
           [("Plain", 4)] + [(name, 2) for name in FORBIDDEN_NAMES])
 
