@@ -30,21 +30,31 @@ std::vector<uint32_t> WeldVertices(uint32_t count, Hash hash, Same same,
                                    std::vector<uint32_t>& firsts) {
     std::vector<uint32_t> remap(count);
     firsts.clear();
+    // All hashes first, so that the table's slots can be fetched ahead.
+    std::vector<uint64_t> hashes(count);
+    for (uint32_t v = 0; v < count; ++v) hashes[v] = hash(v);
     size_t capacity = 16;
     while (capacity < size_t{count} * 2) capacity *= 2;
     const size_t mask = capacity - 1;
-    std::vector<uint32_t> slots(capacity, UINT32_MAX);  // class numbers
+    // A slot holds the upper half of a hash and its class + 1 (0: free), so
+    // most mismatches are told apart without reading the vertices.
+    std::vector<uint64_t> slots(capacity, 0);
+    constexpr uint32_t kAhead = 16;
     for (uint32_t v = 0; v < count; ++v) {
-        size_t at = static_cast<size_t>(hash(v)) & mask;
+        if (v + kAhead < count) __builtin_prefetch(&slots[hashes[v + kAhead] & mask]);
+        const uint64_t tag = hashes[v] >> 32;
+        size_t at = static_cast<size_t>(hashes[v]) & mask;
         for (;;) {
-            const uint32_t cls = slots[at];
-            if (cls == UINT32_MAX) {
-                slots[at] = static_cast<uint32_t>(firsts.size());
-                remap[v] = slots[at];
+            const uint64_t slot = slots[at];
+            if (slot == 0) {
+                const uint32_t cls = static_cast<uint32_t>(firsts.size());
+                slots[at] = (tag << 32) | (uint64_t{cls} + 1);
+                remap[v] = cls;
                 firsts.push_back(v);
                 break;
             }
-            if (same(firsts[cls], v)) {
+            const uint32_t cls = static_cast<uint32_t>(slot & 0xffffffffu) - 1;
+            if ((slot >> 32) == tag && same(firsts[cls], v)) {
                 remap[v] = cls;
                 break;
             }
