@@ -47,7 +47,7 @@ open(sys.argv[1], "w").write("".join(out))
 PY
 echo "bench: $(grep -c '^f ' "$BIG") triangles, $(du -h "$BIG" | cut -f1) in $BIG"
 
-hyperfine --warmup 1 --runs 5 --export-json "$WORK/times.json" \
+hyperfine --warmup 1 --runs 10 --export-json "$WORK/times.json" \
     -n kvoexp "$KVOEXP -q $BIG -o $WORK/out" \
     -n "assimp export" "assimp export $BIG $WORK/out.glb"
 
