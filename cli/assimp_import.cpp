@@ -354,6 +354,12 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
     // The OBJ numbers are read again, beside Assimp, on a second thread.
     ObjExactNumbers exact;
     std::thread scan;
+    struct JoinAtExit {
+        std::thread& thread;
+        ~JoinAtExit() {
+            if (thread.joinable()) thread.join();
+        }
+    } joinAtExit{scan};
     if (IsObjPath(path)) {
         try {
             scan = std::thread([&exact, &path] { exact.Load(path); });
