@@ -59,6 +59,11 @@ prepare_prefix() {
         timeout 300 wineboot -i >/dev/null 2>&1
         timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
             >/dev/null 2>&1
+        # Wine's own fonts (MS Sans Serif, Tahoma, Marlett for the frame's
+        # buttons), which this build of Wine does not find by itself.
+        if [ -d /usr/share/wine/fonts ]; then
+            cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+        fi
         timeout 60 wineserver -w
         touch "$WINEPREFIX/.kvoexp-ready"
     fi

@@ -39,8 +39,14 @@ bool WriteBmp(const std::string& path, int width, int height, const std::vector<
 bool SaveWindowPicture(HWND window, const std::string& bmpPath) {
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    GdiFlush();
-    Sleep(300);  // the display server has the drawing by then
+    // The drawing reaches the display when the thread next looks at its
+    // queue; a few looks, spaced out, let it through.
+    for (int look = 0; look < 4; ++look) {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        GdiFlush();
+        Sleep(100);
+    }
     RECT rect{0, 0, 0, 0};
     if (!GetWindowRect(window, &rect)) return false;
     const int width = rect.right - rect.left;

@@ -16,6 +16,7 @@ constexpr char kPageOfHeader[] = "KvoexpRollupPage";
 constexpr int kMargin = 4;         // pixels around and between the pages
 constexpr int kHeaderHeight = 18;  // the page's title button
 constexpr int kMinPanelWidth = 160;
+constexpr POINT kPanelOrigin = {240, 24};  // room on both sides for dialogs centred on it
 
 int customControlsInits = 0;
 HINSTANCE customControlsModule = nullptr;
@@ -117,8 +118,9 @@ HWND Interface::PanelWindow() {
         const HINSTANCE module = GetModuleHandleA(nullptr);
         if (!RegisterPanelClass(module)) return nullptr;
         panel_ = CreateWindowExA(0, kPanelClass, "Command Panel",
-                                 WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0,
-                                 kMinPanelWidth, 200, nullptr, nullptr, module, this);
+                                 WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN | WS_VISIBLE,
+                                 kPanelOrigin.x, kPanelOrigin.y, kMinPanelWidth, 200, nullptr,
+                                 nullptr, module, this);
     }
     return panel_;
 }
