@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "export/export_context.h"
 #include "export/export_options.h"
@@ -58,6 +60,10 @@ public:
     void FinishProgress(const char* message) override;
     void CancelExport();
     void DestroyProgressDialog();
+    // Destroys the hidden progress dialog that a page created, when the window
+    // system has not already done so with its owner (Windows owns pop-ups by the
+    // top-level window, not by the page).
+    void DestroyPageProgressDialog(HWND page);
 
     // Export run (kvo_exporter_export.cpp, handing off to export/).
     void DoExport(HWND panel);
@@ -115,6 +121,10 @@ public:
     GenerateShader shaderFile;
     GenerateGeometry geometryFile;
     GenerateLog exportLog;
+
+private:
+    // The progress dialog each page created, by page, until the page goes.
+    std::vector<std::pair<HWND, HWND>> pageProgressDialogs_;
 };
 
 // The module's one utility object (module_objects.cpp).

@@ -73,6 +73,7 @@ INT_PTR CALLBACK KVOExporter::PanelDlgProc(HWND page, UINT message, WPARAM wPara
             return TRUE;
         case WM_DESTROY:
             exporter.DestroyProgressDialog();
+            exporter.DestroyPageProgressDialog(page);
             return TRUE;
         case WM_COMMAND: {
             const int id = LOWORD(wParam);

@@ -38,6 +38,7 @@ void KVOExporter::CreateProgressDialog(HWND owner) {
     hProgressDlg =
         CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_PROGRESS), owner, ProgressDlgProc, 0);
     if (ip != nullptr && hProgressDlg != nullptr) ip->RegisterDlgWnd(hProgressDlg);
+    if (hProgressDlg != nullptr) pageProgressDialogs_.emplace_back(owner, hProgressDlg);
     objectCount = 0;
     objectsDone = 0;
 }
@@ -126,6 +127,18 @@ void KVOExporter::DestroyProgressDialog() {
     hStatusText = nullptr;
     hOverallBar = nullptr;
     hOverallText = nullptr;
+}
+
+void KVOExporter::DestroyPageProgressDialog(HWND page) {
+    for (auto it = pageProgressDialogs_.begin(); it != pageProgressDialogs_.end();) {
+        if (it->first != page) {
+            ++it;
+            continue;
+        }
+        if (IsWindow(it->second)) DestroyWindow(it->second);
+        if (hProgressDlg == it->second) DestroyProgressDialog();
+        it = pageProgressDialogs_.erase(it);
+    }
 }
 
 INT_PTR CALLBACK KVOExporter::ProgressDlgProc(HWND dialog, UINT message, WPARAM wParam,

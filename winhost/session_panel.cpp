@@ -253,9 +253,10 @@ int RunPanelSession(const SessionArgs& args) {
     report.Expect(!IsWindow(shown), "closing the panel destroys the progress dialog");
     int outliving = 0;
     for (HWND dialog : dialogs) outliving += IsWindow(dialog) ? 1 : 0;
-    report.Note(std::to_string(outliving) +
-                " earlier progress dialog(s) outlive their pages: a pop-up's owner is the "
-                "command panel, not the child page it was created on");
+    report.Expect(dialogs.size() == 3 && outliving == 0,
+                  "each page's progress dialog goes with its page (" +
+                      std::to_string(dialogs.size()) + " registered, " +
+                      std::to_string(outliving) + " left)");
     session.Close();
     report.Expect(ReadWholeFile(settingsPath) == settingsBefore,
                   "opening and closing the panel leaves kvoexp.cfg as it was");
