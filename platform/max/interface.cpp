@@ -1,14 +1,9 @@
-// The host interface stand-in: rollup pages in a command-panel window,
-// modeless dialog registration, the configuration directory and the
-// message pump; plus the host's control helpers.
+// The headless host interface: rollup pages in a command-panel window of the
+// window stand-in, the message pump and window centring.
 #include <algorithm>
 
-#include "platform/max/host_records.h"
 #include "platform/max/max_sdk.h"
-
-#ifndef _WIN32
 #include "platform/win32/headless.h"
-#endif
 
 namespace {
 
@@ -16,9 +11,6 @@ constexpr int kPanelWidth = 120;  // dialog units, wide enough for a 108-unit pa
 constexpr int kPanelHeight = 600;
 constexpr int kPageGap = 4;
 constexpr RECT kScreen = {0, 0, 1024, 768};
-
-int customControlsInits = 0;
-HINSTANCE customControlsModule = nullptr;
 
 // A registered modeless dialog gets the message first (its keyboard
 // handling); otherwise it goes to its window.
@@ -77,58 +69,17 @@ void Interface::DeleteRollupPage(HWND page) {
     DestroyWindow(page);
 }
 
-void Interface::RollupMouseMessage(HWND /*page*/, UINT message, WPARAM /*wParam*/,
-                                   LPARAM /*lParam*/) {
-    if (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP) {
-        ++mouseMessages_;
-    }
-}
-
-void Interface::RegisterDlgWnd(HWND dialog) {
-    if (dialog == nullptr) return;
-    if (std::find(dialogs_.begin(), dialogs_.end(), dialog) == dialogs_.end()) {
-        dialogs_.push_back(dialog);
-    }
-}
-
-int Interface::UnRegisterDlgWnd(HWND dialog) {
-    auto found = std::find(dialogs_.begin(), dialogs_.end(), dialog);
-    if (found == dialogs_.end()) return FALSE;
-    dialogs_.erase(found);
-    return TRUE;
-}
-
-const char* Interface::GetDir(int which) {
-    return which == APP_PLUGCFG_DIR ? pluginCfgDir_.c_str() : "";
-}
-
 // The owner's pump first (tests script clicks, the console host turns Ctrl-C
 // into one), then the messages already posted, each through the registered
 // dialogs first. Messages posted meanwhile wait for the next call.
 BOOL Interface::ProcessMessages() {
     if (pump_) pump_();
     MSG msg{};
-#ifdef _WIN32
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DeliverMessage(dialogs_, msg);
-#else
     for (size_t pending = headless::PendingMessages(); pending > 0; --pending) {
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) break;
         DeliverMessage(dialogs_, msg);
     }
-#endif
     return TRUE;
-}
-
-void InitCustomControls(HINSTANCE hInst) {
-    ++customControlsInits;
-    customControlsModule = hInst;
-}
-
-int CustomControlsInitCount() {
-    return customControlsInits;
-}
-HINSTANCE LastCustomControlsModule() {
-    return customControlsModule;
 }
 
 // Centres the window over its parent (or the screen without one).

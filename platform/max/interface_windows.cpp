@@ -5,7 +5,6 @@
 // pump is a PeekMessage loop; plus the host's control helpers.
 #include <algorithm>
 
-#include "platform/max/host_records.h"
 #include "platform/max/max_sdk.h"
 
 namespace {
@@ -17,9 +16,6 @@ constexpr int kMargin = 4;         // pixels around and between the pages
 constexpr int kHeaderHeight = 18;  // the page's title button
 constexpr int kMinPanelWidth = 160;
 constexpr POINT kPanelOrigin = {240, 24};  // room on both sides for dialogs centred on it
-
-int customControlsInits = 0;
-HINSTANCE customControlsModule = nullptr;
 
 // A registered modeless dialog gets the message first (its keyboard
 // handling); otherwise it goes to its window.
@@ -164,31 +160,6 @@ void Interface::DeleteRollupPage(HWND page) {
     if (panel_ != nullptr) LayOutPages(panel_, pages_);
 }
 
-void Interface::RollupMouseMessage(HWND /*page*/, UINT message, WPARAM /*wParam*/,
-                                   LPARAM /*lParam*/) {
-    if (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP) {
-        ++mouseMessages_;
-    }
-}
-
-void Interface::RegisterDlgWnd(HWND dialog) {
-    if (dialog == nullptr) return;
-    if (std::find(dialogs_.begin(), dialogs_.end(), dialog) == dialogs_.end()) {
-        dialogs_.push_back(dialog);
-    }
-}
-
-int Interface::UnRegisterDlgWnd(HWND dialog) {
-    auto found = std::find(dialogs_.begin(), dialogs_.end(), dialog);
-    if (found == dialogs_.end()) return FALSE;
-    dialogs_.erase(found);
-    return TRUE;
-}
-
-const char* Interface::GetDir(int which) {
-    return which == APP_PLUGCFG_DIR ? pluginCfgDir_.c_str() : "";
-}
-
 // The owner's pump first (a test host clicks there), then every message in
 // the thread's queue, each through the registered dialogs first.
 BOOL Interface::ProcessMessages() {
@@ -196,18 +167,6 @@ BOOL Interface::ProcessMessages() {
     MSG msg{};
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DeliverMessage(dialogs_, msg);
     return TRUE;
-}
-
-void InitCustomControls(HINSTANCE hInst) {
-    ++customControlsInits;
-    customControlsModule = hInst;
-}
-
-int CustomControlsInitCount() {
-    return customControlsInits;
-}
-HINSTANCE LastCustomControlsModule() {
-    return customControlsModule;
 }
 
 // Centres the window over its parent or owner (the work area without one),
