@@ -6,16 +6,17 @@
 
 namespace {
 
-const char kValidateUsage[] = "Usage: kvo validate FILE\n";
+const char kValidateUsage[] = "Usage: kvo validate FILE...\n";
 const char kValidateHelp[] =
-    "Usage: kvo validate FILE\n"
+    "Usage: kvo validate FILE...\n"
     "\n"
-    "Loads FILE and checks what the optimiser and the writer rely on: every index\n"
+    "Loads each FILE and checks what the optimiser and the writer rely on: every index\n"
     "below its geob's vertex count, normals, colours and texture coordinates at\n"
     "least as many as the vertices, 1 to 100 bursts with material numbers not\n"
     "negative, geob material indices inside the material table, and the table limits.\n"
     "\n"
-    "Exit status: 0 valid, 1 not loadable or invalid (each cause is printed), 2 usage error.\n";
+    "Exit status: 0 all valid, 1 a file not loadable or invalid (each cause is printed),\n"
+    "2 usage error.\n";
 
 const char kOptimizeUsage[] = "Usage: kvo optimize IN OUT\n";
 const char kOptimizeHelp[] =
@@ -26,6 +27,20 @@ const char kOptimizeHelp[] =
     "and prints the counts. IN must pass 'kvo validate'.\n"
     "\n"
     "Exit status: 0 saved, 1 load, validation or save failure, 2 usage error.\n";
+
+// Prints each problem of one file, or that it is valid; false when it is not.
+bool ValidateFile(const std::string& file) {
+    KvoGeode geode(file);
+    if (!LoadOrReport("validate", file, geode)) return false;
+    const std::vector<std::string> problems = ValidateGeode(geode);
+    for (const std::string& problem : problems) {
+        std::printf("%s: %s\n", file.c_str(), problem.c_str());
+    }
+    if (!problems.empty()) return false;
+    std::printf("%s: valid (%d materials, %d geobs)\n", file.c_str(), geode.materialCount,
+                geode.geobCount);
+    return true;
+}
 
 }  // namespace
 
@@ -39,18 +54,12 @@ int RunValidate(const Arguments& args) {
         return UsageError("validate", "unknown option '" + parsed.unknownOption + "'",
                           kValidateUsage);
     }
-    if (parsed.files.size() != 1) return UsageError("validate", "expects one FILE", kValidateUsage);
-    const std::string& file = parsed.files[0];
-    KvoGeode geode(file);
-    if (!LoadOrReport("validate", file, geode)) return 1;
-    const std::vector<std::string> problems = ValidateGeode(geode);
-    for (const std::string& problem : problems) {
-        std::printf("%s: %s\n", file.c_str(), problem.c_str());
+    if (parsed.files.empty()) return UsageError("validate", "expects a FILE", kValidateUsage);
+    int status = 0;
+    for (const std::string& file : parsed.files) {
+        if (!ValidateFile(file)) status = 1;
     }
-    if (!problems.empty()) return 1;
-    std::printf("%s: valid (%d materials, %d geobs)\n", file.c_str(), geode.materialCount,
-                geode.geobCount);
-    return 0;
+    return status;
 }
 
 int RunOptimize(const Arguments& args) {

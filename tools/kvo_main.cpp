@@ -13,7 +13,7 @@ const char kUsage[] =
     "\n"
     "Commands:\n"
     "  info [--json] FILE   summary of the materials and geobs of FILE\n"
-    "  validate FILE        check the invariants the optimiser and the writer rely on\n"
+    "  validate FILE...     check the invariants the optimiser and the writer rely on\n"
     "  optimize IN OUT      weld, compact and reorder the geobs of IN and save them as OUT\n"
     "\n"
     "Options:\n"

@@ -180,6 +180,13 @@ TEST(KvoTool, ValidateReportsTheCause) {
     EXPECT_EQ(run.err, "kvo validate: cannot load '" + dir.File("cut.kvo") +
                            "': MATS chunk at offset 8: length " + std::to_string(matsLength) +
                            " reaches past the end\n");
+
+    // Several files: each is reported, and one bad file fails the whole run.
+    run = Kvo(dir, {"validate", good, bad, good});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, good + ": valid (3 materials, 5 geobs)\n" + bad +
+                           ": geob 3: index 20 at position 0 is not below the vertex count 20\n" +
+                           good + ": valid (3 materials, 5 geobs)\n");
 }
 
 TEST(KvoTool, OptimizeSavesAndReportsTheCounts) {
