@@ -92,6 +92,20 @@ TEST(Preprocess, EvaluatesAtTimeZero) {
     EXPECT_EQ(run.context.nodes[0]->createdTriObject, nullptr);  // the node's own object
 }
 
+TEST(Preprocess, EvaluatesHiddenNodesToo) {
+    PreprocessRun run;
+    AddMeshNode(run.scene, "Hidden", Triangles({0, 3}))->SetHidden(true);
+    int deletions = 0;
+    INode* converted = run.scene.GetRootNode()->CreateChild("Hidden Converted");
+    converted->SetObject(new ConvertingObject(Triangles({1}), &deletions));
+    converted->SetSelected(true);
+    converted->SetHidden(true);
+    exporter::Preprocess(run.context);
+    ASSERT_EQ(run.context.nodes.size(), 2u);
+    EXPECT_EQ(run.context.nodes[0]->facesByMaterial, (Groups{{0, {0}}, {3, {1}}}));
+    EXPECT_EQ(run.context.nodes[1]->facesByMaterial, (Groups{{1, {0}}}));
+}
+
 TEST(Preprocess, DeletesOnlyTheTriObjectsItCreated) {
     PreprocessRun run;
     int deletions = 0;
