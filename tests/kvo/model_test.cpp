@@ -79,6 +79,8 @@ TEST(Model, DirectoryAndExtension) {
         {"a\\b/c.x.tga", "a\\b/", "TGA"},  // "/" wins over "\\"
         {"plain", "", ""},
         {"out/noext", "out/", ""},
+        {"dir.d/noext", "dir.d/", "D/NOEXT"},  // the last "." of the whole path
+        {"C:\\maps\\x.tGa", "C:\\maps\\", "TGA"},
     };
     for (const Case& c : cases) {
         KvoGeode geode(c.path);
@@ -119,4 +121,44 @@ TEST(Model, ReadLineSkipsEmptyLines) {
     resource.Release();
     EXPECT_EQ(resource.buffer, nullptr);
     EXPECT_FALSE(resource.PrepareBuffer());  // read once only
+}
+
+// A resource that only holds its file, to see the base's buffer handling alone.
+class TextResource : public DResource {
+public:
+    TextResource(const std::string& path, bool readNow) : DResource(path, readNow) {}
+    bool Load() override { return PrepareBuffer(); }
+    bool Save(const std::string&) override { return false; }
+    void Unload() override { ++unloads; }
+    int unloads = 0;
+};
+
+TEST(Model, AFailedOpenIsTriedAgainAndAnImmediateReadHappensAtConstruction) {
+    TempDir dir;
+    const std::string path = dir.File("later.txt");
+    TextResource resource(path, true);
+    EXPECT_FALSE(resource.readAttempted);
+    EXPECT_EQ(resource.error, "Could not open file");
+    EXPECT_FALSE(resource.PrepareBuffer());
+    EXPECT_FALSE(resource.readAttempted);
+
+    WriteAll(path, Bytes{'a', '\n', 'b'});
+    ASSERT_TRUE(resource.PrepareBuffer());
+    EXPECT_TRUE(resource.readAttempted);
+    ASSERT_EQ(resource.bufferSize, 3u);
+    EXPECT_EQ(resource.buffer[2], 'b');
+
+    TextResource immediate(path, true);
+    EXPECT_TRUE(immediate.readAttempted);
+    EXPECT_EQ(immediate.bufferSize, 3u);
+    EXPECT_EQ(immediate.error, "");
+    TextResource deferred(path, false);
+    EXPECT_FALSE(deferred.readAttempted);
+    EXPECT_EQ(deferred.buffer, nullptr);
+
+    immediate.Release();
+    EXPECT_EQ(immediate.unloads, 1);
+    EXPECT_EQ(immediate.buffer, nullptr);
+    EXPECT_TRUE(immediate.readAttempted);
+    EXPECT_FALSE(immediate.PrepareBuffer());
 }
