@@ -269,3 +269,30 @@ TEST(Reader, ALoadReplacesAnEarlierOne) {
     EXPECT_EQ(geode.materials[1], nullptr);
     EXPECT_EQ(geode.geobs[0], nullptr);
 }
+
+TEST(Reader, BlockTagsOtherThanGob0AreNotChecked) {
+    // Whatever tag a material block has, it is read as "MAT0"; any geob tag but "GOB0"
+    // as "GOB1". A sub-material block is no different.
+    Bytes sub = MaterialBlock("sub");
+    std::memcpy(sub.data(), "MATX", 4);
+    Bytes material = MaterialBlock("m", {"t.tga"}, {sub});
+    std::memcpy(material.data(), "\0AT1", 4);
+    Bytes geob = OneTriangle();
+    std::memcpy(geob.data(), "GOB2", 4);
+    KvoGeode geode("unused");
+    ASSERT_TRUE(LoadBytes(geode, FileWith({material}, {geob}))) << geode.error;
+    ASSERT_EQ(geode.materialCount, 1);
+    EXPECT_EQ(geode.materials[0]->name, "m");
+    ASSERT_EQ(geode.materials[0]->subMaterialCount, 1);
+    EXPECT_EQ(geode.materials[0]->subMaterials[0]->name, "sub");
+    ASSERT_EQ(geode.geobCount, 1);
+    ASSERT_NE(geode.geobs[0], nullptr);
+    EXPECT_EQ(geode.geobs[0]->indexCount, 3);
+
+    // Saved again, the blocks carry the writer's tags.
+    TempDir dir;
+    KvoGeode normal("unused");
+    ASSERT_TRUE(LoadBytes(normal, FileWith({MaterialBlock("m", {"t.tga"}, {MaterialBlock("sub")})},
+                                           {OneTriangle()})));
+    EXPECT_EQ(SaveToBytes(geode, dir, "a.kvo"), SaveToBytes(normal, dir, "b.kvo"));
+}
