@@ -17,12 +17,12 @@ TEST_F(Panel, OpensThreePagesInOrderAndClosesThem) {
         DWORD flags;
     } expected[] = {{kOutputPage, "Valdrin KVO Exporter", 0},
                     {kOptionsPage, "Options", 0},
-                    {kAboutPage, "About", APPENDROLL_CLOSED}};
+                    {kAboutPage, "About", 1}};  // added rolled up
     for (size_t i = 0; i < pages.size(); ++i) {
         EXPECT_EQ(pages[i].templateId, expected[i].templateId) << i;
         EXPECT_EQ(pages[i].title, expected[i].title) << i;
         EXPECT_EQ(pages[i].flags, expected[i].flags) << i;
-        EXPECT_EQ(pages[i].category, ROLLUP_CAT_STANDARD) << i;
+        EXPECT_EQ(pages[i].category, 4000) << i;  // the standard rollup category
         EXPECT_TRUE(headless::Inspect(pages[i].window).exists) << i;
     }
     // Each page made a hidden progress dialog of its own and registered it.
@@ -39,6 +39,22 @@ TEST_F(Panel, OpensThreePagesInOrderAndClosesThem) {
     EXPECT_TRUE(host.RollupPages().empty());
     for (HWND window : windows) EXPECT_FALSE(headless::Inspect(window).exists);
     for (HWND dialog : host.RegisteredDialogs()) EXPECT_FALSE(headless::Inspect(dialog).exists);
+}
+
+// Each page, as it is created, clears the host's own cancel flag, so a flag
+// left from earlier does not stop the next run.
+TEST_F(Panel, OpeningThePanelClearsTheHostCancelFlag) {
+    host.SetCancel(TRUE);
+    OpenPanel();
+    EXPECT_FALSE(host.GetCancel());
+
+    WriteSettings(outputDir, "01100000");
+    AddQuad("Quad");
+    ClosePanel();
+    host.SetCancel(TRUE);
+    OpenPanel();
+    ClickExport();
+    EXPECT_TRUE(std::filesystem::exists(Out("Quad.kvo")));
 }
 
 TEST_F(Panel, WithoutSettingsFileShowsTheDefaults) {
