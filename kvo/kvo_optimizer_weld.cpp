@@ -12,45 +12,41 @@ namespace {
 
 constexpr uint32_t kEmptySlot = UINT32_MAX;
 
-// The compared values of one vertex as float bits: position, texture
-// coordinates, normal, two floats to a 64-bit lane; floats of streams the geob
-// lacks stay 0. One fixed size keeps every loop short and branch-free.
-struct Key {
-    static constexpr size_t kLanes = 4;
-    uint64_t lanes[kLanes];
+// Four float bit patterns side by side; the compiler maps it to one SIMD register.
+typedef int32_t Words __attribute__((vector_size(16)));
+typedef uint64_t Pairs __attribute__((vector_size(16)));
+
+// The compared values of one vertex as float bits: (x, y, u, v) and
+// (z, nx, ny, nz). Floats of streams the geob lacks are 0.
+struct alignas(32) Key {
+    Words low;
+    Words high;
 
     bool operator==(const Key& other) const {
-        uint64_t difference = 0;
-        for (size_t i = 0; i < kLanes; ++i) difference |= lanes[i] ^ other.lanes[i];
-        return difference == 0;
+        const Pairs same = reinterpret_cast<Pairs>((low == other.low) & (high == other.high));
+        return (same[0] & same[1]) == ~uint64_t{0};
     }
 
-    // Lanes are multiplied independently and summed, then one avalanche step:
-    // short dependency chains, every input bit reaches the slot bits.
+    // Each 64-bit half times its own odd constant, summed, then one avalanche step.
     uint32_t Hash() const {
-        uint64_t h = (lanes[0] ^ 0x9e3779b97f4a7c15ull) * 0xff51afd7ed558ccdull +
-                     (lanes[1] ^ 0xc2b2ae3d27d4eb4full) * 0xd6e8feb86659fd93ull +
-                     (lanes[2] ^ 0xd6e8feb86659fd93ull) * 0xc2b2ae3d27d4eb4full +
-                     (lanes[3] ^ 0xff51afd7ed558ccdull) * 0x9e3779b97f4a7c15ull;
+        const Pairs a = reinterpret_cast<Pairs>(low);
+        const Pairs b = reinterpret_cast<Pairs>(high);
+        uint64_t h = a[0] * 0x9e3779b97f4a7c15ull + a[1] * 0xc2b2ae3d27d4eb4full +
+                     b[0] * 0xd6e8feb86659fd93ull + b[1] * 0xff51afd7ed558ccdull;
         h ^= h >> 31;
         h *= 0x7fb5d329728ea185ull;
         return static_cast<uint32_t>(h >> 32);
     }
-
-    // Folds -0 into +0 in both floats of a lane, so that equal floats get equal
-    // bits, and collects the sign bit of any NaN into `nan`. No carry crosses
-    // from the low half into the high one: a magnitude plus either constant
-    // stays below 2^32.
-    static uint64_t Canonical(uint64_t lane, uint64_t& nan) {
-        constexpr uint64_t kMagnitude = 0x7fffffff7fffffffull;
-        constexpr uint64_t kSign = 0x8000000080000000ull;
-        constexpr uint64_t kAboveInfinity = 0x007fffff007fffffull;  // magnitude > 0x7f800000
-        const uint64_t magnitude = lane & kMagnitude;
-        nan |= (magnitude + kAboveInfinity) & kSign;
-        const uint64_t zero = ~(magnitude + kMagnitude) & kSign;  // sign bit of each ±0
-        return lane & ~zero;
-    }
 };
+
+// Turns -0 into +0, so that equal floats get equal bits, and marks in `nan`
+// (all bits of the word) the words that hold a NaN. Comparisons give -1 (all
+// bits) where true.
+inline Words Canonical(Words bits, Words& nan) {
+    const Words magnitude = bits & 0x7fffffff;
+    nan |= magnitude > 0x7f800000;
+    return bits & ~(magnitude == 0);
+}
 
 inline uint64_t LoadPair(const float* from) {
     uint64_t pair;
@@ -64,20 +60,19 @@ inline uint64_t LoadOne(const float* from) {
     return one;
 }
 
-// Lanes are built in registers; any packing serves, as long as every vertex gets the same.
+// The key of vertex v in canonical bits; false when a compared value is NaN.
 template <bool kTexCoords, bool kNormals>
 inline bool ReadKey(const KvoGeob& geob, size_t v, Key& key) {
     const float* position = geob.vertices + v * 3;
-    const float* texCoord = kTexCoords ? geob.texCoords + v * 2 : nullptr;
     const float* normal = kNormals ? geob.normals + v * 3 : nullptr;
-    uint64_t nan = 0;
-    key.lanes[0] = Key::Canonical(LoadPair(position), nan);
-    key.lanes[1] =
-        Key::Canonical(LoadOne(position + 2) | (kTexCoords ? LoadOne(texCoord) << 32 : 0), nan);
-    key.lanes[2] = Key::Canonical(
-        (kTexCoords ? LoadOne(texCoord + 1) : 0) | (kNormals ? LoadOne(normal) << 32 : 0), nan);
-    key.lanes[3] = Key::Canonical(kNormals ? LoadPair(normal + 1) : 0, nan);
-    return nan == 0;
+    const Pairs low = {LoadPair(position), kTexCoords ? LoadPair(geob.texCoords + v * 2) : 0};
+    const Pairs high = {LoadOne(position + 2) | (kNormals ? LoadOne(normal) << 32 : 0),
+                        kNormals ? LoadPair(normal + 1) : 0};
+    Words nan = {0, 0, 0, 0};
+    key.low = Canonical(reinterpret_cast<Words>(low), nan);
+    key.high = Canonical(reinterpret_cast<Words>(high), nan);
+    const Pairs anyNan = reinterpret_cast<Pairs>(nan);
+    return (anyNan[0] | anyNan[1]) == 0;
 }
 
 // Open addressing over class numbers; starts small and grows, so that it stays
@@ -92,9 +87,7 @@ public:
     }
     size_t size() const { return mask_ + 1; }
 
-    // Starts loading the first slot a later lookup of this hash reads.
     void Prefetch(uint32_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
-    uint32_t FirstEntry(uint32_t hash) const { return slots_[hash & mask_]; }
 
     // The slot holding the class with this key, or the empty slot where it belongs.
     uint32_t& Find(const Key& key, uint32_t hash, const Key* keys) const {
@@ -106,6 +99,13 @@ public:
         }
     }
 
+    // The empty slot for a class known not to be in the table yet.
+    uint32_t& FindEmpty(uint32_t hash) const {
+        size_t slot = hash & mask_;
+        for (size_t probe = 1; slots_[slot] != kEmptySlot; ++probe) slot = (slot + probe) & mask_;
+        return slots_[slot];
+    }
+
 private:
     Scratch<uint32_t> slots_;
     size_t mask_ = 0;
@@ -113,10 +113,9 @@ private:
 
 constexpr size_t kInitialTableSize = 1024;
 
-// Vertices are read this far ahead of their lookup, so that the table slot and
-// the key it names are already on their way from memory when needed.
-constexpr size_t kLookAhead = 16;
-constexpr size_t kPendingSlots = 2 * kLookAhead;  // a power of two above kLookAhead
+// Vertices are hashed a block at a time before any is looked up, so that the
+// table slots they need are already on their way from memory.
+constexpr size_t kBlock = 32;
 
 // Keys of the classes, 32 bytes each on 32-byte boundaries, so that checking a
 // candidate touches one cache line.
@@ -150,74 +149,65 @@ size_t InitialClassCapacity(size_t vertexCount) {
     return std::min(vertexCount, std::max<size_t>(1024, vertexCount / 4));
 }
 
-struct PendingVertex {
-    Key key;
-    uint32_t hash;
-    bool comparable;
-};
-
 }  // namespace
 
 template <bool kTexCoords, bool kNormals>
 bool WeldClasses::ComputeFor(const KvoGeob& geob) {
     const size_t vertexCount = static_cast<size_t>(geob.vertexCount);
-    // Per class, its key and how many members were seen so far (0 marks a NaN
-    // vertex, kept out of the table).
+    // Per class: its key, its hash, and how many members were seen so far (0
+    // marks a NaN vertex, kept out of the table).
     KeyArray keys;
+    Scratch<uint32_t> hashes;
     Scratch<uint32_t> members;
     size_t capacity = InitialClassCapacity(vertexCount);
     ClassTable table;
-    if (!keys.Grow(0, capacity) || !members.Allocate(capacity) || !table.Reset(kInitialTableSize) ||
-        !classOf_.Allocate(vertexCount) || !lowest_.Allocate(capacity)) {
+    if (!keys.Grow(0, capacity) || !hashes.Allocate(capacity) || !members.Allocate(capacity) ||
+        !table.Reset(kInitialTableSize) || !classOf_.Allocate(vertexCount) ||
+        !lowest_.Allocate(capacity)) {
         return false;
     }
 
-    PendingVertex pending[kPendingSlots];
+    Key blockKeys[kBlock];
+    uint32_t blockHashes[kBlock];
+    bool blockComparable[kBlock];
     uint32_t classCount = 0;
     uint64_t pairs = 0;
-    // Step s reads vertex s and looks up vertex s - kLookAhead.
-    for (size_t step = 0; step < vertexCount + kLookAhead; ++step) {
-        if (step < vertexCount) {
-            PendingVertex& next = pending[step % kPendingSlots];
-            next.comparable = ReadKey<kTexCoords, kNormals>(geob, step, next.key);
-            next.hash = next.key.Hash();
-            table.Prefetch(next.hash);
+    for (size_t begin = 0; begin < vertexCount; begin += kBlock) {
+        const size_t count = std::min(kBlock, vertexCount - begin);
+        for (size_t i = 0; i < count; ++i) {
+            blockComparable[i] = ReadKey<kTexCoords, kNormals>(geob, begin + i, blockKeys[i]);
+            blockHashes[i] = blockKeys[i].Hash();
+            table.Prefetch(blockHashes[i]);
         }
-        if (step >= kLookAhead / 2 && step - kLookAhead / 2 < vertexCount) {
-            const uint32_t candidate =
-                table.FirstEntry(pending[(step - kLookAhead / 2) % kPendingSlots].hash);
-            if (candidate != kEmptySlot) __builtin_prefetch(&keys[candidate]);
-        }
-        if (step < kLookAhead) continue;
-
-        const size_t v = step - kLookAhead;
-        const PendingVertex& current = pending[v % kPendingSlots];
-        if (current.comparable) {
-            uint32_t& slot = table.Find(current.key, current.hash, keys.get());
-            if (slot != kEmptySlot) {
-                pairs += members[slot]++;  // v pairs with every earlier member
-                classOf_[v] = slot;
-                continue;
+        for (size_t i = 0; i < count; ++i) {
+            const size_t v = begin + i;
+            uint32_t* slot = nullptr;
+            if (blockComparable[i]) {
+                slot = &table.Find(blockKeys[i], blockHashes[i], keys.get());
+                if (*slot != kEmptySlot) {
+                    pairs += members[*slot]++;  // v pairs with every earlier member
+                    classOf_[v] = *slot;
+                    continue;
+                }
             }
-            slot = classCount;
-        }
-        if (classCount == capacity) {
-            capacity = std::min(vertexCount, 2 * capacity);
-            if (!keys.Grow(classCount, capacity) || !members.Grow(classCount, capacity) ||
-                !lowest_.Grow(classCount, capacity)) {
-                return false;
+            if (classCount == capacity) {
+                capacity = std::min(vertexCount, 2 * capacity);
+                if (!keys.Grow(classCount, capacity) || !hashes.Grow(classCount, capacity) ||
+                    !members.Grow(classCount, capacity) || !lowest_.Grow(classCount, capacity)) {
+                    return false;
+                }
             }
-        }
-        keys[classCount] = current.key;
-        members[classCount] = current.comparable ? 1 : 0;
-        lowest_[classCount] = static_cast<uint32_t>(v);
-        classOf_[v] = classCount++;
-        if (10 * size_t{classCount} > 7 * table.size()) {
-            // Keep the load below 0.7: rebuild twice as large.
-            if (!table.Reset(table.size() * 2)) return false;
-            for (uint32_t c = 0; c < classCount; ++c) {
-                if (members[c] != 0) {
-                    table.Find(keys[c], keys[c].Hash(), keys.get()) = c;
+            keys[classCount] = blockKeys[i];
+            hashes[classCount] = blockHashes[i];
+            members[classCount] = blockComparable[i] ? 1 : 0;
+            lowest_[classCount] = static_cast<uint32_t>(v);
+            if (slot != nullptr) *slot = classCount;
+            classOf_[v] = classCount++;
+            if (2 * size_t{classCount} > table.size()) {
+                // Keep the load below 0.7: rebuild twice as large.
+                if (!table.Reset(table.size() * 2)) return false;
+                for (uint32_t c = 0; c < classCount; ++c) {
+                    if (members[c] != 0) table.FindEmpty(hashes[c]) = c;
                 }
             }
         }
