@@ -97,11 +97,8 @@ int16_t KvoGeode::ReadString(size_t& cursor, std::string& text) {
         Fail(error, "truncated string at offset %lu", At(start));
         return -1;
     }
-    if (length < 0) {
-        Fail(error, "negative string length %d at offset %lu", length, At(start));
-        return -1;
-    }
-    if (length == 0) return -1;  // the empty string; nothing further is stored
+    // A count below 1 is the empty string (a negative one too); nothing further is stored.
+    if (length < 1) return -1;
     if (!Skip(cursor, static_cast<size_t>(length))) {
         Fail(error, "truncated string at offset %lu", At(start));
         return -1;

@@ -139,9 +139,9 @@ TEST(ReaderHostile, CountsAtAndBeyondTheLimits) {
          FileWith({},
                   {GeobWith(ByteBuilder().Open("TVER").I32(2).Append(Bytes(15, 0)).Close().bytes)}),
          false, "truncated"},
-        {"negative string length",
+        {"negative string length reads as empty",
          FileWith({MaterialWith(ByteBuilder().Open("MHDR").I16(-3).I16(0).Close().bytes)}, {}),
-         false, "negative string length"},
+         true, ""},
         {"chunk length past the end",
          ByteBuilder().Tag("KVO1").U32(0).Tag("ZZZZ").U32(1000).Tag("EKVO").bytes, false,
          "ZZZZ chunk at offset 8: length 1000 reaches past the end"},
@@ -251,4 +251,13 @@ TEST(ReaderHostile, CorruptedBytesNeverBreakTheReader) {
     // Both outcomes occur: float payloads survive, structure damage is refused.
     EXPECT_GT(loaded, 0u);
     EXPECT_GT(refused, 0u);
+}
+
+TEST(ReaderHostile, NegativeStringLengthIsTheEmptyStringAndConsumesNothingMore) {
+    const Bytes header = ByteBuilder().Open("MHDR").I16(-3).I16(2).Append({'a', 'b'}).Close().bytes;
+    KvoGeode geode("unused");
+    ASSERT_TRUE(LoadBytes(geode, FileWith({MaterialWith(header)}, {}))) << geode.error;
+    ASSERT_EQ(geode.materialCount, 1);
+    EXPECT_EQ(geode.materials[0]->name, "");
+    EXPECT_EQ(geode.materials[0]->secondaryName, "ab");
 }
