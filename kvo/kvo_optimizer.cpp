@@ -9,6 +9,20 @@
 
 using kvo_optimizer::GeobIsSound;
 
+namespace {
+
+// The four steps on one geob, with welding, compaction and reordering fused.
+void OptimizeWith(const KvoGeode& geode, KvoGeob* geob, kvo_optimizer::Workspace& workspace,
+                  int32_t* indicesEqualized, int32_t* verticesRemoved, int32_t* burstsRemoved) {
+    if (geob == nullptr || !GeobIsSound(*geob)) return;
+    // Each step keeps the geob sound, so one check covers all four.
+    kvo_optimizer::AddToCounter(
+        burstsRemoved, static_cast<uint64_t>(kvo_optimizer::MergeSoundBursts(geode, *geob)));
+    kvo_optimizer::WeldCompactReorder(*geob, workspace, indicesEqualized, verticesRemoved);
+}
+
+}  // namespace
+
 KvoMaterial* KvoGeode::ResolveBurstMaterial(const KvoGeob* geob, int32_t burstMaterial) const {
     if (geob == nullptr) return nullptr;
     const int32_t tableSize = std::min(materialCount, kMaxMaterials);
@@ -27,7 +41,8 @@ int32_t KvoGeode::MergeBursts(KvoGeob* geob) {
 
 int32_t KvoGeode::WeldVertices(KvoGeob* geob) {
     if (geob == nullptr || !GeobIsSound(*geob)) return 0;
-    return kvo_optimizer::WeldSoundVertices(*geob);
+    kvo_optimizer::Workspace workspace;
+    return kvo_optimizer::WeldSoundVertices(*geob, workspace);
 }
 
 int32_t KvoGeode::CompactVertices(KvoGeob* geob) {
@@ -66,17 +81,16 @@ void KvoGeode::SwapVertices(KvoGeob* geob, int32_t a, int32_t b) {
 
 void KvoGeode::OptimizeGeob(KvoGeob* geob, int32_t* indicesEqualized, int32_t* verticesRemoved,
                             int32_t* burstsRemoved) {
-    if (geob == nullptr || !GeobIsSound(*geob)) return;
-    // Each step keeps the geob sound, so one check covers all four.
-    kvo_optimizer::AddToCounter(
-        burstsRemoved, static_cast<uint64_t>(kvo_optimizer::MergeSoundBursts(*this, *geob)));
-    kvo_optimizer::WeldCompactReorder(*geob, indicesEqualized, verticesRemoved);
+    kvo_optimizer::Workspace workspace;
+    OptimizeWith(*this, geob, workspace, indicesEqualized, verticesRemoved, burstsRemoved);
 }
 
 void KvoGeode::Optimize(int32_t* indicesEqualized, int32_t* verticesRemoved,
                         int32_t* burstsRemoved) {
+    // One scratch block for all geobs, grown to the largest one met.
+    kvo_optimizer::Workspace workspace;
     const int32_t count = std::clamp(geobCount, 0, kMaxGeobs);
     for (int32_t g = 0; g < count; ++g) {
-        OptimizeGeob(geobs[g], indicesEqualized, verticesRemoved, burstsRemoved);
+        OptimizeWith(*this, geobs[g], workspace, indicesEqualized, verticesRemoved, burstsRemoved);
     }
 }

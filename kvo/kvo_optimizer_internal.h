@@ -70,25 +70,67 @@ void AddToCounter(int32_t* counter, uint64_t amount);
 // Narrows a count to int32, saturating.
 int32_t ClampCount(uint64_t count);
 
+// Only vertices below this number can be named by an index.
+constexpr size_t kIndexableVertices = 65536;
+
+// Scratch memory for the weld and the fused pass over geobs of up to a given
+// vertex count: one malloc block, carved into the arrays below and kept for
+// every geob of one Optimize call. Only the parts a geob touches get physical
+// pages, so its size is mostly address space.
+class Workspace {
+public:
+    static constexpr size_t kKeyBytes = 32;  // one weld key, on a 32-byte boundary
+    static constexpr size_t kInitialTableSize = 1024;
+
+    // Makes room for geobs of `vertexCount` vertices; false when out of memory.
+    bool Reserve(size_t vertexCount);
+
+    // Per class (at most one per vertex): its key, its member count, its lowest vertex.
+    unsigned char* keys() const { return keys_; }
+    uint32_t* members() const { return members_; }
+    uint32_t* lowest() const { return lowest_; }
+    // The weld's hash table, tableCapacity() slots.
+    uint32_t* table() const { return table_; }
+    size_t tableCapacity() const { return tableCapacity_; }
+    // Per indexable vertex, its class; per indexable class, its new number and,
+    // per new number, its source vertex.
+    uint16_t* classOf() const { return classOf_; }
+    uint32_t* labelOf() const { return labelOf_; }
+    uint32_t* source() const { return source_; }
+
+private:
+    Scratch<unsigned char> block_;
+    size_t vertexCapacity_ = 0;
+    size_t tableCapacity_ = 0;
+    unsigned char* keys_ = nullptr;
+    uint32_t* members_ = nullptr;
+    uint32_t* lowest_ = nullptr;
+    uint32_t* table_ = nullptr;
+    uint16_t* classOf_ = nullptr;
+    uint32_t* labelOf_ = nullptr;
+    uint32_t* source_ = nullptr;
+};
+
 // Sorts the vertices into classes of equal compared values (a vertex with a
 // NaN in a compared value equals nothing and is a class of its own). Classes
-// are numbered in the order of their lowest vertex.
+// are numbered in the order of their lowest vertex, so an indexable vertex has
+// an indexable class number. The arrays live in the workspace.
 class WeldClasses {
 public:
-    // False when scratch memory runs out.
-    bool Compute(const KvoGeob& geob);
+    // False when the workspace cannot be had.
+    bool Compute(const KvoGeob& geob, Workspace& workspace);
 
-    const uint32_t* classOf() const { return classOf_.get(); }      // per vertex
-    const uint32_t* lowestVertex() const { return lowest_.get(); }  // per class
+    const uint16_t* classOf() const { return classOf_; }      // per indexable vertex
+    const uint32_t* lowestVertex() const { return lowest_; }  // per class
     uint32_t classCount() const { return classCount_; }
     uint64_t equalPairs() const { return equalPairs_; }  // sum of k(k-1)/2 over classes
 
 private:
     template <bool kTexCoords, bool kNormals>
-    bool ComputeFor(const KvoGeob& geob);
+    void ComputeFor(const KvoGeob& geob, Workspace& workspace);
 
-    Scratch<uint32_t> classOf_;
-    Scratch<uint32_t> lowest_;
+    const uint16_t* classOf_ = nullptr;
+    const uint32_t* lowest_ = nullptr;
     uint32_t classCount_ = 0;
     uint64_t equalPairs_ = 0;
 };
@@ -98,6 +140,10 @@ private:
 // newCount. False, with the geob untouched, when an allocation fails.
 bool GatherVertices(KvoGeob& geob, const uint32_t* source, int32_t newCount);
 
+// Like GatherVertices, but writes into the geob's own arrays through `staging`
+// (3 * newCount floats, not overlapping them) and then shrinks them; cannot fail.
+void GatherVerticesInPlace(KvoGeob& geob, const uint32_t* source, int32_t newCount, float* staging);
+
 // Rearranges the first vertexCount entries of positions and of every present
 // optional stream: entry i becomes what vertex source[i] was. `staging` holds
 // 3 * vertexCount floats.
@@ -105,12 +151,13 @@ void PermuteVertices(KvoGeob& geob, const uint32_t* source, float* staging);
 
 // The steps without the soundness check (the public operations check first).
 int32_t MergeSoundBursts(const KvoGeode& geode, KvoGeob& geob);
-int32_t WeldSoundVertices(KvoGeob& geob);
+int32_t WeldSoundVertices(KvoGeob& geob, Workspace& workspace);
 int32_t CompactSoundVertices(KvoGeob& geob);
 void ReorderSoundVertices(KvoGeob& geob);
 
 // Welding, compaction and reordering in one go, with the same results as the
 // three steps run one after the other; adds to the two counters.
-void WeldCompactReorder(KvoGeob& geob, int32_t* indicesEqualized, int32_t* verticesRemoved);
+void WeldCompactReorder(KvoGeob& geob, Workspace& workspace, int32_t* indicesEqualized,
+                        int32_t* verticesRemoved);
 
 }  // namespace kvo_optimizer

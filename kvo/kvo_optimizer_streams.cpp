@@ -63,6 +63,24 @@ bool GatherVertices(KvoGeob& geob, const uint32_t* source, int32_t newCount) {
     return true;
 }
 
+void GatherVerticesInPlace(KvoGeob& geob, const uint32_t* source, int32_t newCount,
+                           float* staging) {
+    Stream streams[4];
+    const int streamCount = CollectStreams(geob, streams);
+    const size_t count = static_cast<size_t>(newCount);
+    for (int s = 0; s < streamCount; ++s) {
+        const size_t bytes = count * streams[s].components * sizeof(float);
+        Gather(staging, *streams[s].data, source, count, streams[s].components);
+        std::memcpy(*streams[s].data, staging, bytes);
+        *streams[s].count = newCount;
+        // Shrinking keeps the data; should it fail, the longer array serves as well.
+        if (bytes > 0) {
+            float* shrunk = static_cast<float*>(std::realloc(*streams[s].data, bytes));
+            if (shrunk != nullptr) *streams[s].data = shrunk;
+        }
+    }
+}
+
 void PermuteVertices(KvoGeob& geob, const uint32_t* source, float* staging) {
     Stream streams[4];
     const int streamCount = CollectStreams(geob, streams);

@@ -3,6 +3,7 @@
 // equivalence once NaNs are set apart, so one hash lookup per vertex finds its
 // class, and the pairwise definition's count is the sum of k(k-1)/2 over classes.
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "kvo/kvo_optimizer_internal.h"
@@ -18,7 +19,7 @@ typedef uint64_t Pairs __attribute__((vector_size(16)));
 
 // The compared values of one vertex as float bits: (x, y, u, v) and
 // (z, nx, ny, nz). Floats of streams the geob lacks are 0.
-struct alignas(32) Key {
+struct Key {
     Words low;
     Words high;
 
@@ -75,16 +76,17 @@ inline bool ReadKey(const KvoGeob& geob, size_t v, Key& key) {
     return (anyNan[0] | anyNan[1]) == 0;
 }
 
-// Open addressing over class numbers; starts small and grows, so that it stays
-// in cache when a geob has far fewer distinct vertices than vertices.
+static_assert(sizeof(Key) == Workspace::kKeyBytes, "keys fill their workspace slots");
+
+// Open addressing over class numbers in the workspace's table. It starts small
+// and doubles in place, so that it stays in cache, and touches few pages, when
+// a geob has far fewer distinct vertices than vertices.
 class ClassTable {
 public:
-    bool Reset(size_t size) {
-        if (!slots_.Allocate(size)) return false;
-        std::memset(slots_.get(), 0xff, size * sizeof(uint32_t));
-        mask_ = size - 1;
-        return true;
+    ClassTable(uint32_t* slots, size_t capacity) : slots_(slots), capacity_(capacity) {
+        Clear(Workspace::kInitialTableSize);
     }
+
     size_t size() const { return mask_ + 1; }
 
     void Prefetch(uint32_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
@@ -99,73 +101,49 @@ public:
         }
     }
 
-    // The empty slot for a class known not to be in the table yet.
+    // Doubles the table and enters every class that has members (NaN vertices
+    // stay out); the workspace has room up to one class per vertex.
+    void Grow(const Key* keys, const uint32_t* members, uint32_t classCount) {
+        assert(2 * size() <= capacity_);
+        Clear(2 * size());
+        for (uint32_t c = 0; c < classCount; ++c) {
+            if (members[c] != 0) FindEmpty(keys[c].Hash()) = c;
+        }
+    }
+
+private:
+    void Clear(size_t size) {
+        std::memset(slots_, 0xff, size * sizeof(uint32_t));
+        mask_ = size - 1;
+    }
+
     uint32_t& FindEmpty(uint32_t hash) const {
         size_t slot = hash & mask_;
         for (size_t probe = 1; slots_[slot] != kEmptySlot; ++probe) slot = (slot + probe) & mask_;
         return slots_[slot];
     }
 
-private:
-    Scratch<uint32_t> slots_;
+    uint32_t* slots_;
+    size_t capacity_;
     size_t mask_ = 0;
 };
-
-constexpr size_t kInitialTableSize = 1024;
 
 // Vertices are hashed a block at a time before any is looked up, so that the
 // table slots they need are already on their way from memory.
 constexpr size_t kBlock = 32;
 
-// Keys of the classes, 32 bytes each on 32-byte boundaries, so that checking a
-// candidate touches one cache line.
-class KeyArray {
-public:
-    // A block for `count` keys that starts with the first `keep` of the old one.
-    bool Grow(size_t keep, size_t count) {
-        Scratch<unsigned char> storage;
-        if (count > (SIZE_MAX - 32) / sizeof(Key) || !storage.Allocate(count * sizeof(Key) + 32)) {
-            return false;
-        }
-        const uintptr_t address = reinterpret_cast<uintptr_t>(storage.get());
-        Key* keys = reinterpret_cast<Key*>(storage.get() + ((32 - address % 32) % 32));
-        if (keep > 0) std::memcpy(keys, keys_, keep * sizeof(Key));
-        storage_.Swap(storage);
-        keys_ = keys;
-        return true;
-    }
-    Key* get() const { return keys_; }
-    Key& operator[](size_t i) const { return keys_[i]; }
-
-private:
-    Scratch<unsigned char> storage_;
-    Key* keys_ = nullptr;
-};
-
-// Room for the classes of a quarter of the vertices at first: geobs as the
-// exporter builds them repeat each distinct vertex several times, and untouched
-// room still costs address space.
-size_t InitialClassCapacity(size_t vertexCount) {
-    return std::min(vertexCount, std::max<size_t>(1024, vertexCount / 4));
-}
-
 }  // namespace
 
 template <bool kTexCoords, bool kNormals>
-bool WeldClasses::ComputeFor(const KvoGeob& geob) {
+void WeldClasses::ComputeFor(const KvoGeob& geob, Workspace& workspace) {
     const size_t vertexCount = static_cast<size_t>(geob.vertexCount);
-    // Per class: its key, its hash, and how many members were seen so far (0
-    // marks a NaN vertex, kept out of the table).
-    KeyArray keys;
-    Scratch<uint32_t> hashes;
-    Scratch<uint32_t> members;
-    size_t capacity = InitialClassCapacity(vertexCount);
-    ClassTable table;
-    if (!keys.Grow(0, capacity) || !hashes.Allocate(capacity) || !members.Allocate(capacity) ||
-        !table.Reset(kInitialTableSize) || !classOf_.Allocate(vertexCount) ||
-        !lowest_.Allocate(capacity)) {
-        return false;
-    }
+    // Per class: its key, and how many members were seen so far (0 marks a NaN
+    // vertex, kept out of the table).
+    Key* keys = reinterpret_cast<Key*>(workspace.keys());
+    uint32_t* members = workspace.members();
+    uint32_t* lowest = workspace.lowest();
+    uint16_t* classOf = workspace.classOf();
+    ClassTable table(workspace.table(), workspace.tableCapacity());
 
     Key blockKeys[kBlock];
     uint32_t blockHashes[kBlock];
@@ -182,54 +160,52 @@ bool WeldClasses::ComputeFor(const KvoGeob& geob) {
         for (size_t i = 0; i < count; ++i) {
             const size_t v = begin + i;
             uint32_t* slot = nullptr;
+            uint32_t c = kEmptySlot;
             if (blockComparable[i]) {
-                slot = &table.Find(blockKeys[i], blockHashes[i], keys.get());
-                if (*slot != kEmptySlot) {
-                    pairs += members[*slot]++;  // v pairs with every earlier member
-                    classOf_[v] = *slot;
-                    continue;
-                }
+                slot = &table.Find(blockKeys[i], blockHashes[i], keys);
+                c = *slot;
             }
-            if (classCount == capacity) {
-                capacity = std::min(vertexCount, 2 * capacity);
-                if (!keys.Grow(classCount, capacity) || !hashes.Grow(classCount, capacity) ||
-                    !members.Grow(classCount, capacity) || !lowest_.Grow(classCount, capacity)) {
-                    return false;
-                }
+            if (c != kEmptySlot) {
+                pairs += members[c]++;  // v pairs with every earlier member
+            } else {
+                c = classCount;
+                keys[c] = blockKeys[i];
+                members[c] = blockComparable[i] ? 1 : 0;
+                lowest[c] = static_cast<uint32_t>(v);
+                if (slot != nullptr) *slot = c;
+                ++classCount;
+                if (4 * size_t{classCount} > table.size()) table.Grow(keys, members, classCount);
             }
-            keys[classCount] = blockKeys[i];
-            hashes[classCount] = blockHashes[i];
-            members[classCount] = blockComparable[i] ? 1 : 0;
-            lowest_[classCount] = static_cast<uint32_t>(v);
-            if (slot != nullptr) *slot = classCount;
-            classOf_[v] = classCount++;
-            if (2 * size_t{classCount} > table.size()) {
-                // Keep the load below 0.7: rebuild twice as large.
-                if (!table.Reset(table.size() * 2)) return false;
-                for (uint32_t c = 0; c < classCount; ++c) {
-                    if (members[c] != 0) table.FindEmpty(hashes[c]) = c;
-                }
-            }
+            // Class numbers never exceed vertex numbers, so indexable ones fit 16 bits.
+            if (v < kIndexableVertices) classOf[v] = static_cast<uint16_t>(c);
         }
     }
+    classOf_ = classOf;
+    lowest_ = lowest;
     classCount_ = classCount;
     equalPairs_ = pairs;
+}
+
+bool WeldClasses::Compute(const KvoGeob& geob, Workspace& workspace) {
+    if (!workspace.Reserve(static_cast<size_t>(geob.vertexCount))) return false;
+    const bool texCoords = geob.texCoords != nullptr;
+    const bool normals = geob.normals != nullptr;
+    if (texCoords && normals) {
+        ComputeFor<true, true>(geob, workspace);
+    } else if (texCoords) {
+        ComputeFor<true, false>(geob, workspace);
+    } else if (normals) {
+        ComputeFor<false, true>(geob, workspace);
+    } else {
+        ComputeFor<false, false>(geob, workspace);
+    }
     return true;
 }
 
-bool WeldClasses::Compute(const KvoGeob& geob) {
-    const bool texCoords = geob.texCoords != nullptr;
-    const bool normals = geob.normals != nullptr;
-    if (texCoords && normals) return ComputeFor<true, true>(geob);
-    if (texCoords) return ComputeFor<true, false>(geob);
-    if (normals) return ComputeFor<false, true>(geob);
-    return ComputeFor<false, false>(geob);
-}
-
-int32_t WeldSoundVertices(KvoGeob& geob) {
+int32_t WeldSoundVertices(KvoGeob& geob, Workspace& workspace) {
     WeldClasses classes;
-    if (!classes.Compute(geob)) return 0;
-    const uint32_t* classOf = classes.classOf();
+    if (!classes.Compute(geob, workspace)) return 0;
+    const uint16_t* classOf = classes.classOf();
     const uint32_t* lowest = classes.lowestVertex();
     for (int32_t p = 0; p < geob.indexCount; ++p) {
         geob.indices[p] = static_cast<uint16_t>(lowest[classOf[geob.indices[p]]]);
