@@ -239,15 +239,19 @@ TEST_F(Session, CancelButtonStopsTheRunAndCloseHidesTheDialog) {
             SendMessageA(GetDlgItem(progress, kCancelCloseButton), BM_CLICK, 0, 0);
         }
     });
+    const std::string settingsBefore = ReadFile(ConfigFile());
     OpenPanel();
+    ClickOption(kLocalizeBox);  // changed for this run only
     ClickExport();
 
     HWND progress = ProgressDialog();
     EXPECT_TRUE(fs::exists(Out("First.kvo")));
     EXPECT_FALSE(fs::exists(Out("Second.kvo")));
+    EXPECT_EQ(DialogText(progress, kStatusLine), "");
     EXPECT_EQ(DialogText(progress, kDetailsLine), "Status: Canceled.");
     EXPECT_EQ(DialogText(progress, kCancelCloseButton), "Close");
-    EXPECT_EQ(SettingsLines().at(0), outputDir);
+    // A cancelled run leaves the settings file as it was.
+    EXPECT_EQ(ReadFile(ConfigFile()), settingsBefore);
     SendMessageA(GetDlgItem(progress, kCancelCloseButton), BM_CLICK, 0, 0);
     EXPECT_FALSE(headless::Inspect(progress).visible);
 }
