@@ -92,6 +92,7 @@ void DoExport(ExportContext& context, HWND panel) {
     // to check the path on and no one to show a message to.
     if (panel != nullptr && !IsWindow(panel)) {
         ReleaseNodes(context);
+        context.SetRunning(false);
         return;
     }
 

@@ -185,6 +185,20 @@ TEST(ExportRun, ChecksThePathFirstThenTheSelection) {
     }
 }
 
+TEST(ExportRun, APanelGoneAfterPreprocessingEndsTheRunWithoutAMessage) {
+    Scene s;
+    AddMeshNode(s.scene, "Box01", MakeGrid(1, 1));
+    HWND page =
+        CreateWindowExA(0, "Static", "page", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(page, nullptr);
+    DestroyWindow(page);
+    exporter::DoExport(s.context, page);
+    EXPECT_TRUE(s.context.errors.empty());
+    EXPECT_FALSE(s.context.running);  // Export works again afterwards
+    EXPECT_TRUE(s.context.nodes.empty());
+    EXPECT_EQ(s.context.progressShown, 0);
+}
+
 TEST(ExportRun, TwoNodesOfOneNameShareAFileAndGetTwoEntries) {
     Scene s;
     s.context.options.generateGeometry = true;
