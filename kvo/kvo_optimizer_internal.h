@@ -80,7 +80,7 @@ constexpr size_t kIndexableVertices = 65536;
 class Workspace {
 public:
     static constexpr size_t kKeyBytes = 32;  // one weld key, on a 32-byte boundary
-    static constexpr size_t kInitialTableSize = 1024;
+    static constexpr size_t kMinimumTableSize = 1024;
 
     // Makes room for geobs of `vertexCount` vertices; false when out of memory.
     bool Reserve(size_t vertexCount);

@@ -13,7 +13,8 @@ namespace {
 
 constexpr uint32_t kEmptySlot = UINT32_MAX;
 
-// Four float bit patterns side by side; the compiler maps it to one SIMD register.
+// Four float bit patterns side by side (a GCC/Clang vector type: one SSE2
+// register on x86, plain integer code on targets without SIMD).
 typedef int32_t Words __attribute__((vector_size(16)));
 typedef uint64_t Pairs __attribute__((vector_size(16)));
 
@@ -78,13 +79,18 @@ inline bool ReadKey(const KvoGeob& geob, size_t v, Key& key) {
 
 static_assert(sizeof(Key) == Workspace::kKeyBytes, "keys fill their workspace slots");
 
-// Open addressing over class numbers in the workspace's table. It starts small
-// and doubles in place, so that it stays in cache, and touches few pages, when
-// a geob has far fewer distinct vertices than vertices.
+// Open addressing over class numbers in the workspace's table. It starts at
+// twice the vertex count, so that lookups rarely meet another class (each
+// such meeting costs a mispredicted branch), and doubles in place should more
+// than a quarter of it fill up.
 class ClassTable {
 public:
-    ClassTable(uint32_t* slots, size_t capacity) : slots_(slots), capacity_(capacity) {
-        Clear(Workspace::kInitialTableSize);
+    ClassTable(uint32_t* slots, size_t capacity, size_t vertexCount)
+        : slots_(slots), capacity_(capacity) {
+        size_t size = Workspace::kMinimumTableSize;
+        while (size / 2 < vertexCount) size *= 2;
+        assert(size <= capacity_);
+        Clear(size);
     }
 
     size_t size() const { return mask_ + 1; }
@@ -143,7 +149,7 @@ void WeldClasses::ComputeFor(const KvoGeob& geob, Workspace& workspace) {
     uint32_t* members = workspace.members();
     uint32_t* lowest = workspace.lowest();
     uint16_t* classOf = workspace.classOf();
-    ClassTable table(workspace.table(), workspace.tableCapacity());
+    ClassTable table(workspace.table(), workspace.tableCapacity(), vertexCount);
 
     Key blockKeys[kBlock];
     uint32_t blockHashes[kBlock];

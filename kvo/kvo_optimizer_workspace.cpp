@@ -32,7 +32,7 @@ private:
 
 // Room for up to one class per vertex at the weld's highest load of 1/4.
 size_t TableCapacityFor(size_t vertexCount) {
-    size_t capacity = Workspace::kInitialTableSize;
+    size_t capacity = Workspace::kMinimumTableSize;
     while (capacity / 4 < vertexCount) {
         if (capacity > SIZE_MAX / 2) return 0;
         capacity *= 2;
