@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "kvo/kvo_geob.h"
 
@@ -31,24 +30,6 @@ public:
     ~Scratch() { std::free(data_); }
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
-
-    // Moves to a block of `count` elements that starts with the first `keep` of
-    // the old one; false, with the old block kept, when none can be had.
-    bool Grow(size_t keep, size_t count) {
-        if (count > SIZE_MAX / sizeof(T)) return false;
-        T* bigger = static_cast<T*>(std::malloc(count > 0 ? count * sizeof(T) : 1));
-        if (bigger == nullptr) return false;
-        if (keep > 0) std::memcpy(bigger, data_, keep * sizeof(T));
-        std::free(data_);
-        data_ = bigger;
-        return true;
-    }
-
-    void Swap(Scratch& other) {
-        T* held = data_;
-        data_ = other.data_;
-        other.data_ = held;
-    }
 
     bool ok() const { return data_ != nullptr; }
     T* get() const { return data_; }
