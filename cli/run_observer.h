@@ -38,6 +38,7 @@ private:
     bool cancelClicked_ = false;
     bool lineShown_ = false;
     std::chrono::steady_clock::time_point lastDraw_{};
+    unsigned callsSinceClock_ = 0;  // the clock is read every kCallsPerClockRead calls
 };
 
 // Reads "(done of count)" from the dialog's overall label.

@@ -74,8 +74,10 @@ void Interface::DeleteRollupPage(HWND page) {
 // dialogs first. Messages posted meanwhile wait for the next call.
 BOOL Interface::ProcessMessages() {
     if (pump_) pump_();
+    size_t pending = headless::PendingMessages();
+    if (pending == 0) return TRUE;  // the usual case: polled once per face and corner
     MSG msg{};
-    for (size_t pending = headless::PendingMessages(); pending > 0; --pending) {
+    for (; pending > 0; --pending) {
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) break;
         DeliverMessage(dialogs_, msg);
     }

@@ -189,7 +189,7 @@ public:
     const Point3& getFaceNormal(int i) const { return faceNormals_[i]; }
 
     // Stand-in: per-vertex normals from a file, stored as specified normals.
-    void SetSpecifiedNormals(const std::vector<Point3>& perVertex);
+    void SetSpecifiedNormals(std::vector<Point3> perVertex);
 
 private:
     std::vector<RVertex> rVerts_;

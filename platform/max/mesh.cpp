@@ -42,6 +42,6 @@ void Mesh::setNumVertCol(int n) {
     }
 }
 
-void Mesh::SetSpecifiedNormals(const std::vector<Point3>& perVertex) {
-    specified_ = perVertex;
+void Mesh::SetSpecifiedNormals(std::vector<Point3> perVertex) {
+    specified_ = std::move(perVertex);
 }

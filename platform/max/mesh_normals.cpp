@@ -54,6 +54,15 @@ void Mesh::buildNormals() {
         faceNormals_[f] = Normalize(CrossProd(verts[face.v[1]] - p0, verts[face.v[2]] - p0));
     }
 
+    rVerts_.assign(vertCount, RVertex());
+    if (specified_.size() >= vertCount) {  // every vertex has its normal already
+        for (size_t v = 0; v < vertCount; ++v) {
+            rVerts_[v].rFlags = SPECIFIED_NORMAL;
+            rVerts_[v].rn.normal = specified_[v];
+        }
+        return;
+    }
+
     // Faces around each vertex, in ascending face order (counting sort). Faces
     // without smoothing bits add no cluster and are left out. A face that
     // repeats a vertex is degenerate: listing it twice changes no sum.
@@ -71,7 +80,6 @@ void Mesh::buildNormals() {
         for (DWORD v : face.v) around[next[v]++] = f;
     }
 
-    rVerts_.assign(vertCount, RVertex());
     std::vector<Cluster> clusters;
     for (size_t v = 0; v < vertCount; ++v) {
         RVertex& rv = rVerts_[v];

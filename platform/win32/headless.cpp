@@ -118,7 +118,8 @@ std::vector<HWND> AllWindows() {
 }
 
 size_t PendingMessages() {
-    return GetState().queue.size();
+    const auto& queue = GetState().queue;
+    return queue.empty() ? 0 : queue.size();  // empty() is the cheap, usual answer
 }
 
 int CommonControlsInitCount() {
@@ -132,7 +133,7 @@ void Reset() {
         if (!(entry.second->style & WS_CHILD)) topLevel.push_back(entry.second->handle);
     }
     for (HWND w : topLevel) DestroyWindow(w);
-    s.windows.clear();
+    detail::RemoveAllWindows();
     s.focus = nullptr;
     s.queue.clear();
     s.modules.clear();

@@ -56,9 +56,14 @@ struct Module {
 
 enum class FolderAnswer { Choose, Cancel, Virtual };
 
+// Handles are kFirstHandle + 4 x the window's slot in State::slots.
+constexpr uintptr_t kFirstHandle = 0x10010;
+constexpr uintptr_t kHandleStep = 4;
+
 struct State {
-    std::map<uintptr_t, std::unique_ptr<Window>> windows;
-    uintptr_t nextHandle = 0x10010;
+    std::map<uintptr_t, std::unique_ptr<Window>> windows;  // owns them, in handle order
+    std::vector<Window*> slots;  // by handle, for lookups in constant time; null when gone
+    uintptr_t nextHandle = kFirstHandle;
     HWND focus = nullptr;
     std::deque<MSG> queue;
     std::map<HINSTANCE, Module> modules;
@@ -80,6 +85,10 @@ State& GetState();
 Window* Find(HWND handle);
 // Adds a window to the table and to its parent's children.
 HWND AddWindow(std::unique_ptr<Window> window);
+// Removes a window from the table (not from its parent's children).
+void RemoveWindow(HWND handle);
+// Empties the table; handles given out so far stay stale.
+void RemoveAllWindows();
 // Whether `window` is `ancestor` or lies inside it (parents, not owners).
 bool IsInside(HWND ancestor, HWND window);
 // The first enabled, visible control with WS_TABSTOP of a dialog.

@@ -174,7 +174,7 @@ BOOL DestroyWindow(HWND hWnd) {
         }
     }
     for (HWND gone : destroyed) {
-        s.windows.erase(reinterpret_cast<uintptr_t>(gone));
+        headless::detail::RemoveWindow(gone);
         if (s.focus == gone) s.focus = nullptr;
     }
     s.queue.erase(

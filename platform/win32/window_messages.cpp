@@ -36,10 +36,17 @@ int Clamp(long long value, int low, int high) {
 // Text messages every window understands.
 bool TextMessage(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (msg) {
-        case WM_SETTEXT:
-            w.text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
+        case WM_SETTEXT: {
+            // Text that is already there is left as it is: progress labels
+            // are set once per face and rarely change.
+            const char* text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
+            const size_t length = std::strlen(text);
+            if (w.text.size() != length || std::memcmp(w.text.data(), text, length) != 0) {
+                w.text.assign(text, length);
+            }
             *result = TRUE;
             return true;
+        }
         case WM_GETTEXT:
             *result = CopyText(w.text, wParam, lParam);
             return true;
@@ -187,6 +194,7 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 
 BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
     auto& queue = GetState().queue;
+    if (queue.empty()) return FALSE;
     for (auto it = queue.begin(); it != queue.end(); ++it) {
         if (hWnd != nullptr && !headless::detail::IsInside(hWnd, it->hwnd)) continue;
         if ((wMsgFilterMin != 0 || wMsgFilterMax != 0) &&

@@ -1,5 +1,6 @@
 // The window table and the window calls that only read or move windows.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/win32/headless_state.h"
@@ -12,22 +13,48 @@ State& GetState() {
     return *state;
 }
 
+namespace {
+
+// The slot of a handle, or SIZE_MAX for a value no window ever had.
+size_t SlotOf(HWND handle) {
+    const uintptr_t id = reinterpret_cast<uintptr_t>(handle);
+    if (id < kFirstHandle || (id - kFirstHandle) % kHandleStep != 0) return SIZE_MAX;
+    return (id - kFirstHandle) / kHandleStep;
+}
+
+}  // namespace
+
 Window* Find(HWND handle) {
-    if (handle == nullptr) return nullptr;
-    State& s = GetState();
-    auto it = s.windows.find(reinterpret_cast<uintptr_t>(handle));
-    return it == s.windows.end() ? nullptr : it->second.get();
+    const size_t slot = SlotOf(handle);
+    const std::vector<Window*>& slots = GetState().slots;
+    return slot < slots.size() ? slots[slot] : nullptr;
 }
 
 HWND AddWindow(std::unique_ptr<Window> window) {
     State& s = GetState();
     const uintptr_t id = s.nextHandle;
-    s.nextHandle += 4;  // handles are never reused, so stale ones stay harmless
+    s.nextHandle += kHandleStep;  // handles are never reused, so stale ones stay harmless
     HWND handle = reinterpret_cast<HWND>(id);
     window->handle = handle;
     if (Window* parent = Find(window->parent)) parent->children.push_back(handle);
+    const size_t slot = SlotOf(handle);
+    if (s.slots.size() <= slot) s.slots.resize(slot + 1, nullptr);
+    s.slots[slot] = window.get();
     s.windows[id] = std::move(window);
     return handle;
+}
+
+void RemoveWindow(HWND handle) {
+    State& s = GetState();
+    const size_t slot = SlotOf(handle);
+    if (slot < s.slots.size()) s.slots[slot] = nullptr;
+    s.windows.erase(reinterpret_cast<uintptr_t>(handle));
+}
+
+void RemoveAllWindows() {
+    State& s = GetState();
+    s.windows.clear();
+    std::fill(s.slots.begin(), s.slots.end(), nullptr);
 }
 
 bool IsInside(HWND ancestor, HWND window) {

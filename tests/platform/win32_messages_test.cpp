@@ -2,6 +2,9 @@
 // changes, progress clamping, the posted-message queue, dialog keys.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
+
 #include "tests/platform/win32_test_module.h"
 
 using namespace win32_test;
@@ -58,6 +61,27 @@ TEST_F(WindowMessages, FocusMovesFirstThenEditsNotify) {
     EXPECT_EQ(Log()[1].focus, edit2);
     EXPECT_EQ(Log()[3].focus, push);
     EXPECT_EQ(GetFocus(), push);
+}
+
+// Setting the text a window already has changes nothing, but an edit still
+// tells its parent, as for any other text.
+TEST_F(WindowMessages, SettingTheSameTextAgainKeepsItAndStillNotifiesForEdits) {
+    HWND dialog = Popup();
+    HWND label = GetDlgItem(dialog, kLabel);
+    Log().clear();
+    const char* texts[] = {"same", "same", "", "", "longer text", "longer text", "l"};
+    for (const char* text : texts) {
+        EXPECT_TRUE(SetDlgItemTextA(dialog, kEdit, text));
+        EXPECT_TRUE(SetWindowTextA(label, text));
+        EXPECT_EQ(headless::Inspect(GetDlgItem(dialog, kEdit)).text, text);
+        EXPECT_EQ(headless::Inspect(label).text, text);
+        EXPECT_EQ(GetWindowTextLengthA(label), static_cast<int>(std::strlen(text)));
+    }
+    EXPECT_EQ(Commands().size(), std::size(texts));
+    for (const auto& command : Commands())
+        EXPECT_EQ(command, std::make_pair(kEdit, int{EN_CHANGE}));
+    SendMessageA(label, WM_SETTEXT, 0, 0);  // no text is the empty text
+    EXPECT_EQ(headless::Inspect(label).text, "");
 }
 
 TEST_F(WindowMessages, SettingAnEditsTextSendsEnChange) {

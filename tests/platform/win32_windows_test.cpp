@@ -132,6 +132,31 @@ TEST_F(WindowLifecycle, StaleAndNullHandlesAreHarmless) {
     EXPECT_EQ(Log().size(), 2u);  // WM_INITDIALOG and WM_DESTROY only
 }
 
+// Handles are looked up by their value: values no window ever had, values
+// between two handles and values of windows removed by a reset find nothing.
+TEST_F(WindowLifecycle, ForgedAndResetHandlesFindNothing) {
+    HWND dialog = Popup();
+    HWND button = GetDlgItem(dialog, kButton);
+    ASSERT_TRUE(IsWindow(dialog));
+    ASSERT_TRUE(IsWindow(button));
+    const uintptr_t value = reinterpret_cast<uintptr_t>(button);
+    const uintptr_t forged[] = {
+        1, 4, value - 1, value + 1, value + 2, value + 4000, ~uintptr_t{0}, ~uintptr_t{0} - 3};
+    for (uintptr_t f : forged) {
+        HWND h = reinterpret_cast<HWND>(f);
+        EXPECT_FALSE(IsWindow(h)) << f;
+        EXPECT_EQ(SendMessageA(h, WM_GETTEXTLENGTH, 0, 0), 0) << f;
+        EXPECT_FALSE(headless::Inspect(h).exists) << f;
+    }
+    SetUp();  // a reset and the module registered again
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_FALSE(IsWindow(button));
+    HWND again = Popup();  // new windows get new handles
+    EXPECT_TRUE(IsWindow(again));
+    EXPECT_NE(again, dialog);
+    EXPECT_FALSE(IsWindow(button));
+}
+
 TEST_F(WindowLifecycle, EndDialogHidesAModelessDialogAndShowingItAgainClearsTheEnd) {
     HWND dialog = Popup();
     ShowWindow(dialog, SW_SHOWNORMAL);
