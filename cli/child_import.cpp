@@ -1,5 +1,6 @@
 #include "cli/child_import.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,15 +10,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "cli/child_answer.h"
 #include "cli/scene_codec.h"
 
 namespace kvoscene {
 
 namespace {
 
-// First byte of the child's answer.
-constexpr uint8_t kSceneFollows = 'S';
-constexpr uint8_t kErrorFollows = 'E';
+// A larger pipe buffer means fewer switches between the two processes.
+constexpr int kPipeBytes = 1 << 20;
 
 bool WriteAll(int fd, const uint8_t* data, size_t size) {
     while (size > 0) {
@@ -38,7 +39,9 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
     bool written;
     if (ImportWithAssimp(path, settings, scene, error)) {
         const std::vector<uint8_t> bytes = EncodeScene(scene);
-        written = WriteAll(fd, &kSceneFollows, 1) && WriteAll(fd, bytes.data(), bytes.size());
+        const SceneAnswerHead head = MakeSceneAnswerHead(bytes.size());
+        written =
+            WriteAll(fd, head.data(), head.size()) && WriteAll(fd, bytes.data(), bytes.size());
     } else {
         written = WriteAll(fd, &kErrorFollows, 1) &&
                   WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
@@ -71,7 +74,8 @@ void KillAndReap(pid_t pid) {
 }  // namespace
 
 ChildImportResult ImportInChild(const std::string& path, const ImportSettings& settings,
-                                double timeoutSeconds, const volatile sig_atomic_t* interrupted) {
+                                double timeoutSeconds, const volatile sig_atomic_t* interrupted,
+                                Scene* decoded) {
     using Clock = std::chrono::steady_clock;
     ChildImportResult result;
     const auto start = Clock::now();
@@ -80,6 +84,7 @@ ChildImportResult ImportInChild(const std::string& path, const ImportSettings& s
         result.error = std::string("cannot create a pipe: ") + std::strerror(errno);
         return result;
     }
+    fcntl(fds[1], F_SETPIPE_SZ, kPipeBytes);  // a hint: the default size works too
     const pid_t pid = fork();
     if (pid < 0) {
         result.error = std::string("cannot start the import process: ") + std::strerror(errno);
@@ -95,9 +100,8 @@ ChildImportResult ImportInChild(const std::string& path, const ImportSettings& s
 
     const auto deadline = start + std::chrono::duration_cast<Clock::duration>(
                                       std::chrono::duration<double>(timeoutSeconds));
-    std::vector<uint8_t> answer;
-    uint8_t buffer[1 << 16];
-    bool timedOut = false, stopped = false;
+    AnswerReader answer;
+    bool timedOut = false, stopped = false, refused = false;
     for (;;) {
         if (interrupted && *interrupted) {
             stopped = true;
@@ -115,23 +119,39 @@ ChildImportResult ImportInChild(const std::string& path, const ImportSettings& s
         const int ready = poll(&p, 1, wait);
         if (ready < 0 && errno != EINTR) break;
         if (ready <= 0) continue;
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        size_t room = 0;
+        uint8_t* into = answer.Space(room);
+        if (into == nullptr) {  // no memory for the answer
+            refused = true;
+            break;
+        }
+        const ssize_t n = read(fds[0], into, room);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;  // end of the answer
-        answer.insert(answer.end(), buffer, buffer + n);
+        answer.Took(static_cast<size_t>(n));
     }
     close(fds[0]);
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (timedOut || stopped) {
+    if (timedOut || stopped || refused) {
         KillAndReap(pid);
         if (stopped) {
             result.error = "interrupted";
+        } else if (refused) {
+            result.error = "no memory for the import process's answer";
         } else {
             result.error = "timed out after " +
                            std::to_string(static_cast<long>(std::ceil(timeoutSeconds))) + " s";
         }
         return result;
     }
+    // Decoding overlaps the end of the import process, which takes a while
+    // to give its memory back.
+    const bool complete = answer.SceneComplete();
+    if (complete) result.bytes = answer.TakeBody();
+    std::string decodeError;
+    const bool decodedOk =
+        complete && decoded != nullptr &&
+        DecodeScene(result.bytes.data(), result.bytes.size(), *decoded, decodeError);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {
@@ -143,18 +163,20 @@ ChildImportResult ImportInChild(const std::string& path, const ImportSettings& s
         result.error = DescribeStatus(status);
         return result;
     }
-    if (answer.empty()) {
+    if (answer.Empty()) {
         result.error = "the import process gave no answer";
-    } else if (answer[0] == kErrorFollows) {
-        result.error.assign(answer.begin() + 1, answer.end());
+    } else if (answer.Kind() == kErrorFollows) {
+        const std::vector<uint8_t> text = answer.TakeBody();
+        result.error.assign(text.begin(), text.end());
         if (result.error.empty()) result.error = "unknown import error";
-    } else if (answer[0] == kSceneFollows) {
-        result.ok = true;
-        answer.erase(answer.begin());
-        result.bytes = std::move(answer);
-    } else {
+    } else if (!complete) {
         result.error = "the import process gave a malformed answer";
+    } else if (decoded != nullptr && !decodedOk) {
+        result.error = "the import process's answer is damaged: " + decodeError;
+    } else {
+        result.ok = true;
     }
+    if (!result.ok) result.bytes.clear();
     return result;
 }
 

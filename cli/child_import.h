@@ -20,8 +20,10 @@ struct ChildImportResult {
 };
 
 // `interrupted` is polled while waiting; when it becomes non-zero the child
-// is killed and the result says so.
+// is killed and the result says so. With `decoded`, the answer is also
+// decoded into it (while the child ends); a damaged answer is then an error.
 ChildImportResult ImportInChild(const std::string& path, const ImportSettings& settings,
-                                double timeoutSeconds, const volatile sig_atomic_t* interrupted);
+                                double timeoutSeconds, const volatile sig_atomic_t* interrupted,
+                                Scene* decoded = nullptr);
 
 }  // namespace kvoscene

@@ -4,26 +4,30 @@ namespace kvoscene {
 
 namespace {
 
-Point3 PointAt(const std::vector<float>& v, size_t i) {
-    return Point3(v[3 * i], v[3 * i + 1], v[3 * i + 2]);
+// The mesh's arrays are built in place, each in one pass.
+std::vector<Point3> Points(const std::vector<float>& v) {
+    std::vector<Point3> points;
+    points.reserve(v.size() / 3);
+    for (size_t i = 0; i + 2 < v.size(); i += 3) points.emplace_back(v[i], v[i + 1], v[i + 2]);
+    return points;
 }
 
-void FillChannelFaces(std::vector<TVFace>& target, ChannelFaces mode,
-                      const std::vector<uint32_t>& positionFaces,
-                      const std::vector<uint32_t>& ownFaces) {
+std::vector<TVFace> ChannelFacesOf(ChannelFaces mode, const std::vector<uint32_t>& positionFaces,
+                                   const std::vector<uint32_t>& ownFaces, size_t faceCount) {
     const std::vector<uint32_t>& src = mode == ChannelFaces::Own ? ownFaces : positionFaces;
-    for (size_t f = 0; f < target.size(); ++f) {
-        target[f].setTVerts(src[3 * f], src[3 * f + 1], src[3 * f + 2]);
+    std::vector<TVFace> faces(faceCount);
+    for (size_t f = 0; f < faceCount; ++f) {
+        faces[f].setTVerts(src[3 * f], src[3 * f + 1], src[3 * f + 2]);
     }
+    return faces;
 }
 
 void FillMesh(const kvoscene::Mesh& in, ::Mesh& out) {
-    const uint32_t vertexCount = in.VertexCount();
     const uint32_t faceCount = in.FaceCount();
-    out.setNumVerts(static_cast<int>(vertexCount));
-    for (uint32_t v = 0; v < vertexCount; ++v)
-        out.setVert(static_cast<int>(v), PointAt(in.positions, v));
-    out.setNumFaces(static_cast<int>(faceCount));
+    out.verts = Points(in.positions);
+    out.numVerts = static_cast<int>(out.verts.size());
+    out.faces.resize(faceCount);
+    out.numFaces = static_cast<int>(faceCount);
     for (uint32_t f = 0; f < faceCount; ++f) {
         Face& face = out.faces[f];
         face.setVerts(in.faces[3 * f], in.faces[3 * f + 1], in.faces[3 * f + 2]);
@@ -31,22 +35,16 @@ void FillMesh(const kvoscene::Mesh& in, ::Mesh& out) {
         face.setMatID(in.materialIds[f]);
     }
     if (in.uvFaceMode != ChannelFaces::Absent && !in.uvs.empty()) {
-        const size_t count = in.uvs.size() / 3;
-        out.setNumTVerts(static_cast<int>(count));
-        for (size_t i = 0; i < count; ++i) out.tVerts[i] = PointAt(in.uvs, i);
-        FillChannelFaces(out.tvFace, in.uvFaceMode, in.faces, in.uvFaces);
+        out.tVerts = Points(in.uvs);
+        out.numTVerts = static_cast<int>(out.tVerts.size());
+        out.tvFace = ChannelFacesOf(in.uvFaceMode, in.faces, in.uvFaces, faceCount);
     }
     if (in.colorFaceMode != ChannelFaces::Absent && !in.colors.empty()) {
-        const size_t count = in.colors.size() / 3;
-        out.setNumVertCol(static_cast<int>(count));
-        for (size_t i = 0; i < count; ++i) out.vertCol[i] = PointAt(in.colors, i);
-        FillChannelFaces(out.vcFace, in.colorFaceMode, in.faces, in.colorFaces);
+        out.vertCol = Points(in.colors);
+        out.numCVerts = static_cast<int>(out.vertCol.size());
+        out.vcFace = ChannelFacesOf(in.colorFaceMode, in.faces, in.colorFaces, faceCount);
     }
-    if (!in.normals.empty()) {
-        std::vector<Point3> normals(vertexCount);
-        for (uint32_t v = 0; v < vertexCount; ++v) normals[v] = PointAt(in.normals, v);
-        out.SetSpecifiedNormals(normals);
-    }
+    if (!in.normals.empty()) out.SetSpecifiedNormals(Points(in.normals));
 }
 
 std::vector<Mtl*> BuildMaterials(const Scene& scene, HostScene& host) {

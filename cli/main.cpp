@@ -13,7 +13,6 @@
 #include "cli/config_dir.h"
 #include "cli/export_session.h"
 #include "cli/run_summary.h"
-#include "cli/scene_codec.h"
 #include "cli/scene_listing.h"
 
 namespace {
@@ -44,18 +43,14 @@ bool Import(const std::string& path, const kvocli::CliOptions& options, kvoscene
     const bool showing = !options.quiet && isatty(STDERR_FILENO);
     if (showing) std::fprintf(stderr, "\r\033[Kimporting %s ...", path.c_str());
     kvoscene::ChildImportResult result =
-        kvoscene::ImportInChild(path, settings, options.importTimeout, &interrupted);
+        kvoscene::ImportInChild(path, settings, options.importTimeout, &interrupted, &scene);
     seconds = result.seconds;
     if (showing) std::fprintf(stderr, "\r\033[K");
-    std::string error = result.error;
-    if (result.ok &&
-        !kvoscene::DecodeScene(result.bytes.data(), result.bytes.size(), scene, error)) {
-        result.ok = false;
-        error = "the import process's answer is damaged: " + error;
-    }
     if (!result.ok) {
-        if (!interrupted)
-            std::fprintf(stderr, "kvoexp: %s: cannot import: %s\n", path.c_str(), error.c_str());
+        if (!interrupted) {
+            std::fprintf(stderr, "kvoexp: %s: cannot import: %s\n", path.c_str(),
+                         result.error.c_str());
+        }
         return false;
     }
     if (bytes) *bytes = std::move(result.bytes);

@@ -1,5 +1,6 @@
 #include "cli/scene_codec.h"
 
+#include <cassert>
 #include <cstring>
 
 namespace kvoscene {
@@ -41,9 +42,8 @@ public:
     void Array(const std::vector<T>& v) {
         static_assert(sizeof(T) == 4, "32-bit values");
         if (LittleEndian()) {
-            const size_t at = out_.size();
-            out_.resize(at + v.size() * 4);
-            if (!v.empty()) std::memcpy(out_.data() + at, v.data(), v.size() * 4);
+            const uint8_t* bytes = reinterpret_cast<const uint8_t*>(v.data());
+            out_.insert(out_.end(), bytes, bytes + v.size() * 4);
             return;
         }
         for (T x : v) {
@@ -54,6 +54,13 @@ public:
     }
     void Floats(const std::vector<float>& v) { Array(v); }
     void Indices(const std::vector<uint32_t>& v) { Array(v); }
+    void Reserve(size_t bytes) { out_.reserve(bytes); }
+    // `count` bytes to be filled in place by the caller.
+    uint8_t* Extend(size_t count) {
+        const size_t at = out_.size();
+        out_.resize(at + count);
+        return out_.data() + at;
+    }
     std::vector<uint8_t>& Bytes() { return out_; }
 
 private:
@@ -69,15 +76,60 @@ void WriteChannel(Writer& w, ChannelFaces mode, const std::vector<float>& values
     if (mode == ChannelFaces::Own) w.Indices(faces);
 }
 
+void PutU32(uint8_t* at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+uint32_t GetU32(const uint8_t* at) {
+    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
+           static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
+}
+
+// A face record: 3 vertex indices, the material ID and the smoothing bits.
+constexpr size_t kFaceBytes = 18;
+
+size_t StringBytes(const std::string& s) {
+    return 4 + (s.size() < kMaxStringLength ? s.size() : kMaxStringLength);
+}
+
+size_t ChannelBytes(ChannelFaces mode, const std::vector<float>& values,
+                    const std::vector<uint32_t>& faces) {
+    if (mode == ChannelFaces::Absent) return 1;
+    return 1 + 4 + values.size() * 4 + (mode == ChannelFaces::Own ? faces.size() * 4 : 0);
+}
+
+size_t MeshBytes(const Mesh& m) {
+    return 8 + m.positions.size() * 4 + size_t{m.FaceCount()} * kFaceBytes + 1 +
+           m.normals.size() * 4 + ChannelBytes(m.uvFaceMode, m.uvs, m.uvFaces) +
+           ChannelBytes(m.colorFaceMode, m.colors, m.colorFaces);
+}
+
+// The encoded size, so the whole form is written into one allocation.
+size_t EncodedBytes(const Scene& scene) {
+    size_t bytes = sizeof kMagic + 4 + 4;
+    for (const Material& mat : scene.materials) {
+        bytes += 1 + StringBytes(mat.name);
+        bytes += mat.multi ? 4 + mat.subs.size() * 8 : 1 + StringBytes(mat.diffuseMap);
+    }
+    bytes += 4;
+    for (const Node& node : scene.nodes) {
+        bytes += StringBytes(node.name) + 4 + 1 + 12 * 4 + 4;
+        if (node.kind == NodeKind::Geometry) bytes += MeshBytes(node.mesh);
+    }
+    return bytes;
+}
+
 void WriteMesh(Writer& w, const Mesh& m) {
     const uint32_t faceCount = m.FaceCount();
     w.U32(m.VertexCount());
     w.U32(faceCount);
     w.Floats(m.positions);
-    for (uint32_t f = 0; f < faceCount; ++f) {
-        for (int k = 0; k < 3; ++k) w.U32(m.faces[3 * f + k]);
-        w.U16(m.materialIds[f]);
-        w.U32(m.smoothing[f]);
+    uint8_t* at = w.Extend(size_t{faceCount} * kFaceBytes);
+    for (uint32_t f = 0; f < faceCount; ++f, at += kFaceBytes) {
+        for (int k = 0; k < 3; ++k) PutU32(at + 4 * k, m.faces[3 * f + k]);
+        at[12] = static_cast<uint8_t>(m.materialIds[f]);
+        at[13] = static_cast<uint8_t>(m.materialIds[f] >> 8);
+        PutU32(at + 14, m.smoothing[f]);
     }
     w.U8(m.normals.empty() ? 0 : 1);
     if (!m.normals.empty()) w.Floats(m.normals);
@@ -219,23 +271,27 @@ bool ReadMesh(Reader& r, Mesh& m) {
                       std::to_string(faceCount) + " faces is too large");
     }
     if (!r.Floats(uint64_t{vertexCount} * 3, m.positions, "positions")) return false;
-    // 3 indices, material ID and smoothing bits: 18 bytes per face.
-    if (!r.NeedItems(faceCount, 18, "faces")) return false;
+    // 3 indices, material ID and smoothing bits: 18 bytes per face, all
+    // present before any is read.
+    if (!r.NeedItems(faceCount, kFaceBytes, "faces")) return false;
     m.faces.resize(size_t{faceCount} * 3);
     m.materialIds.resize(faceCount);
     m.smoothing.resize(faceCount);
-    for (uint32_t f = 0; f < faceCount; ++f) {
+    const uint8_t* at = r.Here();
+    for (uint32_t f = 0; f < faceCount; ++f, at += kFaceBytes) {
         for (int k = 0; k < 3; ++k) {
-            uint32_t v = r.U32("face");
+            const uint32_t v = GetU32(at + 4 * k);
             if (v >= vertexCount) {
+                r.Skip(size_t{f} * kFaceBytes + 4 * k + 4);  // where reading it ended
                 return r.Fail("face " + std::to_string(f) + " refers to vertex " +
                               std::to_string(v) + " of " + std::to_string(vertexCount));
             }
             m.faces[3 * f + k] = v;
         }
-        m.materialIds[f] = r.U16("material ID");
-        m.smoothing[f] = r.U32("smoothing bits");
+        m.materialIds[f] = static_cast<uint16_t>(at[12] | (at[13] << 8));
+        m.smoothing[f] = GetU32(at + 14);
     }
+    r.Skip(size_t{faceCount} * kFaceBytes);
     uint8_t hasNormals = r.U8("normals flag");
     if (!r.Ok()) return false;
     if (hasNormals > 1) return r.Fail("bad normals flag " + std::to_string(hasNormals));
@@ -335,6 +391,8 @@ const char* KindName(NodeKind kind) {
 
 std::vector<uint8_t> EncodeScene(const Scene& scene) {
     Writer w;
+    const size_t expected = EncodedBytes(scene);
+    w.Reserve(expected);
     for (char c : kMagic) w.U8(static_cast<uint8_t>(c));
     w.U32(kCodecVersion);
     w.U32(static_cast<uint32_t>(scene.materials.size()));
@@ -361,6 +419,8 @@ std::vector<uint8_t> EncodeScene(const Scene& scene) {
         w.U32(node.material);
         if (node.kind == NodeKind::Geometry) WriteMesh(w, node.mesh);
     }
+    assert(w.Bytes().size() == expected);
+    (void)expected;
     return std::move(w.Bytes());
 }
 
