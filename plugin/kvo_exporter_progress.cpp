@@ -1,7 +1,7 @@
 // The modeless progress dialog: its texts and bars during a run, the Cancel
 // and Close button, and the cancellation poll of the export run.
+#include <charconv>
 #include <climits>
-#include <cstdio>
 #include <string>
 
 #include "plugin/kvo_exporter.h"
@@ -17,6 +17,29 @@ int Percentage(uint32_t done, uint32_t total) {
     const double percent = quotient * 100.0;
     if (percent >= static_cast<double>(INT_MAX)) return INT_MAX;
     return static_cast<int>(percent);
+}
+
+// "Total Progress: %i%% (%i of %i)" as snprintf would write it, without its
+// format parsing: the label is refreshed once per face.
+void FormatOverallLabel(char* out, size_t size, int percent, int done, int count) {
+    char* at = out;
+    char* const end = out + size - 1;  // room for the terminator
+    const auto text = [&](const char* s) {
+        for (; *s != '\0' && at < end; ++s) *at++ = *s;
+    };
+    const auto number = [&](int value) {
+        char digits[16];
+        const auto written = std::to_chars(digits, digits + sizeof digits, value);
+        for (const char* d = digits; d < written.ptr && at < end; ++d) *at++ = *d;
+    };
+    text("Total Progress: ");
+    number(percent);
+    text("% (");
+    number(done);
+    text(" of ");
+    number(count);
+    text(")");
+    *at = '\0';
 }
 
 // The end state the run's finish and a cancel share: status line empty,
@@ -90,8 +113,8 @@ void KVOExporter::RefreshProgress() {
     if (objectCount != 0) overall += static_cast<uint32_t>(objectPercent) / objectCount;
     const int overallPercent = overall > INT_MAX ? INT_MAX : static_cast<int>(overall);
     char label[96];
-    std::snprintf(label, sizeof label, "Total Progress: %i%% (%i of %i)", overallPercent,
-                  static_cast<int>(objectsDone), static_cast<int>(objectCount));
+    FormatOverallLabel(label, sizeof label, overallPercent, static_cast<int>(objectsDone),
+                       static_cast<int>(objectCount));
     SetWindowTextA(hOverallText, label);
     SendMessageA(hObjectBar, PBM_SETPOS, static_cast<WPARAM>(objectPercent), 0);
     SendMessageA(hOverallBar, PBM_SETPOS, static_cast<WPARAM>(overallPercent), 0);
