@@ -38,10 +38,13 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
     std::string error;
     bool written;
     if (ImportWithAssimp(path, settings, scene, error)) {
-        const std::vector<uint8_t> bytes = EncodeScene(scene);
-        const SceneAnswerHead head = MakeSceneAnswerHead(bytes.size());
-        written =
-            WriteAll(fd, head.data(), head.size()) && WriteAll(fd, bytes.data(), bytes.size());
+        // The form goes out in pieces as it is encoded, so the host reads
+        // while the rest is still being written.
+        const SceneAnswerHead head = MakeSceneAnswerHead(EncodedSize(scene));
+        written = WriteAll(fd, head.data(), head.size()) &&
+                  EncodeScene(scene, [fd](const uint8_t* data, size_t size) {
+                      return WriteAll(fd, data, size);
+                  });
     } else {
         written = WriteAll(fd, &kErrorFollows, 1) &&
                   WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
@@ -64,14 +67,32 @@ std::string DescribeStatus(int status) {
     return "the import process ended abnormally";
 }
 
-void KillAndReap(pid_t pid) {
-    kill(pid, SIGKILL);
+void WaitFor(pid_t pid) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
 }
 
+void KillAndReap(pid_t pid) {
+    kill(pid, SIGKILL);
+    WaitFor(pid);
+}
+
 }  // namespace
+
+EndingChild& EndingChild::operator=(EndingChild&& other) noexcept {
+    if (this != &other) {
+        Wait();
+        pid_ = other.pid_;
+        other.pid_ = -1;
+    }
+    return *this;
+}
+
+void EndingChild::Wait() {
+    if (pid_ > 0) WaitFor(pid_);
+    pid_ = -1;
+}
 
 ChildImportResult ImportInChild(const std::string& path, const ImportSettings& settings,
                                 double timeoutSeconds, const volatile sig_atomic_t* interrupted,
@@ -153,7 +174,22 @@ ChildImportResult ImportInChild(const std::string& path, const ImportSettings& s
         complete && decoded != nullptr &&
         DecodeScene(result.bytes.data(), result.bytes.size(), *decoded, decodeError);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    // A whole answer that decodes means the child has passed its last write
+    // and has only _exit left: it is waited for later, while the scene is
+    // exported, unless it has already ended.
+    bool ended = false;
+    if (complete && (decoded == nullptr || decodedOk)) {
+        pid_t waited;
+        while ((waited = waitpid(pid, &status, WNOHANG)) < 0 && errno == EINTR) {
+        }
+        if (waited == 0) {
+            result.ok = true;
+            result.ending = EndingChild(pid);
+            return result;
+        }
+        ended = waited == pid;
+    }
+    while (!ended && waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {
             result.error = std::string("lost the import process: ") + std::strerror(errno);
             return result;

@@ -3,6 +3,8 @@
 // host with it. The child hands the scene back in the compact form.
 #pragma once
 
+#include <sys/types.h>
+
 #include <csignal>
 #include <cstdint>
 #include <string>
@@ -12,11 +14,31 @@
 
 namespace kvoscene {
 
+// An import process that has handed over its whole answer and has only its
+// exit left, which takes a while for a large scene (its memory is given
+// back). It is waited for when this is destroyed or Wait() is called, so the
+// host can go on with the scene meanwhile.
+class EndingChild {
+public:
+    EndingChild() = default;
+    explicit EndingChild(pid_t pid) : pid_(pid) {}
+    EndingChild(EndingChild&& other) noexcept : pid_(other.pid_) { other.pid_ = -1; }
+    EndingChild& operator=(EndingChild&& other) noexcept;
+    EndingChild(const EndingChild&) = delete;
+    EndingChild& operator=(const EndingChild&) = delete;
+    ~EndingChild() { Wait(); }
+    void Wait();
+
+private:
+    pid_t pid_ = -1;
+};
+
 struct ChildImportResult {
     bool ok = false;
     std::vector<uint8_t> bytes;  // the compact form, when ok
     std::string error;           // the cause, when not ok
     double seconds = 0;
+    EndingChild ending;  // when ok and the import process had not ended yet
 };
 
 // `interrupted` is polled while waiting; when it becomes non-zero the child

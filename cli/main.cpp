@@ -37,8 +37,10 @@ constexpr int kExitFailed = 1;
 constexpr int kExitInterrupted = 130;
 
 // Imports a scene in the import process and decodes its answer.
+// With `ending`, the import process may still be ending when this returns;
+// it is waited for when `ending` goes.
 bool Import(const std::string& path, const kvocli::CliOptions& options, kvoscene::Scene& scene,
-            std::vector<uint8_t>* bytes, double& seconds) {
+            std::vector<uint8_t>* bytes, double& seconds, kvoscene::EndingChild* ending = nullptr) {
     const kvoscene::ImportSettings settings{options.collapse, options.joinVertices};
     const bool showing = !options.quiet && isatty(STDERR_FILENO);
     if (showing) std::fprintf(stderr, "\r\033[Kimporting %s ...", path.c_str());
@@ -54,6 +56,7 @@ bool Import(const std::string& path, const kvocli::CliOptions& options, kvoscene
         return false;
     }
     if (bytes) *bytes = std::move(result.bytes);
+    if (ending) *ending = std::move(result.ending);
     return true;
 }
 
@@ -116,7 +119,9 @@ int ExportScenes(const kvocli::CliOptions& options) {
         kvocli::SceneOutcome outcome;
         outcome.scene = path;
         kvoscene::Scene scene;
-        outcome.imported = Import(path, options, scene, nullptr, outcome.importSeconds);
+        kvoscene::EndingChild importProcess;  // ends while the scene is exported
+        outcome.imported =
+            Import(path, options, scene, nullptr, outcome.importSeconds, &importProcess);
         if (interrupted) break;
         if (outcome.imported) session.ExportScene(scene, outcome);
         outcomes.push_back(outcome);

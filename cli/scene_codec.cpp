@@ -18,8 +18,13 @@ bool LittleEndian() {
     return first == 1;
 }
 
+// Writes into one buffer, or with a sink into a small one that is handed to
+// the sink in pieces; arrays stored as they are go to the sink directly.
 class Writer {
 public:
+    Writer() = default;
+    explicit Writer(const SceneSink* sink) : sink_(sink) {}
+
     void U8(uint8_t v) { out_.push_back(v); }
     void U16(uint16_t v) {
         U8(static_cast<uint8_t>(v));
@@ -43,6 +48,11 @@ public:
         static_assert(sizeof(T) == 4, "32-bit values");
         if (LittleEndian()) {
             const uint8_t* bytes = reinterpret_cast<const uint8_t*>(v.data());
+            if (sink_ != nullptr && v.size() * 4 >= kPieceBytes) {
+                Flush();
+                Hand(bytes, v.size() * 4);
+                return;
+            }
             out_.insert(out_.end(), bytes, bytes + v.size() * 4);
             return;
         }
@@ -62,8 +72,28 @@ public:
         return out_.data() + at;
     }
     std::vector<uint8_t>& Bytes() { return out_; }
+    bool Streaming() const { return sink_ != nullptr; }
+    // With a sink: hands over what was written once it fills a piece.
+    void Piece() {
+        if (sink_ != nullptr && out_.size() >= kPieceBytes) Flush();
+    }
+    // With a sink: hands over everything written so far.
+    void Flush() {
+        if (sink_ == nullptr || out_.empty()) return;
+        Hand(out_.data(), out_.size());
+        out_.clear();
+    }
+    bool SinkOk() const { return sinkOk_; }
+
+    static constexpr size_t kPieceBytes = size_t{1} << 18;
 
 private:
+    void Hand(const uint8_t* data, size_t size) {
+        if (sinkOk_) sinkOk_ = (*sink_)(data, size);
+    }
+
+    const SceneSink* sink_ = nullptr;
+    bool sinkOk_ = true;
     std::vector<uint8_t> out_;
 };
 
@@ -124,12 +154,18 @@ void WriteMesh(Writer& w, const Mesh& m) {
     w.U32(m.VertexCount());
     w.U32(faceCount);
     w.Floats(m.positions);
-    uint8_t* at = w.Extend(size_t{faceCount} * kFaceBytes);
-    for (uint32_t f = 0; f < faceCount; ++f, at += kFaceBytes) {
-        for (int k = 0; k < 3; ++k) PutU32(at + 4 * k, m.faces[3 * f + k]);
-        at[12] = static_cast<uint8_t>(m.materialIds[f]);
-        at[13] = static_cast<uint8_t>(m.materialIds[f] >> 8);
-        PutU32(at + 14, m.smoothing[f]);
+    // Faces in blocks, each handed to a sink as soon as it is written.
+    const uint32_t block = w.Streaming() ? Writer::kPieceBytes / kFaceBytes : faceCount;
+    for (uint32_t first = 0; first < faceCount; first += block) {
+        const uint32_t end = faceCount - first > block ? first + block : faceCount;
+        uint8_t* at = w.Extend(size_t{end - first} * kFaceBytes);
+        for (uint32_t f = first; f < end; ++f, at += kFaceBytes) {
+            for (int k = 0; k < 3; ++k) PutU32(at + 4 * k, m.faces[3 * f + k]);
+            at[12] = static_cast<uint8_t>(m.materialIds[f]);
+            at[13] = static_cast<uint8_t>(m.materialIds[f] >> 8);
+            PutU32(at + 14, m.smoothing[f]);
+        }
+        w.Piece();
     }
     w.U8(m.normals.empty() ? 0 : 1);
     if (!m.normals.empty()) w.Floats(m.normals);
@@ -389,10 +425,9 @@ const char* KindName(NodeKind kind) {
     return "unknown";
 }
 
-std::vector<uint8_t> EncodeScene(const Scene& scene) {
-    Writer w;
-    const size_t expected = EncodedBytes(scene);
-    w.Reserve(expected);
+namespace {
+
+void WriteScene(Writer& w, const Scene& scene) {
     for (char c : kMagic) w.U8(static_cast<uint8_t>(c));
     w.U32(kCodecVersion);
     w.U32(static_cast<uint32_t>(scene.materials.size()));
@@ -418,10 +453,32 @@ std::vector<uint8_t> EncodeScene(const Scene& scene) {
         for (float f : node.transform) w.F32(f);
         w.U32(node.material);
         if (node.kind == NodeKind::Geometry) WriteMesh(w, node.mesh);
+        w.Piece();
     }
+}
+
+}  // namespace
+
+size_t EncodedSize(const Scene& scene) {
+    return EncodedBytes(scene);
+}
+
+std::vector<uint8_t> EncodeScene(const Scene& scene) {
+    Writer w;
+    const size_t expected = EncodedBytes(scene);
+    w.Reserve(expected);
+    WriteScene(w, scene);
     assert(w.Bytes().size() == expected);
     (void)expected;
     return std::move(w.Bytes());
+}
+
+bool EncodeScene(const Scene& scene, const SceneSink& sink) {
+    Writer w(&sink);
+    w.Reserve(Writer::kPieceBytes + 4096);
+    WriteScene(w, scene);
+    w.Flush();
+    return w.SinkOk();
 }
 
 bool DecodeScene(const uint8_t* data, size_t size, Scene& scene, std::string& error) {

@@ -31,6 +31,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,14 @@ constexpr uint32_t kCodecVersion = 1;
 constexpr uint32_t kMaxStringLength = 65535;
 
 std::vector<uint8_t> EncodeScene(const Scene& scene);
+
+// The same bytes handed to `sink` in pieces as they are written, without the
+// whole form in memory; false once the sink has said false (nothing is
+// handed to it after that).
+using SceneSink = std::function<bool(const uint8_t* data, size_t size)>;
+bool EncodeScene(const Scene& scene, const SceneSink& sink);
+// The length of the encoded form.
+size_t EncodedSize(const Scene& scene);
 
 // Reads the form back, checking every size and index; on failure returns
 // false with a message that says what was wrong and where.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <random>
+#include <string>
 
 #include "cli_test_support.h"
 
@@ -193,3 +195,67 @@ TEST(SceneCodec, RejectsAChannelWhoseCountDiffersFromTheVertices) {
 }
 
 }  // namespace
+
+namespace {
+
+// Large enough that every array and the faces span several pieces of a
+// streamed encoding, beside small nodes between them.
+Scene LargeScene() {
+    Scene scene = PinnedScene();
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<uint32_t> any;
+    for (uint32_t faces : {100000u, 3u, 70001u}) {
+        kvoscene::Node node;
+        node.name = "big " + std::to_string(faces);
+        node.kind = kvoscene::NodeKind::Geometry;
+        kvoscene::Mesh& m = node.mesh;
+        const uint32_t vertices = faces / 2 + 3;
+        for (uint32_t i = 0; i < vertices * 3; ++i) m.positions.push_back(float(any(rng) % 1000));
+        for (uint32_t i = 0; i < faces * 3; ++i) m.faces.push_back(any(rng) % vertices);
+        for (uint32_t f = 0; f < faces; ++f) {
+            m.materialIds.push_back(static_cast<uint16_t>(any(rng)));
+            m.smoothing.push_back(any(rng));
+        }
+        m.normals = m.positions;
+        m.uvs = m.positions;
+        m.uvFaceMode = kvoscene::ChannelFaces::SameAsPositions;
+        m.colors.assign(size_t{faces} * 3, 0.5f);  // one colour per corner
+        m.colorFaceMode = kvoscene::ChannelFaces::Own;
+        for (uint32_t i = 0; i < faces * 3; ++i) m.colorFaces.push_back(i);
+        scene.nodes.push_back(std::move(node));
+    }
+    return scene;
+}
+
+}  // namespace
+
+TEST(SceneCodec, StreamedEncodingGivesTheSameBytesInPieces) {
+    for (const Scene& scene : {PinnedScene(), LargeScene(), Scene()}) {
+        const std::vector<uint8_t> whole = EncodeScene(scene);
+        std::vector<uint8_t> streamed;
+        size_t pieces = 0;
+        EXPECT_TRUE(kvoscene::EncodeScene(scene, [&](const uint8_t* data, size_t size) {
+            EXPECT_GT(size, 0u);
+            streamed.insert(streamed.end(), data, data + size);
+            ++pieces;
+            return true;
+        }));
+        EXPECT_EQ(streamed, whole);
+        EXPECT_EQ(kvoscene::EncodedSize(scene), whole.size());
+        if (whole.size() > (size_t{1} << 20)) {
+            EXPECT_GT(pieces, 4u);
+        }
+    }
+}
+
+TEST(SceneCodec, StreamedEncodingStopsWhenTheSinkFails) {
+    const Scene scene = LargeScene();
+    for (size_t failAt : {size_t{1}, size_t{2}, size_t{5}}) {
+        size_t calls = 0;
+        EXPECT_FALSE(kvoscene::EncodeScene(scene, [&](const uint8_t*, size_t) {
+            ++calls;
+            return calls < failAt;
+        }));
+        EXPECT_EQ(calls, failAt);
+    }
+}
