@@ -130,7 +130,7 @@ private:
     }
 
     uint32_t* slots_;
-    size_t capacity_;
+    [[maybe_unused]] size_t capacity_;  // checked by the asserts only
     size_t mask_ = 0;
 };
 
