@@ -4,7 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-std::string QuotedText(const std::string& text) {
+namespace {
+
+// The text in double quotes with quotes and backslashes escaped and every other
+// byte outside printable ASCII written through `hexFormat`.
+std::string Escaped(const std::string& text, const char* hexFormat) {
     std::string out = "\"";
     for (unsigned char c : text) {
         if (c == '"' || c == '\\') {
@@ -12,7 +16,7 @@ std::string QuotedText(const std::string& text) {
             out += static_cast<char>(c);
         } else if (c < 0x20 || c >= 0x7f) {
             char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            std::snprintf(hex, sizeof hex, hexFormat, c);
             out += hex;
         } else {
             out += static_cast<char>(c);
@@ -21,21 +25,14 @@ std::string QuotedText(const std::string& text) {
     return out + "\"";
 }
 
+}  // namespace
+
+std::string QuotedText(const std::string& text) {
+    return Escaped(text, "\\x%02x");
+}
+
 std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\u%04x", c);
-            out += hex;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return Escaped(text, "\\u%04x");
 }
 
 std::string FloatText(float value, bool json) {

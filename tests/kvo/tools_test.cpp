@@ -156,6 +156,18 @@ TEST(KvoTool, InfoJsonIsValidJson) {
     EXPECT_EQ(std::system(check.c_str()), 0) << run.out;
 }
 
+TEST(KvoTool, NamesAreEscapedInTextAndJson) {
+    TempDir dir;
+    const std::string file =
+        SaveRich(dir, "odd.kvo", [](SampleScene& s) { s.materials[0].name = "q\"b\\\x01\xe9"; });
+    ToolRun run = Kvo(dir, {"info", file});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("material 0 \"q\\\"b\\\\\\x01\\xe9\""), std::string::npos) << run.out;
+    run = Kvo(dir, {"info", "--json", file});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"name\": \"q\\\"b\\\\\\u0001\\u00e9\""), std::string::npos) << run.out;
+}
+
 TEST(KvoTool, ValidateReportsTheCause) {
     TempDir dir;
     const std::string good = SaveRich(dir, "good.kvo");
