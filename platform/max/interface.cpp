@@ -2,6 +2,7 @@
 // window stand-in, the message pump and window centring.
 #include <algorithm>
 
+#include "platform/max/interface_internal.h"
 #include "platform/max/max_sdk.h"
 #include "platform/win32/headless.h"
 
@@ -12,33 +13,17 @@ constexpr int kPanelHeight = 600;
 constexpr int kPageGap = 4;
 constexpr RECT kScreen = {0, 0, 1024, 768};
 
-// A registered modeless dialog gets the message first (its keyboard
-// handling); otherwise it goes to its window.
-void DeliverMessage(std::vector<HWND> dialogs, MSG& msg) {
-    for (HWND dialog : dialogs) {
-        if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-}
-
 // The messages posted before the call, each delivered as above. Kept out of
 // line, so the usual empty queue costs ProcessMessages no more than a test.
 __attribute__((noinline)) void DeliverPosted(const std::vector<HWND>& dialogs, size_t pending) {
     MSG msg{};
     for (; pending > 0; --pending) {
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) break;
-        DeliverMessage(dialogs, msg);
+        DeliverHostMessage(dialogs, msg);
     }
 }
 
 }  // namespace
-
-Interface::Interface() = default;
-
-Interface::~Interface() {
-    if (panel_ != nullptr) DestroyWindow(panel_);
-}
 
 HWND Interface::PanelWindow() {
     if (panel_ == nullptr || !IsWindow(panel_)) {

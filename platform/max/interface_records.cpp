@@ -1,9 +1,11 @@
 // The parts of the host interface stand-in that are the same headless and on
-// Windows: records of mouse forwarding, modeless dialogs, the configuration
-// directory and the custom-control initialisation.
+// Windows: construction, message delivery, records of mouse forwarding and
+// modeless dialogs, the configuration directory and the custom-control
+// initialisation.
 #include <algorithm>
 
 #include "platform/max/host_records.h"
+#include "platform/max/interface_internal.h"
 #include "platform/max/max_sdk.h"
 
 namespace {
@@ -12,6 +14,20 @@ int customControlsInits = 0;
 HINSTANCE customControlsModule = nullptr;
 
 }  // namespace
+
+void DeliverHostMessage(const std::vector<HWND>& dialogs, MSG& msg) {
+    for (HWND dialog : dialogs) {
+        if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+Interface::Interface() = default;
+
+Interface::~Interface() {
+    if (panel_ != nullptr) DestroyWindow(panel_);
+}
 
 void Interface::RollupMouseMessage(HWND /*page*/, UINT message, WPARAM /*wParam*/,
                                    LPARAM /*lParam*/) {

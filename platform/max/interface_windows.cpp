@@ -5,6 +5,7 @@
 // pump is a PeekMessage loop; plus the host's control helpers.
 #include <algorithm>
 
+#include "platform/max/interface_internal.h"
 #include "platform/max/max_sdk.h"
 
 namespace {
@@ -16,16 +17,6 @@ constexpr int kMargin = 4;         // pixels around and between the pages
 constexpr int kHeaderHeight = 18;  // the page's title button
 constexpr int kMinPanelWidth = 160;
 constexpr POINT kPanelOrigin = {240, 24};  // room on both sides for dialogs centred on it
-
-// A registered modeless dialog gets the message first (its keyboard
-// handling); otherwise it goes to its window.
-void DeliverMessage(const std::vector<HWND>& dialogs, MSG& msg) {
-    for (HWND dialog : dialogs) {
-        if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-}
 
 bool RolledUp(HWND page) {
     return (GetWindowLongA(page, GWL_STYLE) & WS_VISIBLE) == 0;
@@ -103,12 +94,6 @@ bool RegisterPanelClass(HINSTANCE module) {
 
 }  // namespace
 
-Interface::Interface() = default;
-
-Interface::~Interface() {
-    if (panel_ != nullptr) DestroyWindow(panel_);
-}
-
 HWND Interface::PanelWindow() {
     if (panel_ == nullptr || !IsWindow(panel_)) {
         const HINSTANCE module = GetModuleHandleA(nullptr);
@@ -165,7 +150,7 @@ void Interface::DeleteRollupPage(HWND page) {
 BOOL Interface::ProcessMessages() {
     if (pump_) pump_();
     MSG msg{};
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DeliverMessage(dialogs_, msg);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DeliverHostMessage(dialogs_, msg);
     return TRUE;
 }
 
