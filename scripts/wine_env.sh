@@ -36,16 +36,25 @@ require_tools() {
     done
 }
 
+# Runs a build step silently, but shows its output when it fails.
+quietly() {
+    local out
+    if ! out=$("$@" 2>&1); then
+        printf '%s\n' "$out" >&2
+        return 1
+    fi
+}
+
 # The console host and its module on Linux; the DLL and kvoexp-win.exe.
 build_hosts() {
     if [ ! -f "$BUILD/build.ninja" ]; then
-        cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+        quietly cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
     fi
-    cmake --build "$BUILD" -j"$JOBS" --target kvoexp kvoexp_module >/dev/null
+    quietly cmake --build "$BUILD" -j"$JOBS" --target kvoexp kvoexp_module
     if [ ! -f "$BUILD_MINGW/build.ninja" ]; then
-        BUILD_MINGW="$BUILD_MINGW" scripts/build-windows >/dev/null
+        quietly env BUILD_MINGW="$BUILD_MINGW" scripts/build-windows
     fi
-    cmake --build "$BUILD_MINGW" -j"$JOBS" --target kvoexp_module kvoexp-win >/dev/null
+    quietly cmake --build "$BUILD_MINGW" -j"$JOBS" --target kvoexp_module kvoexp-win
     DLL=$(winpath "$BUILD_MINGW/lib/kvoexp.dll")
     WINHOST="$BUILD_MINGW/bin/kvoexp-win.exe"
 }
