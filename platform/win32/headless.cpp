@@ -118,8 +118,7 @@ std::vector<HWND> AllWindows() {
 }
 
 size_t PendingMessages() {
-    const auto& queue = GetState().queue;
-    return queue.empty() ? 0 : queue.size();  // empty() is the cheap, usual answer
+    return GetState().queue.size();
 }
 
 int CommonControlsInitCount() {
