@@ -14,7 +14,7 @@ namespace winhost {
 
 namespace {
 
-struct ControlSpec {
+struct ExpectedControl {
     int id;
     const char* className;
     const char* text;
@@ -23,13 +23,13 @@ struct ControlSpec {
     bool border = false;
 };
 
-constexpr ControlSpec kOutputPageControls[] = {
+constexpr ExpectedControl kOutputPageControls[] = {
     {IDC_OUTPUT_DIR, "Edit", nullptr, 4, 12, 84, 12, WS_TABSTOP | ES_AUTOHSCROLL, true},
     {IDC_BROWSE, "Button", "...", 90, 12, 14, 12, WS_TABSTOP},
     {IDC_EXPORT, "Button", "Export", 4, 29, 100, 13, WS_TABSTOP},
 };
 
-constexpr ControlSpec kOptionsPageControls[] = {
+constexpr ExpectedControl kOptionsPageControls[] = {
     {IDC_LOCALIZE, "Button", "Localize", 6, 6, 42, 10, BS_AUTOCHECKBOX | WS_TABSTOP},
     {IDC_OPTIMIZE, "Button", "Optimize", 6, 18, 42, 11, BS_AUTOCHECKBOX | WS_TABSTOP},
     {IDC_NORMALS, "Button", "Normals", 6, 35, 41, 10, BS_AUTOCHECKBOX | WS_TABSTOP},
@@ -44,7 +44,7 @@ constexpr ControlSpec kOptionsPageControls[] = {
 
 // A progress bar draws its own frame (themed or a static edge) in place of
 // the template's border, so no border style is checked there.
-constexpr ControlSpec kProgressControls[] = {
+constexpr ExpectedControl kProgressControls[] = {
     {IDC_EXPORT_STATUS, "Static", "<export status>", 7, 7, 236, 8, SS_LEFTNOWORDWRAP},
     {IDC_DETAILS, "Static", "<details>", 7, 16, 236, 8, SS_LEFTNOWORDWRAP},
     {IDC_OBJECT_PROGRESS, "msctls_progress32", "", 7, 25, 236, 9, 0},
@@ -77,20 +77,21 @@ bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-void CheckControl(CheckReport& report, HWND dialog, const ControlSpec& spec) {
-    const std::string name = "control " + std::to_string(spec.id);
-    const HWND control = GetDlgItem(dialog, spec.id);
+void CheckControl(CheckReport& report, HWND dialog, const ExpectedControl& wanted) {
+    const std::string name = "control " + std::to_string(wanted.id);
+    const HWND control = GetDlgItem(dialog, wanted.id);
     if (!report.Expect(control != nullptr, name + " exists")) return;
-    report.ExpectText(ClassName(control), spec.className, name + " class");
-    if (spec.text != nullptr) report.ExpectText(WindowText(control), spec.text, name + " text");
+    report.ExpectText(ClassName(control), wanted.className, name + " class");
+    if (wanted.text != nullptr) report.ExpectText(WindowText(control), wanted.text, name + " text");
     const DWORD style = static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE));
-    report.Expect((style & spec.style) == spec.style, name + " style bits");
-    if (spec.border) report.Expect(HasBorder(control), name + " has a border");
-    if (std::string(spec.className) == "Button" && (spec.style & BS_AUTOCHECKBOX)) {
+    report.Expect((style & wanted.style) == wanted.style, name + " style bits");
+    if (wanted.border) report.Expect(HasBorder(control), name + " has a border");
+    if (std::string(wanted.className) == "Button" && (wanted.style & BS_AUTOCHECKBOX)) {
         report.Expect((style & BS_TYPEMASK) == BS_AUTOCHECKBOX,
                       name + " is an automatic check box");
     }
-    const RECT expected = DialogUnitsToPixels(dialog, spec.x, spec.y, spec.width, spec.height);
+    const RECT expected =
+        DialogUnitsToPixels(dialog, wanted.x, wanted.y, wanted.width, wanted.height);
     const RECT actual = RectInParent(control);
     report.Expect(SameRect(actual, expected),
                   name + " at " + RectText(expected) + " (MapDialogRect of its dialog units)");
@@ -152,11 +153,11 @@ void CheckControls(CheckReport& report, HostSession& session) {
         outputLabel != nullptr && SameRect(RectInParent(outputLabel),
                                            DialogUnitsToPixels(session.OutputPage(), 4, 3, 81, 8)),
         "static \"Output Directory:\" at 4, 3, 81, 8");
-    for (const ControlSpec& spec : kOutputPageControls) {
-        CheckControl(report, session.OutputPage(), spec);
+    for (const ExpectedControl& control : kOutputPageControls) {
+        CheckControl(report, session.OutputPage(), control);
     }
-    for (const ControlSpec& spec : kOptionsPageControls) {
-        CheckControl(report, session.OptionsPage(), spec);
+    for (const ExpectedControl& control : kOptionsPageControls) {
+        CheckControl(report, session.OptionsPage(), control);
     }
     const std::string aboutText = "Valdrin KVO Exporter\n\n";
     HWND about = GetWindow(session.AboutPage(), GW_CHILD);
@@ -219,7 +220,7 @@ void CheckProgressDialog(CheckReport& report, HostSession& session) {
     const RECT expected = DialogUnitsToPixels(dialog, 0, 0, 250, 94);
     report.Expect(client.right == expected.right && client.bottom == expected.bottom,
                   "progress dialog is 250 x 94 dialog units");
-    for (const ControlSpec& spec : kProgressControls) CheckControl(report, dialog, spec);
+    for (const ExpectedControl& control : kProgressControls) CheckControl(report, dialog, control);
 }
 
 }  // namespace
@@ -255,8 +256,8 @@ int RunPanelSession(const SessionArgs& args) {
     for (HWND dialog : dialogs) outliving += IsWindow(dialog) ? 1 : 0;
     report.Expect(dialogs.size() == 3 && outliving == 0,
                   "each page's progress dialog goes with its page (" +
-                      std::to_string(dialogs.size()) + " registered, " +
-                      std::to_string(outliving) + " left)");
+                      std::to_string(dialogs.size()) + " registered, " + std::to_string(outliving) +
+                      " left)");
     session.Close();
     report.Expect(ReadWholeFile(settingsPath) == settingsBefore,
                   "opening and closing the panel leaves kvoexp.cfg as it was");

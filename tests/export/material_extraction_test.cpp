@@ -82,7 +82,7 @@ TEST(MaterialExtraction, AStandardMaterialGivesItsNameAndDiffuseBitmap) {
 TEST(MaterialExtraction, OnlyABitmapInTheDiffuseSlotCounts) {
     Materials m;
     StdMtl* mtl = m.Standard("Proc", m.scene.Make<ProceduralTex>());
-    mtl->SetSubTexmap(2, m.Bitmap("spec.bmp"));
+    mtl->SetSubTexmap(2, m.Bitmap("specular.bmp"));
     m.node->SetMtl(mtl);
     ExpectRecord(m.Build(0, 0), "Proc", "");
     StdMtl* other = m.Standard("Other");
