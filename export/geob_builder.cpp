@@ -1,6 +1,7 @@
 #include "export/geob_builder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,11 +15,6 @@ namespace {
 
 // An index that names nothing: every array lookup with it misses.
 constexpr uint32_t kMissing = 0xFFFFFFFFu;
-
-// Twice the most keys a geob can hold, so linear probing stays short.
-constexpr int kKeyTableBits = 17;
-constexpr size_t kKeyTableSize = size_t(1) << kKeyTableBits;
-static_assert(kKeyTableSize >= 2 * 3 * kMaxFacesPerGeob, "key table too small");
 
 // Host indices are 32-bit, so a corner key packs into 64 bits.
 static_assert(sizeof(DWORD) == 4, "host indices are 32-bit");
@@ -81,10 +77,29 @@ struct GeobOptions {
     bool upNormals;
     bool colors;
     bool log;
+    // The corner key holds the corner's own normal when the normals vary.
+    bool KeyNormals() const { return normals && !upNormals; }
 };
 
+uint32_t FloatBits(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+// Normals compare by their bits, so corners that share an output vertex emit the same bits.
+bool SameNormal(const Point3& a, const Point3& b) {
+    return FloatBits(a.x) == FloatBits(b.x) && FloatBits(a.y) == FloatBits(b.y) &&
+           FloatBits(a.z) == FloatBits(b.z);
+}
+
+uint64_t Mix(uint64_t h, uint64_t value) {
+    h = (h ^ value) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 31);
+}
+
 // Writes the output vertex streams, one vertex per distinct corner key.
-bool EmitVertices(const MeshView& view, Mesh& mesh, const Matrix3& objectTM,
+bool EmitVertices(const MeshView& view, const NormalTransform& normalTM, const Matrix3& objectTM,
                   const GeobOptions& options, GeobScratch& scratch, int32_t outputs,
                   KvoGeob& geob) {
     const size_t count = static_cast<size_t>(outputs);
@@ -105,9 +120,8 @@ bool EmitVertices(const MeshView& view, Mesh& mesh, const Matrix3& objectTM,
         const uint64_t key = scratch.cornerKeys[k];
         const uint32_t v = static_cast<uint32_t>(key >> 32);
         const uint32_t t = static_cast<uint32_t>(key);
-        const bool vertexKnown = v < view.vertCount;
 
-        Point3 position = vertexKnown ? view.verts[v] : Point3();
+        Point3 position = v < view.vertCount ? view.verts[v] : Point3();
         if (!options.localize) position = objectTM * position;
         AxisChange(position, geob.vertices + 3 * o);
 
@@ -122,11 +136,8 @@ bool EmitVertices(const MeshView& view, Mesh& mesh, const Matrix3& objectTM,
                 normal[1] = 1.0f;
                 normal[2] = 0.0f;
             } else {
-                const int face = scratch.Vertex(v).firstFace;
-                AxisChange(vertexKnown
-                               ? GetVertexNormal(mesh, face, mesh.getRVert(static_cast<int>(v)))
-                               : mesh.getFaceNormal(face),
-                           normal);
+                const Point3& n = scratch.cornerNormals[k];
+                AxisChange(options.localize ? n : normalTM.Apply(n), normal);
             }
         }
         if (geob.colors) {
@@ -154,8 +165,9 @@ void LogGeob(ILogger& log, int position, const KvoGeob& geob) {
 
 // Builds one geob from faces[start, start + n). False on a cancellation (or when
 // the face list names a face the mesh does not have, or memory runs out).
-bool BuildGeob(ExportContext& context, const MeshView& view, Mesh& mesh, const Matrix3& objectTM,
-               const GeobOptions& options, GeobScratch& scratch, KvoGeob& geob, int materialIndex,
+bool BuildGeob(ExportContext& context, const MeshView& view, Mesh& mesh,
+               const NormalTransform& normalTM, const Matrix3& objectTM, const GeobOptions& options,
+               GeobScratch& scratch, KvoGeob& geob, int materialIndex,
                const std::vector<int32_t>& faces, size_t start, size_t n) {
     const size_t corners = 3 * n;
     geob.materialIndex = materialIndex;
@@ -163,11 +175,14 @@ bool BuildGeob(ExportContext& context, const MeshView& view, Mesh& mesh, const M
     geob.indexCount = static_cast<int32_t>(corners);
     if (!Allocate(geob.indices, corners)) return false;
 
+    const bool keyNormals = options.KeyNormals();
+    const bool keyColours = options.colors;  // the option is on and the mesh has colours
     scratch.BeginGeob(view.vertCount, corners);
     uint64_t* keys = scratch.cornerKeys.data();
     uint32_t* colours = scratch.cornerColors.data();
+    Point3* normals = scratch.cornerNormals.data();
 
-    // Corner pass: keys, first faces and colour indices in face-list order.
+    // Corner pass: keys, colour indices and the normals seen from each corner's face.
     size_t c = 0;
     for (size_t i = 0; i < n; ++i) {
         if (context.IsCancelled()) return false;
@@ -181,80 +196,123 @@ bool BuildGeob(ExportContext& context, const MeshView& view, Mesh& mesh, const M
             const uint32_t v = Index32(face.v[j]);
             const uint32_t t = tv ? Index32(tv->t[j]) : 0;
             keys[c] = (static_cast<uint64_t>(v) << 32) | t;
-            scratch.Enter(v, f);
             if (view.hasColors) colours[c] = vc ? Index32(vc->t[j]) : kMissing;
+            if (keyNormals) {
+                // A vertex past the mesh has no render vertex: it sees the face normal.
+                normals[c] = v < view.vertCount
+                                 ? GetVertexNormal(mesh, f, mesh.getRVert(static_cast<int>(v)))
+                                 : mesh.getFaceNormal(f);
+            }
         }
         context.StepProgress(1);
     }
 
-    // Vertex pass: first-appearance numbering of the corner keys. Most vertices have
-    // one texture vertex and hit their slot; only split vertices reach the hash table.
+    const auto sameCorner = [&](size_t a, size_t b) {
+        return keys[a] == keys[b] && (!keyColours || colours[a] == colours[b]) &&
+               (!keyNormals || SameNormal(normals[a], normals[b]));
+    };
+
+    // Vertex pass: first-appearance numbering of the corner keys. Most corners match
+    // their vertex's first output; only split vertices reach the hash table.
     int32_t outputs = 0;
     for (size_t k = 0; k < corners; ++k) {
         if (context.IsCancelled()) return false;
-        const uint64_t key = keys[k];
-        const uint32_t t = static_cast<uint32_t>(key);
-        GeobScratch::VertexSlot& slot = scratch.Vertex(static_cast<uint32_t>(key >> 32));
+        bool fresh = false;
+        GeobScratch::VertexSlot& slot = scratch.Vertex(static_cast<uint32_t>(keys[k] >> 32), fresh);
         int32_t output;
-        if (slot.firstOutput < 0) {
+        if (fresh) {
             output = outputs;
             slot.firstOutput = output;
-            slot.firstTexVert = t;
-        } else if (slot.firstTexVert == t) {
+        } else if (sameCorner(k, scratch.firstCorner[slot.firstOutput])) {
             output = slot.firstOutput;
         } else {
-            output = scratch.FindOrAddKey(key, outputs);
+            uint64_t hash = Mix(0, keys[k]);
+            if (keyColours) hash = Mix(hash, colours[k]);
+            if (keyNormals) {
+                const Point3& p = normals[k];
+                hash = Mix(Mix(Mix(hash, FloatBits(p.x)), FloatBits(p.y)), FloatBits(p.z));
+            }
+            output = scratch.FindOrAddKey(hash, outputs, [&](int32_t existing) {
+                return sameCorner(k, scratch.firstCorner[existing]);
+            });
         }
         if (output == outputs) scratch.firstCorner[outputs++] = static_cast<uint32_t>(k);
         geob.indices[k] = static_cast<uint16_t>(output);
     }
 
-    return EmitVertices(view, mesh, objectTM, options, scratch, outputs, geob);
+    return EmitVertices(view, normalTM, objectTM, options, scratch, outputs, geob);
 }
 
 }  // namespace
+
+NormalTransform::NormalTransform(const Matrix3& objectTM) {
+    double row[3][3];
+    for (int i = 0; i < 3; ++i) {
+        const Point3& r = objectTM.GetRow(i);
+        row[i][0] = r.x;
+        row[i][1] = r.y;
+        row[i][2] = r.z;
+    }
+    // Cofactor row i is the cross product of the other two axis rows; their sum
+    // weighted by a normal is the normal's image under the inverse transpose, times det.
+    for (int i = 0; i < 3; ++i) {
+        const double* a = row[(i + 1) % 3];
+        const double* b = row[(i + 2) % 3];
+        columns_[i][0] = a[1] * b[2] - a[2] * b[1];
+        columns_[i][1] = a[2] * b[0] - a[0] * b[2];
+        columns_[i][2] = a[0] * b[1] - a[1] * b[0];
+    }
+    const double det =
+        row[0][0] * columns_[0][0] + row[0][1] * columns_[0][1] + row[0][2] * columns_[0][2];
+    if (det < 0.0) {
+        for (auto& column : columns_) {
+            for (double& value : column) value = -value;
+        }
+    }
+}
+
+Point3 NormalTransform::Apply(const Point3& normal) const {
+    double moved[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        moved[axis] = normal.x * columns_[0][axis] + normal.y * columns_[1][axis] +
+                      normal.z * columns_[2][axis];
+    }
+    const double length =
+        std::sqrt(moved[0] * moved[0] + moved[1] * moved[1] + moved[2] * moved[2]);
+    if (!(length > 0.0) || !std::isfinite(length)) return Point3();
+    return {static_cast<float>(moved[0] / length), static_cast<float>(moved[1] / length),
+            static_cast<float>(moved[2] / length)};
+}
 
 GeobScratch::GeobScratch() = default;
 GeobScratch::~GeobScratch() = default;
 
 void GeobScratch::BeginGeob(size_t vertexCount, size_t corners) {
     if (++stamp_ == 0) {  // stamps wrapped: forget every slot once
-        std::fill(vertices_.begin(), vertices_.end(), VertexSlot{0, 0, -1, 0});
+        std::fill(vertices_.begin(), vertices_.end(), VertexSlot{0, -1});
         if (keys_) std::fill(keys_.get(), keys_.get() + kKeyTableSize, KeySlot{0, 0, 0});
         stamp_ = 1;
     }
-    if (vertices_.size() < vertexCount) vertices_.resize(vertexCount, VertexSlot{0, 0, -1, 0});
+    if (vertices_.size() < vertexCount) vertices_.resize(vertexCount, VertexSlot{0, -1});
     if (!outOfRange_.empty()) outOfRange_.clear();
     if (cornerKeys.size() < corners) cornerKeys.resize(corners);
     if (cornerColors.size() < corners) cornerColors.resize(corners);
+    if (cornerNormals.size() < corners) cornerNormals.resize(corners);
     if (firstCorner.size() < corners) firstCorner.resize(corners);
 }
 
-GeobScratch::VertexSlot& GeobScratch::Vertex(uint32_t v) {
-    if (v < vertices_.size()) return vertices_[v];
-    return outOfRange_.try_emplace(v, VertexSlot{0, 0, -1, 0}).first->second;
-}
-
-void GeobScratch::Enter(uint32_t v, int32_t face) {
-    VertexSlot& slot = Vertex(v);
-    if (slot.stamp == stamp_) return;
+GeobScratch::VertexSlot& GeobScratch::Vertex(uint32_t v, bool& fresh) {
+    VertexSlot& slot = v < vertices_.size()
+                           ? vertices_[v]
+                           : outOfRange_.try_emplace(v, VertexSlot{0, -1}).first->second;
+    fresh = slot.stamp != stamp_;
     slot.stamp = stamp_;
-    slot.firstFace = face;
-    slot.firstOutput = -1;
+    return slot;
 }
 
-int32_t GeobScratch::FindOrAddKey(uint64_t key, int32_t candidate) {
+GeobScratch::KeySlot* GeobScratch::Keys() {
     if (!keys_) keys_.reset(new KeySlot[kKeyTableSize]());
-    const size_t mask = kKeyTableSize - 1;
-    size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - kKeyTableBits));
-    for (;; i = (i + 1) & mask) {
-        KeySlot& slot = keys_[i];
-        if (slot.stamp != stamp_) {
-            slot = KeySlot{key, stamp_, candidate};
-            return candidate;
-        }
-        if (slot.key == key) return slot.output;
-    }
+    return keys_.get();
 }
 
 Point3 GetVertexNormal(Mesh& mesh, int face, RVertex& rv) {
@@ -286,6 +344,7 @@ bool BuildGroupGeobs(ExportContext& context, INode* node, Mesh& mesh, const Matr
     const ExportOptions& settings = context.Options();
     const GeobOptions options{settings.localize, settings.exportNormals, settings.upNormals,
                               settings.exportVertexColors && view.hasColors, settings.generateLog};
+    const NormalTransform normalTM(objectTM);
 
     size_t remaining = faces.size();
     size_t start = 0;
@@ -297,8 +356,8 @@ bool BuildGroupGeobs(ExportContext& context, INode* node, Mesh& mesh, const Matr
         }
         const size_t n = std::min(remaining, static_cast<size_t>(kMaxFacesPerGeob));
         KvoGeob& geob = geobs[geobCount];
-        if (!BuildGeob(context, view, mesh, objectTM, options, work, geob, materialIndex, faces,
-                       start, n)) {
+        if (!BuildGeob(context, view, mesh, normalTM, objectTM, options, work, geob, materialIndex,
+                       faces, start, n)) {
             return false;
         }
         if (options.log) LogGeob(context.ExportLog(), geobCount, geob);

@@ -1,6 +1,7 @@
 // Turns one material group of a mesh into geobs of at most 21845 triangles:
-// corners de-duplicated by (vertex, texture vertex) in order of first
-// appearance, positions and normals moved to Y-up as (x, z, -y).
+// corners de-duplicated in order of first appearance by vertex, texture vertex,
+// the normal seen from the corner's face (with "Normals") and the colour index
+// (with "Vertex Colors"); positions and normals moved to Y-up as (x, z, -y).
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,19 @@ namespace exporter {
 // 21845 faces give 65535 indices, the most a 16-bit index list can address.
 constexpr int kMaxFacesPerGeob = 21845;
 
+// Moves normals as the node's transform moves surfaces: by the inverse transpose
+// of its 3x3 part, then normalised. Worked in double from the cofactors, so a
+// mirroring transform keeps normals pointing out and no platform rounds otherwise.
+class NormalTransform {
+public:
+    explicit NormalTransform(const Matrix3& objectTM);
+    // A normal whose image has no finite length becomes the zero vector.
+    Point3 Apply(const Point3& normal) const;
+
+private:
+    double columns_[3][3];  // the cofactor rows, signed by the determinant
+};
+
 // Working storage of the builder, reused across the geobs and groups of one node so
 // that no corner costs an allocation and nothing has to be cleared between geobs.
 class GeobScratch {
@@ -28,32 +42,36 @@ public:
     GeobScratch& operator=(const GeobScratch&) = delete;
 
     // Per mesh vertex, valid while `stamp` equals the current geob's stamp: the
-    // first face that used the vertex and the vertex's first output key.
+    // output vertex of the vertex's first corner.
     struct VertexSlot {
         uint32_t stamp;
-        int32_t firstFace;
-        int32_t firstOutput;  // -1 until the vertex pass reaches the vertex
-        uint32_t firstTexVert;
+        int32_t firstOutput;
     };
 
     // Starts a geob of `corners` corners over a mesh of `vertexCount` vertices.
     void BeginGeob(size_t vertexCount, size_t corners);
-    VertexSlot& Vertex(uint32_t v);
-    // Records `face` as the vertex's first face unless the geob has one already.
-    void Enter(uint32_t v, int32_t face);
-    // The output index of `key`, or `candidate` after entering it with that index.
-    int32_t FindOrAddKey(uint64_t key, int32_t candidate);
+    // The vertex's slot; `fresh` tells that the geob has not used the vertex yet.
+    VertexSlot& Vertex(uint32_t v, bool& fresh);
+    // The output index of the key with `hash` for which `same(output)` holds, or
+    // `candidate` after entering the key with that index.
+    template <class Same>
+    int32_t FindOrAddKey(uint64_t hash, int32_t candidate, Same same);
 
     std::vector<uint64_t> cornerKeys;    // (vertex << 32) | texture vertex
     std::vector<uint32_t> cornerColors;  // colour index per corner, when the mesh has colours
+    std::vector<Point3> cornerNormals;   // object-frame normal per corner, when keyed
     std::vector<uint32_t> firstCorner;   // per output vertex, the corner that made it
 
 private:
     struct KeySlot {
-        uint64_t key;
+        uint64_t hash;
         uint32_t stamp;
         int32_t output;
     };
+    static constexpr int kKeyTableBits = 17;  // twice the most keys a geob holds
+    static constexpr size_t kKeyTableSize = size_t(1) << kKeyTableBits;
+    static_assert(kKeyTableSize >= 2 * 3 * kMaxFacesPerGeob, "key table too small");
+    KeySlot* Keys();
 
     uint32_t stamp_ = 0;
     std::vector<VertexSlot> vertices_;
@@ -73,5 +91,19 @@ bool BuildGroupGeobs(ExportContext& context, INode* node, Mesh& mesh, const Matr
 // The normal of a mesh vertex as seen from a face, from the render vertex that
 // Mesh::buildNormals prepared.
 Point3 GetVertexNormal(Mesh& mesh, int face, RVertex& rv);
+
+template <class Same>
+int32_t GeobScratch::FindOrAddKey(uint64_t hash, int32_t candidate, Same same) {
+    KeySlot* keys = Keys();
+    const size_t mask = kKeyTableSize - 1;
+    for (size_t i = static_cast<size_t>(hash >> (64 - kKeyTableBits));; i = (i + 1) & mask) {
+        KeySlot& slot = keys[i];
+        if (slot.stamp != stamp_) {
+            slot = KeySlot{hash, stamp_, candidate};
+            return candidate;
+        }
+        if (slot.hash == hash && same(slot.output)) return slot.output;
+    }
+}
 
 }  // namespace exporter

@@ -36,6 +36,16 @@ struct Scene {
     FakeContext context;
 };
 
+// Colours by vertex parity, so that no vertex has a colour seam.
+void ColourByVertex(Mesh& mesh) {
+    mesh.setNumVertCol(2);
+    mesh.vertCol = {{1, 0.5f, 0}, {0, 0.25f, 1}};
+    for (size_t f = 0; f < mesh.vcFace.size(); ++f) {
+        const DWORD* v = mesh.faces[f].v;
+        mesh.vcFace[f].setTVerts(v[0] % 2, v[1] % 2, v[2] % 2);
+    }
+}
+
 // Box01 with a standard material and a bitmap; a selected camera; Plane 02 with a
 // multi-material over IDs 0 and 1, of which only 0 has a sub-material, and colours.
 void BuildSmallScene(Scene& s) {
@@ -53,9 +63,7 @@ void BuildSmallScene(Scene& s) {
 
     Mesh plane =
         WithIds(MakeGrid(2, 1), [](int f) -> uint16_t { return static_cast<uint16_t>(f / 2); });
-    plane.setNumVertCol(2);
-    plane.vertCol = {{1, 0.5f, 0}, {0, 0.25f, 1}};
-    for (size_t f = 0; f < plane.vcFace.size(); ++f) plane.vcFace[f].setTVerts(f % 2, 1, 0);
+    ColourByVertex(plane);
     INode* planeNode = AddMeshNode(s.scene, "Plane 02", std::move(plane));
     planeNode->SetObjTM(TransMatrix(Point3(5, 6, 7)));
     MultiMtl* multi = s.scene.Make<MultiMtl>();
@@ -118,9 +126,7 @@ TEST(ExportRun, WritesEveryFileOfASmallSceneWithEveryOptionOn) {
     ASSERT_EQ(plane->geobCount, 2);
     Mesh mesh =
         WithIds(MakeGrid(2, 1), [](int f) -> uint16_t { return static_cast<uint16_t>(f / 2); });
-    mesh.setNumVertCol(2);
-    mesh.vertCol = {{1, 0.5f, 0}, {0, 0.25f, 1}};
-    for (size_t f = 0; f < mesh.vcFace.size(); ++f) mesh.vcFace[f].setTVerts(f % 2, 1, 0);
+    ColourByVertex(mesh);
     mesh.buildNormals();
     for (int g = 0; g < 2; ++g) {
         const auto expected = ReferenceGroupGeobs(mesh, TransMatrix(Point3(5, 6, 7)),

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <set>
 
 #include "export_test_support.h"
 #include "kvo/kvo_geode.h"
@@ -42,6 +43,32 @@ Matrix3 SomeTransform() {
            TransMatrix(Point3(10.0f, -4.0f, 2.5f));
 }
 
+Matrix3 MirroringTransform() {
+    return ScaleMatrix(Point3(-1.0f, 3.0f, 0.25f)) * RotateXMatrix(-1.1f) *
+           TransMatrix(Point3(0.0f, 7.0f, -1.0f));
+}
+
+// A grid whose rows fall into bands of smoothing groups, one band without bits:
+// most vertices keep one normal, the band edges and the flat band split.
+Mesh BandedGrid(uint32_t seed) {
+    Mesh mesh = MakeGrid(9 + static_cast<int>(seed % 5), 8);
+    for (size_t f = 0; f < mesh.faces.size(); ++f) {
+        const int row = static_cast<int>(f) / (2 * (9 + static_cast<int>(seed % 5)));
+        mesh.faces[f].setSmGroup(row / 2 == 3 ? 0u : 1u << (row / 2));
+        mesh.faces[f].setMatID(static_cast<MtlID>(row % 2));
+    }
+    return mesh;
+}
+
+// Per-vertex normals drawn from a small pool, signed zeros among them.
+void SpecifyNormals(Mesh& mesh, uint32_t seed) {
+    const Point3 pool[] = {
+        {0.0f, 0.0f, 1.0f}, {-0.0f, 0.0f, 1.0f}, {0.6f, 0.0f, 0.8f}, {0.0f, -1.0f, 0.0f}};
+    std::vector<Point3> normals(mesh.verts.size());
+    for (size_t v = 0; v < normals.size(); ++v) normals[v] = pool[(v * 7 + seed) % 4];
+    mesh.SetSpecifiedNormals(std::move(normals));
+}
+
 // Builds one group with a running context; returns the geob count reached.
 int Build(FakeContext& context, Mesh& mesh, const std::vector<int32_t>& faces, Tables& tables,
           const Matrix3& tm = Matrix3(), int geobCount = 0, int materialIndex = 0,
@@ -66,9 +93,20 @@ class RandomMeshes : public ::testing::TestWithParam<OptionCase> {};
 
 TEST_P(RandomMeshes, MatchLiteralFirstAppearanceDeduplication) {
     const OptionCase& c = GetParam();
-    for (uint32_t seed = 1; seed <= 12; ++seed) {
-        Mesh mesh =
-            MakeRandomMesh(seed, 40 + static_cast<int>(seed) * 97, c.textured, c.coloured, 4);
+    for (uint32_t seed = 1; seed <= 16; ++seed) {
+        Mesh mesh = seed % 4 == 2 ? BandedGrid(seed)
+                                  : MakeRandomMesh(seed, 40 + static_cast<int>(seed) * 97,
+                                                   c.textured, c.coloured, 4);
+        if (seed % 4 == 2 && c.coloured) {  // colour seams across shared texture vertices
+            mesh.setNumVertCol(3);
+            mesh.vertCol = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+            for (size_t f = 0; f < mesh.vcFace.size(); ++f) {
+                const DWORD ci = static_cast<DWORD>(f % 3 == 0 ? 1 : 0);
+                mesh.vcFace[f].setTVerts(ci, ci, (f / 5) % 3);
+            }
+        }
+        if (seed % 4 == 2 && !c.textured) mesh.tvFace.clear();
+        if (seed % 5 == 4) SpecifyNormals(mesh, seed);
         if (seed % 3 == 0) {  // indices past their arrays read as missing
             mesh.faces[1].v[2] = static_cast<DWORD>(mesh.numVerts + 5);
             mesh.faces[4].v[0] = 0xFFFFFFFFu;
@@ -81,7 +119,7 @@ TEST_P(RandomMeshes, MatchLiteralFirstAppearanceDeduplication) {
         context.options.exportNormals = c.normals;
         context.options.upNormals = c.upNormals;
         context.options.exportVertexColors = c.colours;
-        const Matrix3 tm = SomeTransform();
+        const Matrix3 tm = seed % 2 ? SomeTransform() : MirroringTransform();
 
         Tables tables;
         exporter::GeobScratch scratch;  // shared by the groups, as the assembly does
@@ -140,28 +178,123 @@ TEST(GeobBuilder, SharedVertexGivesOneOutputVertexAndSplitTextureGivesTwo) {
     EXPECT_EQ(geob.burstLength[0], 15);  // three times the vertex count, not the index count
 }
 
-TEST(GeobBuilder, VertexOnSmoothingBoundaryTakesTheNormalSeenFromItsFirstFace) {
-    // A fold along the edge 1-2: face 0 flat in z = 0, face 1 tilted up, different groups.
+TEST(GeobBuilder, VertexOnSmoothingBoundarySplitsIntoOneOutputPerNormal) {
+    // A fold along the edge 1-2: face 0 flat in z = 0, face 1 tilted up, different
+    // groups, one texture vertex per mesh vertex shared by both faces.
     Mesh mesh =
         MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1}}, {{{0, 1, 2}, 1}, {{2, 1, 3}, 2}});
+    SetTexture(mesh, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {2, 1, 3}});
     mesh.buildNormals();
-    FakeContext context;
-    Tables tables;
-    Build(context, mesh, AllFaces(mesh), tables);
-    const KvoGeob& geob = tables.geobs[0];
-    ASSERT_EQ(geob.vertexCount, 4);  // untextured: one output vertex per mesh vertex
     const Point3 flat = mesh.getFaceNormal(0);
     const Point3 tilted = mesh.getFaceNormal(1);
     ASSERT_FALSE(flat == tilted);
-    // Vertex 1 (output 1) and 2 (output 2) are first used by face 0: the flat normal.
     const float flatYUp[3] = {flat.x, flat.z, -flat.y};
     const float tiltedYUp[3] = {tilted.x, tilted.z, -tilted.y};
-    EXPECT_TRUE(SameFloats(geob.normals + 3, flatYUp, 3));
-    EXPECT_TRUE(SameFloats(geob.normals + 6, flatYUp, 3));
-    EXPECT_TRUE(SameFloats(geob.normals + 9, tiltedYUp, 3));
+
+    struct Case {
+        bool normals, upNormals;
+        int vertexCount;
+        std::vector<uint16_t> indices;
+    };
+    const Case cases[] = {{true, false, 6, {0, 1, 2, 3, 4, 5}},
+                          {false, false, 4, {0, 1, 2, 2, 1, 3}},
+                          {true, true, 4, {0, 1, 2, 2, 1, 3}}};
+    for (const Case& c : cases) {
+        FakeContext context;
+        context.options.exportNormals = c.normals;
+        context.options.upNormals = c.upNormals;
+        Tables tables;
+        Build(context, mesh, AllFaces(mesh), tables);
+        const KvoGeob& geob = tables.geobs[0];
+        ASSERT_EQ(geob.vertexCount, c.vertexCount) << c.normals << c.upNormals;
+        EXPECT_EQ(std::vector<uint16_t>(geob.indices, geob.indices + 6), c.indices);
+        if (!c.normals || c.upNormals) continue;
+        // Every corner carries the normal of its own face; the split copies keep the UVs.
+        for (int k = 0; k < 6; ++k) {
+            EXPECT_TRUE(SameFloats(geob.normals + 3 * k, k < 3 ? flatYUp : tiltedYUp, 3)) << k;
+        }
+        EXPECT_TRUE(SameFloats(geob.texCoords + 2 * 3, geob.texCoords + 2 * 2, 2));
+        EXPECT_TRUE(SameFloats(geob.vertices + 3 * 4, geob.vertices + 3 * 1, 3));
+    }
 }
 
-TEST(GeobBuilder, PositionsAreLocalOrWorldAfterTheAxisChangeAndNormalsStayUnmoved) {
+TEST(GeobBuilder, SmoothSphereKeepsOneOutputVertexPerTextureCorner) {
+    // A latitude-longitude sphere in one smoothing group with a texture seam at
+    // longitude 0: normals split nothing, so the count is that of (vertex, tvert) pairs.
+    constexpr int kRings = 12, kSegments = 16;
+    std::vector<Point3> verts;
+    std::vector<Point3> tverts;
+    for (int r = 0; r <= kRings; ++r) {
+        const float phi = 3.14159265f * static_cast<float>(r) / kRings;
+        for (int s = 0; s <= kSegments; ++s) {
+            const float theta = 6.2831853f * static_cast<float>(s % kSegments) / kSegments;
+            if (s < kSegments) {
+                verts.emplace_back(std::sin(phi) * std::cos(theta), std::sin(phi) * std::sin(theta),
+                                   std::cos(phi));
+            }
+            tverts.emplace_back(static_cast<float>(s) / kSegments, static_cast<float>(r) / kRings,
+                                0.0f);
+        }
+    }
+    std::vector<FaceSpec> faces;
+    std::vector<std::array<uint32_t, 3>> tfaces;
+    for (int r = 0; r < kRings; ++r) {
+        for (int s = 0; s < kSegments; ++s) {
+            const uint32_t a = r * kSegments + s, b = r * kSegments + (s + 1) % kSegments;
+            const uint32_t c = a + kSegments, d = b + kSegments;
+            const uint32_t ta = r * (kSegments + 1) + s, tb = ta + 1;
+            const uint32_t tc = ta + kSegments + 1, td = tb + kSegments + 1;
+            faces.push_back({{a, c, d}, 1});
+            faces.push_back({{a, d, b}, 1});
+            tfaces.push_back({ta, tc, td});
+            tfaces.push_back({ta, td, tb});
+        }
+    }
+    Mesh mesh = MakeMesh(verts, faces);
+    SetTexture(mesh, tverts, tfaces);
+    mesh.buildNormals();
+    std::set<std::pair<uint32_t, uint32_t>> pairs;
+    for (size_t f = 0; f < faces.size(); ++f) {
+        for (int j = 0; j < 3; ++j) pairs.emplace(faces[f].v[j], tfaces[f][j]);
+    }
+    for (bool localize : {false, true}) {
+        FakeContext context;
+        context.options.localize = localize;
+        Tables tables;
+        Build(context, mesh, AllFaces(mesh), tables, SomeTransform());
+        EXPECT_EQ(tables.geobs[0].vertexCount, static_cast<int>(pairs.size()));
+    }
+}
+
+TEST(GeobBuilder, NormalsFollowTheTransformUnlessLocalized) {
+    Mesh mesh = MakeMesh({{1, 2, 3}, {4, 5, 6}, {7, 8, 10}}, {{{0, 1, 2}, 0}});
+    mesh.buildNormals();
+    const Point3 n = mesh.getFaceNormal(0);
+    const Matrix3 tms[] = {TransMatrix(Point3(100, 200, 300)), SomeTransform(),
+                           MirroringTransform()};
+    for (const Matrix3& tm : tms) {
+        for (bool localize : {true, false}) {
+            FakeContext context;
+            context.options.localize = localize;
+            Tables tables;
+            Build(context, mesh, AllFaces(mesh), tables, tm);
+            const KvoGeob& geob = tables.geobs[0];
+            Point3 expected = localize ? n : exporter::NormalTransform(tm).Apply(n);
+            const float normal[3] = {expected.x, expected.z, -expected.y};
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_TRUE(SameFloats(geob.normals + 3 * k, normal, 3)) << "localize " << localize;
+            }
+            // World normals stay perpendicular to the moved face.
+            if (localize) continue;
+            const Point3 p0 = tm * mesh.verts[0], p1 = tm * mesh.verts[1], p2 = tm * mesh.verts[2];
+            EXPECT_NEAR(DotProd(expected, p1 - p0), 0.0f, 1e-4f);
+            EXPECT_NEAR(DotProd(expected, p2 - p0), 0.0f, 1e-4f);
+            EXPECT_NEAR(expected.Length(), 1.0f, 1e-6f);
+        }
+    }
+}
+
+TEST(GeobBuilder, PositionsAreLocalOrWorldAfterTheAxisChange) {
     Mesh mesh = MakeMesh({{1, 2, 3}, {4, 5, 6}, {7, 8, 10}}, {{{0, 1, 2}}});
     mesh.buildNormals();
     const Matrix3 tm = TransMatrix(Point3(100, 200, 300));
@@ -175,9 +308,6 @@ TEST(GeobBuilder, PositionsAreLocalOrWorldAfterTheAxisChangeAndNormalsStayUnmove
                                  localize ? 0.0f : -200.0f};
         const float expected[3] = {1 + offset[0], 3 + offset[1], -2 + offset[2]};
         EXPECT_TRUE(SameFloats(geob.vertices, expected, 3)) << "localize " << localize;
-        const Point3 n = mesh.getFaceNormal(0);
-        const float normal[3] = {n.x, n.z, -n.y};
-        EXPECT_TRUE(SameFloats(geob.normals, normal, 3)) << "localize " << localize;
     }
 }
 
@@ -204,21 +334,32 @@ TEST(GeobBuilder, UpNormalsNeedNormals) {
     }
 }
 
-TEST(GeobBuilder, CornersOfOneKeyShareTheFirstCornersColour) {
+TEST(GeobBuilder, ColourSeamOnSharedTextureVerticesKeepsBothColours) {
     Mesh mesh = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{{0, 1, 2}}, {{2, 1, 3}}});
+    SetTexture(mesh, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {2, 1, 3}});
     mesh.setNumVertCol(4);
     mesh.vertCol = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}};
     mesh.vcFace[0].setTVerts(0, 1, 2);
-    mesh.vcFace[1].setTVerts(3, 3, 3);  // corners of vertices 2 and 1 carry another colour
+    mesh.vcFace[1].setTVerts(3, 3, 3);  // the corners of vertices 2 and 1 carry white
     mesh.buildNormals();
-    FakeContext context;
-    context.options.exportVertexColors = true;
-    Tables tables;
-    Build(context, mesh, AllFaces(mesh), tables);
-    const KvoGeob& geob = tables.geobs[0];
-    ASSERT_EQ(geob.colorCount, 4);
-    const float expected[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1};
-    EXPECT_TRUE(SameFloats(geob.colors, expected, 12));
+    for (bool colours : {true, false}) {
+        FakeContext context;
+        context.options.exportVertexColors = colours;
+        Tables tables;
+        Build(context, mesh, AllFaces(mesh), tables);
+        const KvoGeob& geob = tables.geobs[0];
+        const std::vector<uint16_t> indices(geob.indices, geob.indices + 6);
+        if (!colours) {  // the seam only matters when colours are written
+            EXPECT_EQ(geob.vertexCount, 4);
+            EXPECT_EQ(indices, (std::vector<uint16_t>{0, 1, 2, 2, 1, 3}));
+            EXPECT_EQ(geob.colors, nullptr);
+            continue;
+        }
+        ASSERT_EQ(geob.colorCount, 6);
+        EXPECT_EQ(indices, (std::vector<uint16_t>{0, 1, 2, 3, 4, 5}));
+        const float expected[18] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+        EXPECT_TRUE(SameFloats(geob.colors, expected, 18));
+    }
 }
 
 TEST(GeobBuilder, DegenerateFacesAreKeptAndMissingTexturesReadAsZero) {
@@ -325,6 +466,87 @@ TEST(GeobBuilder, LogsSevenLinesPerGeob) {
                    "\t\tGeob4\n\t\t\tMaterial Index ... 2\n\t\t\tFaces ............ 2\n"
                    "\t\t\tVertices ......... 4\n\t\t\tTexCoords ........ 4\n"
                    "\t\t\tNormals .......... 4\n\t\t\tVertex Colors .... 0\n"));
+}
+
+// The inverse transpose computed the long way: Gauss-Jordan on the 3x3 part.
+Point3 InverseTransposeNormal(const Matrix3& tm, const Point3& n) {
+    double a[3][6] = {};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) a[i][j] = tm.GetRow(i)[j];
+        a[i][3 + i] = 1.0;
+    }
+    for (int col = 0; col < 3; ++col) {
+        int pivot = col;
+        for (int r = col + 1; r < 3; ++r) {
+            if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) pivot = r;
+        }
+        std::swap(a[pivot], a[col]);
+        const double scale = a[col][col];
+        for (double& value : a[col]) value /= scale;
+        for (int r = 0; r < 3; ++r) {
+            if (r == col) continue;
+            const double factor = a[r][col];
+            for (int j = 0; j < 6; ++j) a[r][j] -= factor * a[col][j];
+        }
+    }
+    // Points are row vectors (p' = p A), so normals move as n' = n (A^-1)^T.
+    double out[3];
+    for (int j = 0; j < 3; ++j) out[j] = n.x * a[j][3] + n.y * a[j][4] + n.z * a[j][5];
+    const double length = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
+    return Point3(static_cast<float>(out[0] / length), static_cast<float>(out[1] / length),
+                  static_cast<float>(out[2] / length));
+}
+
+struct TransformCase {
+    const char* name;
+    Matrix3 tm;
+};
+
+Matrix3 Sheared() {
+    Matrix3 tm;
+    tm.SetRow(1, Point3(0.7f, 1.0f, 0.0f));
+    tm.SetRow(2, Point3(0.0f, -0.4f, 2.0f));
+    tm.SetRow(3, Point3(5.0f, 6.0f, 7.0f));
+    return tm;
+}
+
+TEST(NormalTransform, IsTheNormalisedInverseTransposeAndKeepsCubeNormalsPointingOut) {
+    const TransformCase cases[] = {
+        {"identity", Matrix3()},
+        {"rotation", RotateXMatrix(0.8f) * TransMatrix(Point3(3, 4, 5))},
+        {"non_uniform_scale", ScaleMatrix(Point3(4.0f, 0.5f, 2.0f))},
+        {"mirror", ScaleMatrix(Point3(-1.0f, 1.0f, 1.0f))},
+        {"scaled_rotated_mirror", MirroringTransform()},
+        {"shear", Sheared()},
+        {"tiny_scale", ScaleMatrix(Point3(1e-20f, 2e-20f, 1e-20f))},
+    };
+    // The six faces of the cube [-1, 1]^3: outward normal and centre.
+    const Point3 axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (const TransformCase& c : cases) {
+        const exporter::NormalTransform transform(c.tm);
+        const Point3 centre = c.tm * Point3();
+        for (int axis = 0; axis < 3; ++axis) {
+            for (float sign : {1.0f, -1.0f}) {
+                const Point3 n = axes[axis] * sign;
+                const Point3 moved = transform.Apply(n);
+                const Point3 expected = InverseTransposeNormal(c.tm, n);
+                for (int i = 0; i < 3; ++i) EXPECT_NEAR(moved[i], expected[i], 1e-6f) << c.name;
+                EXPECT_NEAR(moved.Length(), 1.0f, 1e-6f) << c.name;
+                // The moved face centre lies on the outward side of the moved cube's centre.
+                EXPECT_GT(DotProd(moved, c.tm * n - centre), 0.0f) << c.name;
+            }
+        }
+    }
+}
+
+TEST(NormalTransform, DegenerateImagesBecomeZeroVectors) {
+    const exporter::NormalTransform flatten(ScaleMatrix(Point3(1.0f, 1.0f, 0.0f)));
+    EXPECT_TRUE(flatten.Apply(Point3(0, 0, 1)) == Point3(0, 0, 1));
+    EXPECT_TRUE(flatten.Apply(Point3(1, 0, 0)) == Point3());
+    const exporter::NormalTransform identity{Matrix3()};
+    EXPECT_TRUE(identity.Apply(Point3()) == Point3());
+    EXPECT_TRUE(identity.Apply(Point3(std::nanf(""), 0, 1)) == Point3());
+    EXPECT_TRUE(identity.Apply(Point3(INFINITY, 0, 0)) == Point3());
 }
 
 struct NormalCase {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "export/geob_builder.h"
 #include "export_test_support.h"
 
 namespace exporttest {
@@ -47,6 +48,23 @@ T* Copy(const std::vector<T>& values) {
     return array;
 }
 
+// A corner's key: vertex, texture vertex, the normal seen from its face (compared by
+// bits, only when normals vary) and its colour index (only with colours).
+struct CornerKey {
+    uint32_t v = 0, t = 0;
+    bool hasNormal = false;
+    Point3 normal;
+    bool hasColour = false;
+    uint32_t colour = 0;
+};
+
+bool SameKey(const CornerKey& a, const CornerKey& b) {
+    if (a.v != b.v || a.t != b.t || a.hasNormal != b.hasNormal || a.hasColour != b.hasColour)
+        return false;
+    if (a.hasColour && a.colour != b.colour) return false;
+    return !a.hasNormal || std::memcmp(&a.normal, &b.normal, sizeof a.normal) == 0;
+}
+
 }  // namespace
 
 std::vector<ExpectedGeob> ReferenceGroupGeobs(Mesh& mesh, const Matrix3& objectTM,
@@ -54,42 +72,47 @@ std::vector<ExpectedGeob> ReferenceGroupGeobs(Mesh& mesh, const Matrix3& objectT
                                               const std::vector<int32_t>& faces) {
     std::vector<ExpectedGeob> result;
     const bool hasColours = mesh.numCVerts != 0;
+    const bool keyNormals = options.exportNormals && !options.upNormals;
+    const bool keyColours = options.exportVertexColors && hasColours;
+    const exporter::NormalTransform normalTM(objectTM);
     size_t start = 0;
     do {
         const size_t n = std::min(faces.size() - start, kFacesPerGeob);
-        std::vector<std::pair<uint32_t, uint32_t>> cornerKeys;
+        std::vector<CornerKey> cornerKeys;
         std::vector<uint32_t> colourIndices;
-        std::vector<std::pair<uint32_t, int>> firstFaces;  // searched linearly
         for (size_t i = start; i < start + n; ++i) {
             const int f = faces[i];
             for (int j = 0; j < 3; ++j) {
-                const uint32_t v = mesh.faces[f].v[j];
-                const uint32_t t =
-                    static_cast<size_t>(f) < mesh.tvFace.size() ? mesh.tvFace[f].t[j] : 0;
-                cornerKeys.emplace_back(v, t);
-                bool known = false;
-                for (const auto& entry : firstFaces) known = known || entry.first == v;
-                if (!known) firstFaces.emplace_back(v, f);
-                if (hasColours) {
-                    colourIndices.push_back(static_cast<size_t>(f) < mesh.vcFace.size()
-                                                ? mesh.vcFace[f].t[j]
-                                                : kNoColour);
+                CornerKey key;
+                key.v = mesh.faces[f].v[j];
+                key.t = static_cast<size_t>(f) < mesh.tvFace.size() ? mesh.tvFace[f].t[j] : 0;
+                if (keyNormals) {
+                    key.hasNormal = true;
+                    key.normal = ReferenceNormal(mesh, f, key.v);
                 }
+                const uint32_t colour =
+                    static_cast<size_t>(f) < mesh.vcFace.size() ? mesh.vcFace[f].t[j] : kNoColour;
+                if (keyColours) {
+                    key.hasColour = true;
+                    key.colour = colour;
+                }
+                if (hasColours) colourIndices.push_back(colour);
+                cornerKeys.push_back(key);
             }
         }
 
         ExpectedGeob geob;
         geob.materialIndex = materialIndex;
-        std::vector<std::pair<uint32_t, uint32_t>> outputKeys;
+        std::vector<CornerKey> outputKeys;
         for (size_t k = 0; k < cornerKeys.size(); ++k) {
             size_t p = 0;
-            while (p < outputKeys.size() && outputKeys[p] != cornerKeys[k]) ++p;
+            while (p < outputKeys.size() && !SameKey(outputKeys[p], cornerKeys[k])) ++p;
             geob.indices.push_back(static_cast<uint16_t>(p));
             if (p < outputKeys.size()) continue;
             outputKeys.push_back(cornerKeys[k]);
 
-            const uint32_t v = cornerKeys[k].first;
-            const uint32_t t = cornerKeys[k].second;
+            const uint32_t v = cornerKeys[k].v;
+            const uint32_t t = cornerKeys[k].t;
             Point3 position = v < mesh.verts.size() ? mesh.verts[v] : Point3();
             if (!options.localize) position = objectTM * position;
             PushYUp(geob.vertices, position);
@@ -100,17 +123,11 @@ std::vector<ExpectedGeob> ReferenceGroupGeobs(Mesh& mesh, const Matrix3& objectT
                 if (options.upNormals) {
                     geob.normals.insert(geob.normals.end(), {0.0f, 1.0f, 0.0f});
                 } else {
-                    int first = -1;
-                    for (const auto& entry : firstFaces) {
-                        if (entry.first == v) {
-                            first = entry.second;
-                            break;
-                        }
-                    }
-                    PushYUp(geob.normals, ReferenceNormal(mesh, first, v));
+                    const Point3& normal = cornerKeys[k].normal;
+                    PushYUp(geob.normals, options.localize ? normal : normalTM.Apply(normal));
                 }
             }
-            if (options.exportVertexColors && hasColours) {
+            if (keyColours) {
                 const uint32_t ci = colourIndices[k];
                 const Point3 colour = ci < mesh.vertCol.size() ? mesh.vertCol[ci] : Point3();
                 geob.colors.push_back(colour.x);

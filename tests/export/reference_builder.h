@@ -1,5 +1,7 @@
-// The geob builder written out literally: linear searches over the corner keys
-// and the first-face list, in corner order. The oracle for the hashed builder.
+// The geob builder written out literally: a linear search over the corner keys
+// (vertex, texture vertex, the normal seen from the corner's face, colour index)
+// in corner order. The oracle for the hashed builder; normals are moved by the
+// builder's own NormalTransform, which its own tests check.
 #pragma once
 
 #include <gtest/gtest.h>
