@@ -102,11 +102,13 @@ std::string MeshLabel(const aiMesh* mesh) {
 }
 
 // The vertices of a file mesh that stay: with welding, the first of each
-// group of vertices that are identical in every channel the node keeps.
+// group of vertices that are identical in every channel the node keeps. A mesh
+// whose file normals the node drops is smoothed from its own connectivity, which
+// welding would change, so it is never welded.
 std::vector<uint32_t> WeldMesh(const aiMesh* m, bool keepNormals, bool weld,
                                std::vector<uint32_t>& firsts) {
     const uint32_t count = m->mNumVertices;
-    if (!weld) {
+    if (!weld || (m->mNormals && !keepNormals)) {
         firsts.resize(count);
         for (uint32_t v = 0; v < count; ++v) firsts[v] = v;
         return firsts;
