@@ -215,6 +215,41 @@ TEST(GeodeAssembly, StopsAtTheTableOf200GeobsWithOneWarning) {
     }
 }
 
+TEST(GeodeAssembly, SavedFileKeepsAColourSeamOnSharedTextureVerticesAndHardEdges) {
+    // A folded strip of two faces sharing the edge 1-2 with its texture vertices; the
+    // faces differ in smoothing group and in the colour of their corners.
+    Mesh mesh =
+        MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1}}, {{{0, 1, 2}, 1}, {{2, 1, 3}, 2}});
+    SetTexture(mesh, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {2, 1, 3}});
+    mesh.setNumVertCol(2);
+    mesh.vertCol = {{1, 0, 0}, {0, 0, 1}};
+    mesh.vcFace[0].setTVerts(0, 0, 0);
+    mesh.vcFace[1].setTVerts(1, 1, 1);
+    Assembly assembly(std::move(mesh));
+    assembly.context.options.exportNormals = true;
+    assembly.context.options.exportVertexColors = true;
+    ASSERT_TRUE(assembly.Build());
+    auto geode = LoadKvo(assembly.dir.File("node.kvo"));
+    ASSERT_TRUE(geode);
+    ASSERT_EQ(geode->geobCount, 1);
+    const KvoGeob& geob = *geode->geobs[0];
+    ASSERT_EQ(geob.vertexCount, 6);
+    ASSERT_EQ(geob.colorCount, 6);
+    // Every corner of face 0 is red with the flat normal, every corner of face 1 blue
+    // with the tilted one, the shared edge included.
+    const Point3 flat = assembly.context.nodes.at(0)->mesh->getFaceNormal(0);
+    const Point3 tilted = assembly.context.nodes.at(0)->mesh->getFaceNormal(1);
+    for (int k = 0; k < 6; ++k) {
+        const int v = geob.indices[k];
+        const float red[3] = {1, 0, 0}, blue[3] = {0, 0, 1};
+        EXPECT_TRUE(SameFloats(geob.colors + 3 * v, k < 3 ? red : blue, 3)) << k;
+        const Point3 n = k < 3 ? flat : tilted;
+        const float yUp[3] = {n.x, n.z, -n.y};
+        EXPECT_TRUE(SameFloats(geob.normals + 3 * v, yUp, 3)) << k;
+    }
+    EXPECT_NE(assembly.Log().find("\t\t\tVertices ......... 6\r\n"), std::string::npos);
+}
+
 TEST(GeodeAssembly, AMeshWithoutFacesGivesAnEmptyFile) {
     Assembly assembly{Mesh()};
     assembly.context.options.optimize = true;
