@@ -280,8 +280,9 @@ Point3 NormalTransform::Apply(const Point3& normal) const {
     const double length =
         std::sqrt(moved[0] * moved[0] + moved[1] * moved[1] + moved[2] * moved[2]);
     if (!(length > 0.0) || !std::isfinite(length)) return Point3();
-    return {static_cast<float>(moved[0] / length), static_cast<float>(moved[1] / length),
-            static_cast<float>(moved[2] / length)};
+    const double scale = 1.0 / length;
+    return {static_cast<float>(moved[0] * scale), static_cast<float>(moved[1] * scale),
+            static_cast<float>(moved[2] * scale)};
 }
 
 GeobScratch::GeobScratch() = default;
