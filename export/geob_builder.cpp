@@ -136,7 +136,7 @@ bool EmitVertices(const MeshView& view, const NormalTransform& normalTM, const M
                 normal[1] = 1.0f;
                 normal[2] = 0.0f;
             } else {
-                const Point3& n = scratch.cornerNormals[k];
+                const Point3& n = scratch.outputNormals[o];
                 AxisChange(options.localize ? n : normalTM.Apply(n), normal);
             }
         }
@@ -180,9 +180,9 @@ bool BuildGeob(ExportContext& context, const MeshView& view, Mesh& mesh,
     scratch.BeginGeob(view.vertCount, corners);
     uint64_t* keys = scratch.cornerKeys.data();
     uint32_t* colours = scratch.cornerColors.data();
-    Point3* normals = scratch.cornerNormals.data();
+    Point3* outputNormals = scratch.outputNormals.data();
 
-    // Corner pass: keys, colour indices and the normals seen from each corner's face.
+    // Corner pass: keys and colour indices in face-list order.
     size_t c = 0;
     for (size_t i = 0; i < n; ++i) {
         if (context.IsCancelled()) return false;
@@ -197,46 +197,55 @@ bool BuildGeob(ExportContext& context, const MeshView& view, Mesh& mesh,
             const uint32_t t = tv ? Index32(tv->t[j]) : 0;
             keys[c] = (static_cast<uint64_t>(v) << 32) | t;
             if (view.hasColors) colours[c] = vc ? Index32(vc->t[j]) : kMissing;
-            if (keyNormals) {
-                // A vertex past the mesh has no render vertex: it sees the face normal.
-                normals[c] = v < view.vertCount
-                                 ? GetVertexNormal(mesh, f, mesh.getRVert(static_cast<int>(v)))
-                                 : mesh.getFaceNormal(f);
-            }
         }
         context.StepProgress(1);
     }
 
-    const auto sameCorner = [&](size_t a, size_t b) {
-        return keys[a] == keys[b] && (!keyColours || colours[a] == colours[b]) &&
-               (!keyNormals || SameNormal(normals[a], normals[b]));
+    // Whether corner k, seeing `normal`, has the key of output vertex `output`.
+    const auto sameKey = [&](size_t k, int32_t output, const Point3& normal) {
+        const uint32_t first = scratch.firstCorner[output];
+        return keys[k] == keys[first] && (!keyColours || colours[k] == colours[first]) &&
+               (!keyNormals || SameNormal(normal, outputNormals[output]));
     };
 
-    // Vertex pass: first-appearance numbering of the corner keys. Most corners match
-    // their vertex's first output; only split vertices reach the hash table.
+    // Vertex pass: first-appearance numbering of the corner keys, each corner with the
+    // normal seen from its own face. Most corners match their vertex's first output;
+    // only split vertices reach the hash table.
     int32_t outputs = 0;
+    Point3 normal;
     for (size_t k = 0; k < corners; ++k) {
         if (context.IsCancelled()) return false;
+        const uint32_t v = static_cast<uint32_t>(keys[k] >> 32);
+        if (keyNormals) {
+            // A vertex past the mesh has no render vertex: it sees the face normal.
+            const int f = faces[start + k / 3];
+            normal = v < view.vertCount
+                         ? GetVertexNormal(mesh, f, mesh.getRVert(static_cast<int>(v)))
+                         : mesh.getFaceNormal(f);
+        }
         bool fresh = false;
-        GeobScratch::VertexSlot& slot = scratch.Vertex(static_cast<uint32_t>(keys[k] >> 32), fresh);
+        GeobScratch::VertexSlot& slot = scratch.Vertex(v, fresh);
         int32_t output;
         if (fresh) {
             output = outputs;
             slot.firstOutput = output;
-        } else if (sameCorner(k, scratch.firstCorner[slot.firstOutput])) {
+        } else if (sameKey(k, slot.firstOutput, normal)) {
             output = slot.firstOutput;
         } else {
             uint64_t hash = Mix(0, keys[k]);
             if (keyColours) hash = Mix(hash, colours[k]);
             if (keyNormals) {
-                const Point3& p = normals[k];
-                hash = Mix(Mix(Mix(hash, FloatBits(p.x)), FloatBits(p.y)), FloatBits(p.z));
+                hash = Mix(Mix(Mix(hash, FloatBits(normal.x)), FloatBits(normal.y)),
+                           FloatBits(normal.z));
             }
-            output = scratch.FindOrAddKey(hash, outputs, [&](int32_t existing) {
-                return sameCorner(k, scratch.firstCorner[existing]);
-            });
+            output = scratch.FindOrAddKey(
+                hash, outputs, [&](int32_t existing) { return sameKey(k, existing, normal); });
         }
-        if (output == outputs) scratch.firstCorner[outputs++] = static_cast<uint32_t>(k);
+        if (output == outputs) {
+            scratch.firstCorner[outputs] = static_cast<uint32_t>(k);
+            if (keyNormals) outputNormals[outputs] = normal;
+            ++outputs;
+        }
         geob.indices[k] = static_cast<uint16_t>(output);
     }
 
@@ -272,17 +281,16 @@ NormalTransform::NormalTransform(const Matrix3& objectTM) {
 }
 
 Point3 NormalTransform::Apply(const Point3& normal) const {
-    double moved[3];
-    for (int axis = 0; axis < 3; ++axis) {
-        moved[axis] = normal.x * columns_[0][axis] + normal.y * columns_[1][axis] +
-                      normal.z * columns_[2][axis];
-    }
-    const double length =
-        std::sqrt(moved[0] * moved[0] + moved[1] * moved[1] + moved[2] * moved[2]);
+    // Written out in scalars: a small array here costs a store-forwarding stall per call.
+    const double nx = normal.x, ny = normal.y, nz = normal.z;
+    const double x = nx * columns_[0][0] + ny * columns_[1][0] + nz * columns_[2][0];
+    const double y = nx * columns_[0][1] + ny * columns_[1][1] + nz * columns_[2][1];
+    const double z = nx * columns_[0][2] + ny * columns_[1][2] + nz * columns_[2][2];
+    const double length = std::sqrt(x * x + y * y + z * z);
     if (!(length > 0.0) || !std::isfinite(length)) return Point3();
     const double scale = 1.0 / length;
-    return {static_cast<float>(moved[0] * scale), static_cast<float>(moved[1] * scale),
-            static_cast<float>(moved[2] * scale)};
+    return {static_cast<float>(x * scale), static_cast<float>(y * scale),
+            static_cast<float>(z * scale)};
 }
 
 GeobScratch::GeobScratch() = default;
@@ -298,7 +306,7 @@ void GeobScratch::BeginGeob(size_t vertexCount, size_t corners) {
     if (!outOfRange_.empty()) outOfRange_.clear();
     if (cornerKeys.size() < corners) cornerKeys.resize(corners);
     if (cornerColors.size() < corners) cornerColors.resize(corners);
-    if (cornerNormals.size() < corners) cornerNormals.resize(corners);
+    if (outputNormals.size() < corners) outputNormals.resize(corners);
     if (firstCorner.size() < corners) firstCorner.resize(corners);
 }
 

@@ -59,8 +59,8 @@ public:
 
     std::vector<uint64_t> cornerKeys;    // (vertex << 32) | texture vertex
     std::vector<uint32_t> cornerColors;  // colour index per corner, when the mesh has colours
-    std::vector<Point3> cornerNormals;   // object-frame normal per corner, when keyed
     std::vector<uint32_t> firstCorner;   // per output vertex, the corner that made it
+    std::vector<Point3> outputNormals;   // per output vertex, its object-frame normal when keyed
 
 private:
     struct KeySlot {
