@@ -1,7 +1,9 @@
 #include "cli/cli_options.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace kvocli {
 
@@ -59,6 +61,14 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     app.add_option("--import-timeout", options.importTimeout,
                    "seconds an import may take (default 60)")
         ->type_name("SECONDS");
+    app.add_option("-j,--jobs", options.jobs,
+                   "scenes imported at once by import workers (default: one per core); the "
+                   "export stays in the order given")
+        ->type_name("N");
+    app.add_option("--import-memory", options.importMemoryMiB,
+                   "memory limit of each import worker in MiB (default: half the machine's "
+                   "memory; 0: no limit)")
+        ->type_name("MIB");
     app.add_option("--dump-scene", options.dumpScene,
                    "write SCENE, imported, in the compact scene form to OUT")
         ->expected(2)
@@ -71,7 +81,8 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     app.add_flag("--no-join-vertices", noJoin, "keep the importer's unwelded vertices");
     app.footer(
         "Exit status: 0 all exported; 1 a scene failed to import, a node failed, or the plug-in\n"
-        "reported an error; 2 usage error; 130 interrupted (Ctrl-C cancels the export).");
+        "reported an error; 2 usage error; 128 + the signal when interrupted (Ctrl-C, SIGTERM and\n"
+        "SIGHUP cancel the export: 130, 143, 129).");
 
     try {
         app.parse(argc, argv);
@@ -90,8 +101,12 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
         }
         options.checks[i] = on[i] ? 1 : off[i] ? 0 : -1;
     }
-    if (!(options.importTimeout > 0) || options.importTimeout > 1e6) {
+    if (!(options.importTimeout > 0) || !std::isfinite(options.importTimeout)) {
         return {false, UsageError("--import-timeout must be a positive number of seconds")};
+    }
+    if (options.importMemoryMiB < -1 ||
+        options.importMemoryMiB > (std::numeric_limits<long long>::max() >> 20)) {
+        return {false, UsageError("--import-memory must be a number of MiB (0: no limit)")};
     }
     if (!options.dumpScene.empty()) {
         if (!options.scenes.empty() || options.list) {

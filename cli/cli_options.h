@@ -28,6 +28,8 @@ struct CliOptions {
     bool list = false;
     bool quiet = false;
     double importTimeout = 60;
+    unsigned jobs = 0;                   // import workers; 0: one per core
+    long long importMemoryMiB = -1;      // per import worker; -1: half the memory, 0: no limit
     std::vector<std::string> dumpScene;  // SCENE OUT
     std::string modulePath;              // empty: next to the executable
     bool joinVertices = true;

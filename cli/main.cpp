@@ -2,74 +2,95 @@
 // plug-in module, playing the host application's part from a terminal.
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#ifdef KVOEXP_WITH_MIMALLOC
+#include <mimalloc.h>
+#endif
+
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
-#include "cli/child_import.h"
 #include "cli/cli_options.h"
 #include "cli/config_dir.h"
 #include "cli/export_session.h"
+#include "cli/import_pool.h"
+#include "cli/import_worker.h"
 #include "cli/run_summary.h"
 #include "cli/scene_listing.h"
+#include "cli/signals.h"
+#include "cli/worker_process.h"
 
 namespace {
 
-volatile sig_atomic_t interrupted = 0;
-
-void OnInterrupt(int) {
-    interrupted = 1;
-}
-
-// The first Ctrl-C cancels the export; a second one ends the program at once.
-void InstallInterruptHandler() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-}
-
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitInterrupted = 130;
 
-// Imports a scene in the import process and decodes its answer.
-// With `ending`, the import process may still be ending when this returns;
-// it is waited for when `ending` goes.
-bool Import(const std::string& path, const kvocli::CliOptions& options, kvoscene::Scene& scene,
-            std::vector<uint8_t>* bytes, double& seconds, kvoscene::EndingChild* ending = nullptr) {
-    const kvoscene::ImportSettings settings{options.collapse, options.joinVertices};
+const volatile sig_atomic_t* Interrupted() {
+    return &kvocli::gInterruptSignal;
+}
+
+// The program that import workers run: this one.
+std::string WorkerProgram() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("/proc/self/exe") : self.string();
+}
+
+kvoscene::ImportPoolSettings PoolSettings(const kvocli::CliOptions& options) {
+    kvoscene::ImportPoolSettings settings;
+    settings.workerProgram = WorkerProgram();
+    settings.jobs =
+        options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    settings.timeoutSeconds = options.importTimeout;
+    settings.memoryLimitBytes = options.importMemoryMiB < 0
+                                    ? kvoscene::DefaultWorkerMemoryLimit()
+                                    : static_cast<uint64_t>(options.importMemoryMiB) << 20;
+    settings.import = {options.collapse, options.joinVertices};
+    settings.interrupted = Interrupted();
+    return settings;
+}
+
+// Takes the next imported scene from the pool, showing which one it waits
+// for on a terminal and reporting a failed import.
+bool NextScene(kvoscene::ImportPool& pool, const std::string& path,
+               const kvocli::CliOptions& options, kvoscene::ImportedScene& imported,
+               bool& available) {
     const bool showing = !options.quiet && isatty(STDERR_FILENO);
     if (showing) std::fprintf(stderr, "\r\033[Kimporting %s ...", path.c_str());
-    kvoscene::ChildImportResult result =
-        kvoscene::ImportInChild(path, settings, options.importTimeout, &interrupted, &scene);
-    seconds = result.seconds;
+    available = pool.Next(imported);
     if (showing) std::fprintf(stderr, "\r\033[K");
-    if (!result.ok) {
-        if (!interrupted) {
-            std::fprintf(stderr, "kvoexp: %s: cannot import: %s\n", path.c_str(),
-                         result.error.c_str());
-        }
-        return false;
+    if (!available) return false;
+    if (!imported.ok && !*Interrupted()) {
+        std::fprintf(stderr, "kvoexp: %s: cannot import: %s\n", path.c_str(),
+                     imported.error.c_str());
     }
-    if (bytes) *bytes = std::move(result.bytes);
-    if (ending) *ending = std::move(result.ending);
-    return true;
+    return imported.ok;
+}
+
+int InterruptedExit() {
+    std::fprintf(stderr, "kvoexp: %s\n", kvocli::InterruptedMessage().c_str());
+    return kvocli::InterruptedExitStatus();
 }
 
 int DumpScene(const kvocli::CliOptions& options) {
-    kvoscene::Scene scene;
-    std::vector<uint8_t> bytes;
-    double seconds = 0;
-    if (!Import(options.dumpScene[0], options, scene, &bytes, seconds)) {
-        return interrupted ? kExitInterrupted : kExitFailed;
+    kvoscene::ImportPoolSettings settings = PoolSettings(options);
+    settings.jobs = 1;
+    settings.keepBytes = true;
+    kvoscene::ImportPool pool(settings, {options.dumpScene[0]});
+    kvoscene::ImportedScene imported;
+    bool available = false;
+    if (!NextScene(pool, options.dumpScene[0], options, imported, available)) {
+        return *Interrupted() ? InterruptedExit() : kExitFailed;
     }
     std::ofstream out(options.dumpScene[1], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(imported.bytes.data()),
+              static_cast<std::streamsize>(imported.bytes.size()));
     out.close();
     if (!out) {
         std::fprintf(stderr, "kvoexp: error: cannot write %s\n", options.dumpScene[1].c_str());
@@ -80,15 +101,16 @@ int DumpScene(const kvocli::CliOptions& options) {
 
 int ListScenes(const kvocli::CliOptions& options) {
     int status = kExitOk;
+    kvoscene::ImportPool pool(PoolSettings(options), options.scenes);
     for (const std::string& path : options.scenes) {
-        kvoscene::Scene scene;
-        double seconds = 0;
-        if (!Import(path, options, scene, nullptr, seconds)) {
-            if (interrupted) return kExitInterrupted;
+        kvoscene::ImportedScene imported;
+        bool available = false;
+        if (!NextScene(pool, path, options, imported, available)) {
+            if (*Interrupted()) return InterruptedExit();
             status = kExitFailed;
             continue;
         }
-        kvocli::PrintSceneTree(stdout, path, scene, options.selectGlobs);
+        kvocli::PrintSceneTree(stdout, path, imported.scene, options.selectGlobs);
     }
     return status;
 }
@@ -107,47 +129,72 @@ int ExportScenes(const kvocli::CliOptions& options) {
         std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
         return kExitFailed;
     }
+    if (options.configDir.empty()) kvocli::SetCleanupConfigDir(config.Path());
+    kvocli::SetCleanupOutputDir(options.outputDir);
     const bool drawProgress = !options.quiet && isatty(STDERR_FILENO);
-    kvocli::ExportSession session(options, &interrupted, drawProgress);
+    kvocli::ExportSession session(options, Interrupted(), drawProgress);
     if (!session.Open(kvocli::FindModulePath(options.modulePath), config.Path(), error)) {
         std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
         return kExitFailed;
     }
     std::vector<kvocli::SceneOutcome> outcomes;
-    for (const std::string& path : options.scenes) {
-        if (interrupted) break;
-        kvocli::SceneOutcome outcome;
-        outcome.scene = path;
-        kvoscene::Scene scene;
-        kvoscene::EndingChild importProcess;  // ends while the scene is exported
-        outcome.imported =
-            Import(path, options, scene, nullptr, outcome.importSeconds, &importProcess);
-        if (interrupted) break;
-        if (outcome.imported) session.ExportScene(scene, outcome);
-        outcomes.push_back(outcome);
-        if (outcome.cancelled) break;
+    {
+        kvoscene::ImportPool pool(PoolSettings(options), options.scenes);
+        for (const std::string& path : options.scenes) {
+            if (*Interrupted()) break;
+            kvocli::SceneOutcome outcome;
+            outcome.scene = path;
+            kvoscene::ImportedScene imported;
+            bool available = false;
+            outcome.imported = NextScene(pool, path, options, imported, available);
+            if (*Interrupted()) break;
+            outcome.importSeconds = imported.seconds;
+            if (outcome.imported) session.ExportScene(imported.scene, outcome);
+            outcomes.push_back(outcome);
+            if (outcome.cancelled) break;
+        }
     }
     session.Close();
+    kvocli::SetCleanupOutputDir("");
     if (!options.quiet) {
         for (const kvocli::SceneOutcome& outcome : outcomes) {
             std::printf("%s\n", kvocli::SummaryLine(outcome).c_str());
         }
     }
-    if (interrupted) {
-        std::fprintf(stderr, "kvoexp: interrupted\n");
-        return kExitInterrupted;
-    }
+    if (*Interrupted()) return InterruptedExit();
     return kvocli::AllGood(outcomes) ? kExitOk : kExitFailed;
 }
+
+#ifdef KVOEXP_WITH_MIMALLOC
+// mimalloc aborts on a failed `new` instead of calling the new handler: in an
+// import worker its out-of-memory report ends the worker with the status
+// the host recognises.
+void OnAllocatorError(int error, void*) {
+    if (error == ENOMEM) _exit(kvoscene::kWorkerOutOfMemoryStatus);
+}
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    int workerStatus = 0;
+#ifdef KVOEXP_WITH_MIMALLOC
+    if (argc > 1 && std::strcmp(argv[1], kvoscene::kImportWorkerFlag) == 0) {
+        mi_register_error(OnAllocatorError, nullptr);
+    }
+#endif
+    if (kvoscene::MaybeRunImportWorker(argc, argv, workerStatus)) return workerStatus;
     kvocli::CliOptions options;
     const kvocli::ParseOutcome parsed = kvocli::ParseCommandLine(argc, argv, options);
     if (!parsed.run) return parsed.exitCode;
-    InstallInterruptHandler();
-    if (!options.dumpScene.empty()) return DumpScene(options);
-    if (options.list) return ListScenes(options);
-    return ExportScenes(options);
+    kvocli::InstallSignalHandlers();
+    int status = !options.dumpScene.empty() ? DumpScene(options)
+                 : options.list             ? ListScenes(options)
+                                            : ExportScenes(options);
+    // A listing or summary that could not be written is a failure too.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "kvoexp: error: cannot write to standard output\n");
+        if (status == kExitOk) status = kExitFailed;
+    }
+    return status;
 }

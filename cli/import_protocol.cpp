@@ -1,0 +1,81 @@
+#include "cli/import_protocol.h"
+
+#include <new>
+
+namespace kvoscene {
+
+std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(path.size() + 6);
+    bytes.push_back(kRequestTag);
+    const uint32_t n = static_cast<uint32_t>(path.size());
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(n >> (8 * i)));
+    bytes.insert(bytes.end(), path.begin(), path.end());
+    bytes.push_back(
+        static_cast<uint8_t>((settings.collapse ? 1 : 0) | (settings.joinVertices ? 2 : 0)));
+    return bytes;
+}
+
+AnswerHead MakeAnswerHead(uint8_t kind, uint64_t length) {
+    AnswerHead head{};
+    head[0] = kind;
+    for (size_t i = 0; i < 8; ++i) head[1 + i] = static_cast<uint8_t>(length >> (8 * i));
+    return head;
+}
+
+bool AnswerBytes::Allocate(size_t size) {
+    // Default-initialised: the pages are touched only by the bytes written.
+    data_.reset(size == 0 ? nullptr : new (std::nothrow) uint8_t[size]);
+    size_ = data_ || size == 0 ? size : 0;
+    return size_ == size;
+}
+
+void AnswerReader::HeadArrived() {
+    uint64_t length = 0;
+    for (size_t i = 0; i < 8; ++i) length |= static_cast<uint64_t>(head_[1 + i]) << (8 * i);
+    const uint8_t kind = head_[0];
+    if (kind != kSceneFollows && kind != kErrorFollows) {
+        state_ = State::Refused;
+        refusal_ = "an answer of unknown kind";
+        return;
+    }
+    const uint64_t limit = kind == kSceneFollows ? maxScene_ : kMaxErrorText;
+    if (length > limit || length > SIZE_MAX) {
+        state_ = State::Refused;
+        refusal_ = "an answer of " + std::to_string(length) + " bytes, more than the " +
+                   std::to_string(limit) + " accepted";
+        return;
+    }
+    if (!body_.Allocate(static_cast<size_t>(length))) {
+        state_ = State::Refused;
+        refusal_ = "no memory for the import process's answer";
+        return;
+    }
+    state_ = length == 0 ? State::Complete : State::Body;
+}
+
+uint8_t* AnswerReader::Space(size_t& room) {
+    switch (state_) {
+        case State::Head:
+            room = kAnswerHeadSize - headGot_;
+            return head_ + headGot_;
+        case State::Body:
+            room = body_.size() - bodyGot_;
+            return body_.data() + bodyGot_;
+        default:
+            room = 0;
+            return nullptr;
+    }
+}
+
+void AnswerReader::Took(size_t n) {
+    if (state_ == State::Head) {
+        headGot_ += n;
+        if (headGot_ == kAnswerHeadSize) HeadArrived();
+    } else if (state_ == State::Body) {
+        bodyGot_ += n;
+        if (bodyGot_ == body_.size()) state_ = State::Complete;
+    }
+}
+
+}  // namespace kvoscene

@@ -1,0 +1,142 @@
+// The host's side of the import worker's wire: pinned bytes of a request and
+// an answer head, every way of cutting an answer into reads, and answers that
+// are unknown, too long for their limit, or ask for more than can be had.
+#include "cli/import_protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using kvoscene::AnswerReader;
+
+std::vector<uint8_t> Answer(uint8_t kind, const std::vector<uint8_t>& body, uint64_t announced) {
+    const kvoscene::AnswerHead head = kvoscene::MakeAnswerHead(kind, announced);
+    std::vector<uint8_t> bytes(head.size() + body.size());
+    std::copy(head.begin(), head.end(), bytes.begin());
+    std::copy(body.begin(), body.end(), bytes.begin() + static_cast<std::ptrdiff_t>(head.size()));
+    return bytes;
+}
+
+std::vector<uint8_t> Body(size_t size) {
+    std::vector<uint8_t> body(size);
+    for (size_t i = 0; i < size; ++i) body[i] = static_cast<uint8_t>(i * 7 + 3);
+    return body;
+}
+
+// Feeds `bytes` in reads of at most `chunk`; returns how many were taken
+// before the reader stopped asking.
+size_t Feed(AnswerReader& reader, const std::vector<uint8_t>& bytes, size_t chunk) {
+    size_t at = 0;
+    while (at < bytes.size()) {
+        size_t room = 0;
+        uint8_t* into = reader.Space(room);
+        if (into == nullptr) break;
+        const size_t n = std::min({room, chunk, bytes.size() - at});
+        std::memcpy(into, bytes.data() + at, n);
+        at += n;
+        reader.Took(n);
+    }
+    return at;
+}
+
+TEST(ImportProtocol, RequestAndAnswerHeadBytesArePinned) {
+    const std::vector<uint8_t> request = kvoscene::EncodeRequest("a.obj", {true, false});
+    const std::vector<uint8_t> expected = {'R', 5, 0, 0, 0, 'a', '.', 'o', 'b', 'j', 1};
+    EXPECT_EQ(request, expected);
+    const kvoscene::AnswerHead head = kvoscene::MakeAnswerHead('S', 0x0102030405060708ull);
+    EXPECT_EQ(std::vector<uint8_t>(head.begin(), head.end()),
+              (std::vector<uint8_t>{'S', 0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01}));
+}
+
+TEST(ImportProtocol, RequestsReadBackAndMalformedOnesAreRefused) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> body;  // after the tag
+        bool ok;
+    };
+    std::vector<uint8_t> good = kvoscene::EncodeRequest("dir/scene.gltf", {false, true});
+    good.erase(good.begin());
+    std::vector<uint8_t> badFlags = good;
+    badFlags.back() = 4;
+    const std::vector<uint8_t> huge = {0xff, 0xff, 0xff, 0x7f};
+    const Case cases[] = {{"whole", good, true},
+                          {"unknown flags", badFlags, false},
+                          {"cut before the flags", {good.begin(), good.end() - 1}, false},
+                          {"length past the limit", huge, false},
+                          {"empty", {}, false}};
+    for (const Case& c : cases) {
+        size_t at = 0;
+        auto read = [&](uint8_t* into, size_t n) {
+            if (c.body.size() - at < n) return false;
+            std::memcpy(into, c.body.data() + at, n);
+            at += n;
+            return true;
+        };
+        std::string path;
+        kvoscene::ImportSettings settings;
+        EXPECT_EQ(kvoscene::ReadRequest(read, path, settings), c.ok) << c.what;
+        if (c.ok) {
+            EXPECT_EQ(path, "dir/scene.gltf");
+            EXPECT_FALSE(settings.collapse);
+            EXPECT_TRUE(settings.joinVertices);
+        }
+    }
+}
+
+TEST(ImportProtocol, AnswersArriveWholeWhateverTheReadSizes) {
+    const std::vector<uint8_t> body = Body(10000);
+    for (uint8_t kind : {kvoscene::kSceneFollows, kvoscene::kErrorFollows}) {
+        for (size_t chunk : {size_t{1}, size_t{8}, size_t{9}, size_t{4096}, size_t{1} << 20}) {
+            AnswerReader reader(1 << 20);
+            std::vector<uint8_t> bytes = Answer(kind, body, body.size());
+            bytes.push_back(0xAA);  // the next answer's first byte is not taken
+            EXPECT_EQ(Feed(reader, bytes, chunk), bytes.size() - 1) << chunk;
+            ASSERT_TRUE(reader.Complete()) << chunk;
+            EXPECT_EQ(reader.Kind(), kind);
+            const kvoscene::AnswerBytes got = reader.TakeBody();
+            EXPECT_EQ(std::vector<uint8_t>(got.data(), got.data() + got.size()), body);
+        }
+    }
+}
+
+TEST(ImportProtocol, CutUnknownAndOversizedAnswersAreNotComplete) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        uint64_t limit;  // the longest scene accepted
+        bool refused;
+    };
+    std::vector<uint8_t> cutHead = Answer('S', Body(30), 30);
+    cutHead.resize(5);
+    const Case cases[] = {
+        {"missing bytes", Answer('S', Body(299), 300), 4096, false},
+        {"cut inside the head", cutHead, 4096, false},
+        {"unknown kind", Answer('X', Body(4), 4), 4096, true},
+        {"scene past the limit", Answer('S', Body(16), 4097), 4096, true},
+        {"error text past its limit", Answer('E', Body(16), kvoscene::kMaxErrorText + 1),
+         ~uint64_t{0}, true},
+        {"a length no memory holds", Answer('S', Body(16), ~uint64_t{0}), ~uint64_t{0}, true},
+    };
+    for (const Case& c : cases) {
+        for (size_t chunk : {size_t{1}, size_t{64}}) {
+            AnswerReader reader(c.limit);
+            Feed(reader, c.bytes, chunk);
+            EXPECT_FALSE(reader.Complete()) << c.what;
+            EXPECT_EQ(!reader.Refusal().empty(), c.refused) << c.what;
+        }
+    }
+}
+
+TEST(ImportProtocol, AnEmptySceneIsComplete) {
+    AnswerReader reader(100);
+    Feed(reader, Answer('S', {}, 0), 3);
+    EXPECT_TRUE(reader.Complete());
+    EXPECT_EQ(reader.TakeBody().size(), 0u);
+}
+
+}  // namespace
