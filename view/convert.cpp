@@ -40,10 +40,11 @@ aiVector3D* Points(const std::vector<float>& values) {
     return points;
 }
 
-aiMesh* MakeMesh(const MeshPart& part, unsigned material, unsigned number) {
+aiMesh* MakeMesh(const MeshPart& part, unsigned material) {
     auto* mesh = new aiMesh;
     const unsigned vertices = static_cast<unsigned>(part.VertexCount());
-    mesh->mName = aiString("geob" + std::to_string(number));
+    mesh->mName = aiString("geob" + std::to_string(part.geob) +
+                           (part.burst < 0 ? "" : "_burst" + std::to_string(part.burst)));
     mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
     mesh->mMaterialIndex = material;
     mesh->mNumVertices = vertices;
@@ -88,8 +89,7 @@ std::unique_ptr<aiScene> MakeScene(const MeshSet& set, const std::string& nodeNa
                 MakeMaterial(MaterialInfo{"default", {0.8f, 0.8f, 0.8f, 1}, "", ""}));
         }
         const int material = part.material >= 0 ? part.material : fallback;
-        meshes.push_back(
-            MakeMesh(part, static_cast<unsigned>(material), static_cast<unsigned>(meshes.size())));
+        meshes.push_back(MakeMesh(part, static_cast<unsigned>(material)));
     }
     if (materials.empty()) {
         materials.push_back(MakeMaterial(MaterialInfo{"default", {0.8f, 0.8f, 0.8f, 1}, "", ""}));

@@ -149,6 +149,8 @@ void AddGeob(const KvoGeode& geode, int32_t g, const std::string& where, const s
         covered += std::max<int64_t>(ranges[b].end - ranges[b].begin, 0) / 3;
         if (part.indices.empty()) continue;
         part.label = ranges.size() == 1 ? where : where + " burst " + std::to_string(b);
+        part.geob = g;
+        part.burst = ranges.size() == 1 ? -1 : static_cast<int>(b);
         part.material =
             MaterialSlot(geode.ResolveBurstMaterial(&geob, ranges[b].material), folder, slots, out);
         out->parts.push_back(std::move(part));

@@ -20,6 +20,8 @@ struct MaterialInfo {
 
 struct MeshPart {
     std::string label;              // "FILE: geob 2" or "FILE: geob 2 burst 1"
+    int geob = 0;                   // number of the geob in its file
+    int burst = -1;                 // number of the burst when the geob has several
     int material = -1;              // index into MeshSet::materials; -1: the geob names none
     std::vector<float> positions;   // 3 per vertex
     std::vector<float> normals;     // 3 per vertex, or empty

@@ -48,18 +48,26 @@ Image Checker(int cells, int cellSize, void (*colour)(int i, int j, uint8_t rgba
     return image;
 }
 
+// A relative name without backslashes or ".." parts stays inside the folder it is joined to.
+bool StaysInside(const std::string& name) {
+    if (name.find('\\') != std::string::npos || fs::path(name).is_absolute()) return false;
+    for (const fs::path& part : fs::path(name)) {
+        if (part == "..") return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string FindTexture(const std::string& name, const std::vector<std::string>& folders) {
     if (name.empty()) return "";
-    if (fs::path(name).is_absolute() && IsFile(name)) return name;
     const size_t slash = name.find_last_of("/\\");
     const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
-    if (base.empty()) return "";
+    if (base.empty() || base == "." || base == "..") return "";
+    const bool inside = StaysInside(name);
     for (const std::string& folder : folders) {
         const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
-        if (name.find('\\') == std::string::npos && IsFile(dir / name))
-            return (dir / name).string();
+        if (inside && IsFile(dir / name)) return (dir / name).string();
         if (IsFile(dir / base)) return (dir / base).string();
         const std::string found = FindIgnoringCase(dir, base);
         if (!found.empty()) return found;

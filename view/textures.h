@@ -9,9 +9,9 @@
 
 namespace kvoview {
 
-// Finds `name` in the folders, in order: as given below each folder, then its
-// last path component (after '/' or '\'), then that component in any letter
-// case. An absolute name that exists is taken as it is. "" when not found.
+// Finds `name` in the folders, in order: below each folder as given (when it
+// is relative and has no ".." part), then its last path component (after '/'
+// or '\'), then that component in any letter case. "" when not found.
 std::string FindTexture(const std::string& name, const std::vector<std::string>& folders);
 
 // Magenta and dark grey, 8 x 8 cells over the texture square.

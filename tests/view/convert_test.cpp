@@ -294,3 +294,27 @@ TEST(Convert, SampleSceneRoundTripThroughKvoexp) {
 #endif
 
 }  // namespace
+
+namespace {
+
+TEST(Convert, FileWithoutTrianglesGivesASceneWithoutMeshesAndAWarning) {
+    viewtest::ScratchDir dir;
+    viewtest::WriteKvo(dir.Path("empty.kvo"), {});
+    for (const char* name : {"e.glb", "e.obj"}) {
+        std::vector<std::string> warnings;
+        std::string error;
+        ASSERT_TRUE(
+            kvoview::ConvertKvoFile(dir.Path("empty.kvo"), dir.Path(name), &warnings, &error))
+            << name << ": " << error;
+        ASSERT_EQ(warnings.size(), 1u) << name;
+        EXPECT_NE(warnings[0].find("no triangles"), std::string::npos) << warnings[0];
+        Assimp::Importer importer;
+        const aiScene* scene = importer.ReadFile(dir.Path(name), 0);
+        // Assimp may refuse to read a file without meshes; what it reads has none.
+        if (scene) {
+            EXPECT_EQ(scene->mNumMeshes, 0u) << name;
+        }
+    }
+}
+
+}  // namespace

@@ -37,9 +37,13 @@ TEST(FindTexture, LooksInEachFolderByNameThenLastComponentThenAnyCase) {
         {"none.png", ""},
         {"", ""},
         {"maps/", ""},
+        {"..", ""},
+        {"../b/wood.tga", dir.Path("b/wood.tga")},  // not a/../b: its last component in b
     };
     for (const Case& c : cases) EXPECT_EQ(kvoview::FindTexture(c.name, folders), c.found) << c.name;
-    EXPECT_EQ(kvoview::FindTexture(dir.Path("b/wood.tga"), {}), dir.Path("b/wood.tga"));
+    // An absolute name is looked up by its last component, in the folders only.
+    EXPECT_EQ(kvoview::FindTexture(dir.Path("b/Stone.PNG"), {dir.Path("a")}), "");
+    EXPECT_EQ(kvoview::FindTexture("/elsewhere/wood.tga", folders), dir.Path("b/wood.tga"));
     EXPECT_EQ(kvoview::FindTexture("wood.tga", {dir.Path("missing")}), "");
 }
 
