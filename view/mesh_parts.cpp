@@ -61,25 +61,7 @@ MeshPart BuildPart(const GeobStreams& s, int64_t begin, int64_t end, std::vector
     const KvoGeob& geob = *s.geob;
     MeshPart part;
     std::fill(remap.begin(), remap.end(), -1);
-    const auto vertex = [&](uint16_t v) {
-        if (remap[v] < 0) {
-            remap[v] = static_cast<int32_t>(part.positions.size() / 3);
-            const size_t at = size_t{v};
-            part.positions.insert(part.positions.end(), geob.vertices + 3 * at,
-                                  geob.vertices + 3 * at + 3);
-            if (s.normals) {
-                part.normals.insert(part.normals.end(), s.normals + 3 * at, s.normals + 3 * at + 3);
-            }
-            if (s.texCoords) {
-                part.texCoords.insert(part.texCoords.end(), s.texCoords + 2 * at,
-                                      s.texCoords + 2 * at + 2);
-            }
-            if (s.colors) {
-                part.colors.insert(part.colors.end(), s.colors + 3 * at, s.colors + 3 * at + 3);
-            }
-        }
-        return static_cast<uint32_t>(remap[v]);
-    };
+    std::vector<uint16_t> sources;  // old number of each new vertex
     // Whole triangles only: the first entry at a multiple of three inside the range.
     for (int64_t i = (begin + 2) / 3 * 3; i + 3 <= end; i += 3) {
         const uint16_t* t = geob.indices + i;
@@ -93,8 +75,26 @@ MeshPart BuildPart(const GeobStreams& s, int64_t begin, int64_t end, std::vector
             ++*nonFinite;
             continue;
         }
-        for (int k = 0; k < 3; ++k) part.indices.push_back(vertex(t[k]));
+        for (int k = 0; k < 3; ++k) {
+            if (remap[t[k]] < 0) {
+                remap[t[k]] = static_cast<int32_t>(sources.size());
+                sources.push_back(t[k]);
+            }
+            part.indices.push_back(static_cast<uint32_t>(remap[t[k]]));
+        }
     }
+    // The used vertices' streams, in their new order.
+    const auto gather = [&](const float* from, int width, std::vector<float>& to) {
+        if (!from) return;
+        to.resize(sources.size() * width);
+        for (size_t v = 0; v < sources.size(); ++v) {
+            std::copy_n(from + size_t{sources[v]} * width, width, &to[v * width]);
+        }
+    };
+    gather(geob.vertices, 3, part.positions);
+    gather(s.normals, 3, part.normals);
+    gather(s.texCoords, 2, part.texCoords);
+    gather(s.colors, 3, part.colors);
     return part;
 }
 
