@@ -120,6 +120,7 @@ TEST(Render, GeobWithoutNormalsIsLitWithFaceNormalsAndWarned) {
 }
 
 struct FaceProbe {
+    const char* name;
     View view;
     double fx, fy;  // within the cube's silhouette, from its left and top
     float normal[3];
@@ -142,17 +143,19 @@ TEST_P(CubeNormals, FaceShowsItsNormalAsColour) {
 
 // Axis views see one face whole; the isometric view from (+1, +1, +1) sees the
 // top above the centre, +Z to the lower left and +X to the lower right.
-INSTANTIATE_TEST_SUITE_P(Views, CubeNormals,
-                         ::testing::Values(FaceProbe{View::kFront, 0.5, 0.5, {0, 0, 1}},
-                                           FaceProbe{View::kFront, 0.1, 0.9, {0, 0, 1}},
-                                           FaceProbe{View::kBack, 0.5, 0.5, {0, 0, -1}},
-                                           FaceProbe{View::kLeft, 0.5, 0.5, {-1, 0, 0}},
-                                           FaceProbe{View::kRight, 0.5, 0.5, {1, 0, 0}},
-                                           FaceProbe{View::kTop, 0.5, 0.5, {0, 1, 0}},
-                                           FaceProbe{View::kBottom, 0.5, 0.5, {0, -1, 0}},
-                                           FaceProbe{View::kIso, 0.5, 0.25, {0, 1, 0}},
-                                           FaceProbe{View::kIso, 0.25, 0.625, {0, 0, 1}},
-                                           FaceProbe{View::kIso, 0.75, 0.625, {1, 0, 0}}));
+INSTANTIATE_TEST_SUITE_P(
+    Views, CubeNormals,
+    ::testing::Values(FaceProbe{"FrontCentre", View::kFront, 0.5, 0.5, {0, 0, 1}},
+                      FaceProbe{"FrontLowerLeft", View::kFront, 0.1, 0.9, {0, 0, 1}},
+                      FaceProbe{"Back", View::kBack, 0.5, 0.5, {0, 0, -1}},
+                      FaceProbe{"Left", View::kLeft, 0.5, 0.5, {-1, 0, 0}},
+                      FaceProbe{"Right", View::kRight, 0.5, 0.5, {1, 0, 0}},
+                      FaceProbe{"Top", View::kTop, 0.5, 0.5, {0, 1, 0}},
+                      FaceProbe{"Bottom", View::kBottom, 0.5, 0.5, {0, -1, 0}},
+                      FaceProbe{"IsoTop", View::kIso, 0.5, 0.25, {0, 1, 0}},
+                      FaceProbe{"IsoFront", View::kIso, 0.25, 0.625, {0, 0, 1}},
+                      FaceProbe{"IsoRight", View::kIso, 0.75, 0.625, {1, 0, 0}}),
+    [](const ::testing::TestParamInfo<FaceProbe>& info) { return info.param.name; });
 
 TEST(Render, IsoViewFramesTheCubeSilhouetteCentred) {
     ScratchDir dir;

@@ -1,5 +1,6 @@
 #include "view_test_support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stb_image_write.h>
 #include <sys/wait.h>
@@ -173,6 +174,8 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
     if (errFile < 0) return result;
     const pid_t pid = fork();
     if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) dup2(null, 1);
         dup2(errFile, 2);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

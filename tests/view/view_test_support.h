@@ -66,6 +66,7 @@ Rgb PixelIn(const kvoview::Image& image, const Box& box, double fx, double fy);
 bool Near(const Rgb& a, const Rgb& b, int tolerance);
 std::string Text(const Rgb& c);
 
+// Runs `program` with `args`, its standard output discarded.
 struct ProcessResult {
     int exitCode = -1;  // -1: did not exit normally
     std::string err;
