@@ -101,10 +101,19 @@ std::unique_ptr<aiScene> MakeScene(const MeshSet& set, const std::string& nodeNa
     scene->mMeshes = meshes.empty() ? nullptr : new aiMesh*[meshes.size()];
     std::copy(meshes.begin(), meshes.end(), scene->mMeshes);
 
-    scene->mRootNode = new aiNode(nodeName);
-    scene->mRootNode->mNumMeshes = scene->mNumMeshes;
-    scene->mRootNode->mMeshes = meshes.empty() ? nullptr : new unsigned[meshes.size()];
-    for (unsigned m = 0; m < scene->mNumMeshes; ++m) scene->mRootNode->mMeshes[m] = m;
+    // One child per mesh: glTF gives a node one mesh, and the writer would
+    // otherwise fold a node's meshes into primitives of its first one.
+    aiNode* root = scene->mRootNode = new aiNode(nodeName);
+    if (!meshes.empty()) {
+        root->mNumChildren = scene->mNumMeshes;
+        root->mChildren = new aiNode*[meshes.size()];
+        for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+            aiNode* child = root->mChildren[m] = new aiNode(meshes[m]->mName.C_Str());
+            child->mParent = root;
+            child->mNumMeshes = 1;
+            child->mMeshes = new unsigned[1]{m};
+        }
+    }
     return scene;
 }
 

@@ -181,6 +181,15 @@ TEST_P(ConvertFormat, ReadsBackWithTheSameTrianglesAndMaterial) {
     ASSERT_EQ(read.size(), 2u);
     ExpectSameTriangles(read["Crate_Wood"], GeobTriangles(*geode.geobs[0]), 1e-6, false, "quad");
     ExpectSameTriangles(read["Stone"], GeobTriangles(*geode.geobs[1]), 1e-6, false, "cube");
+    if (std::string(GetParam()) != "obj") {
+        // One node per geob below the file's node (OBJ keeps only group names).
+        const aiNode* file = scene->mRootNode->FindNode("pair");
+        ASSERT_NE(file, nullptr);
+        const aiNode* second = file->FindNode("geob1");
+        ASSERT_NE(second, nullptr);
+        ASSERT_EQ(second->mNumMeshes, 1u);
+        EXPECT_EQ(MaterialName(scene, scene->mMeshes[second->mMeshes[0]]), "Stone");
+    }
 
     for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
         const aiMaterial* material = scene->mMaterials[i];
