@@ -12,6 +12,9 @@ using Arguments = std::vector<std::string>;
 int RunInfo(const Arguments& args);
 int RunValidate(const Arguments& args);
 int RunOptimize(const Arguments& args);
+// With the view library (kvo_render.cpp, kvo_convert.cpp).
+int RunRender(const Arguments& args);
+int RunConvert(const Arguments& args);
 
 // One subcommand's command line: its flags and its positional arguments.
 struct ParsedArguments {

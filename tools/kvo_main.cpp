@@ -15,6 +15,10 @@ const char kUsage[] =
     "  info [--json] FILE   summary of the materials and geobs of FILE\n"
     "  validate FILE...     check the invariants the optimiser and the writer rely on\n"
     "  optimize IN OUT      weld, compact and reorder the geobs of IN and save them as OUT\n"
+#ifdef KVO_WITH_VIEW
+    "  render FILE...      a PNG picture of the files (-o OUT.png; views, modes: --help)\n"
+    "  convert IN OUT       IN as glTF 2 (.glb, .gltf) or OBJ, by OUT's extension\n"
+#endif
     "\n"
     "Options:\n"
     "  -h, --help           show this help (also after a command)\n"
@@ -69,6 +73,10 @@ int main(int argc, char** argv) {
     if (command == "info") return RunInfo(rest);
     if (command == "validate") return RunValidate(rest);
     if (command == "optimize") return RunOptimize(rest);
+#ifdef KVO_WITH_VIEW
+    if (command == "render") return RunRender(rest);
+    if (command == "convert") return RunConvert(rest);
+#endif
     std::fprintf(stderr, "kvo: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return 2;
 }
