@@ -26,17 +26,6 @@ constexpr int kPollMilliseconds = 100;
 // Time limits beyond this are as good as none (and keep the clock's sums in range).
 constexpr double kLongestTimeout = 1e7;
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string FormatSeconds(double seconds) {

@@ -1,8 +1,33 @@
 #include "cli/import_protocol.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <new>
 
 namespace kvoscene {
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, uint8_t* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = read(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
 
 std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings) {
     std::vector<uint8_t> bytes;

@@ -24,6 +24,11 @@ constexpr size_t kMaxRequestPath = 1 << 16;
 // Longer error texts are refused: an importer's message is a line or two.
 constexpr uint64_t kMaxErrorText = 1 << 16;
 
+// Writes or reads exactly `size` bytes on a pipe, going on after a signal;
+// false once the other end has gone or an error occurred.
+bool WriteAll(int fd, const uint8_t* data, size_t size);
+bool ReadAll(int fd, uint8_t* data, size_t size);
+
 std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings);
 // Reads a request body (after the tag) from `read`, which fills exactly n
 // bytes or says false. False for a malformed or ended stream.

@@ -17,28 +17,6 @@ namespace kvoscene {
 
 namespace {
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool ReadAll(int fd, uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = read(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // A failed allocation at the memory limit ends the worker with a status the
 // host recognises, before the importer can turn it into a vaguer message.
 void OutOfMemory() {

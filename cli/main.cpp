@@ -59,11 +59,10 @@ kvoscene::ImportPoolSettings PoolSettings(const kvocli::CliOptions& options) {
 // Takes the next imported scene from the pool, showing which one it waits
 // for on a terminal and reporting a failed import.
 bool NextScene(kvoscene::ImportPool& pool, const std::string& path,
-               const kvocli::CliOptions& options, kvoscene::ImportedScene& imported,
-               bool& available) {
+               const kvocli::CliOptions& options, kvoscene::ImportedScene& imported) {
     const bool showing = !options.quiet && isatty(STDERR_FILENO);
     if (showing) std::fprintf(stderr, "\r\033[Kimporting %s ...", path.c_str());
-    available = pool.Next(imported);
+    const bool available = pool.Next(imported);
     if (showing) std::fprintf(stderr, "\r\033[K");
     if (!available) return false;
     if (!imported.ok && !*Interrupted()) {
@@ -84,8 +83,7 @@ int DumpScene(const kvocli::CliOptions& options) {
     settings.keepBytes = true;
     kvoscene::ImportPool pool(settings, {options.dumpScene[0]});
     kvoscene::ImportedScene imported;
-    bool available = false;
-    if (!NextScene(pool, options.dumpScene[0], options, imported, available)) {
+    if (!NextScene(pool, options.dumpScene[0], options, imported)) {
         return *Interrupted() ? InterruptedExit() : kExitFailed;
     }
     std::ofstream out(options.dumpScene[1], std::ios::binary | std::ios::trunc);
@@ -104,8 +102,7 @@ int ListScenes(const kvocli::CliOptions& options) {
     kvoscene::ImportPool pool(PoolSettings(options), options.scenes);
     for (const std::string& path : options.scenes) {
         kvoscene::ImportedScene imported;
-        bool available = false;
-        if (!NextScene(pool, path, options, imported, available)) {
+        if (!NextScene(pool, path, options, imported)) {
             if (*Interrupted()) return InterruptedExit();
             status = kExitFailed;
             continue;
@@ -145,8 +142,7 @@ int ExportScenes(const kvocli::CliOptions& options) {
             kvocli::SceneOutcome outcome;
             outcome.scene = path;
             kvoscene::ImportedScene imported;
-            bool available = false;
-            outcome.imported = NextScene(pool, path, options, imported, available);
+            outcome.imported = NextScene(pool, path, options, imported);
             if (*Interrupted()) break;
             outcome.importSeconds = imported.seconds;
             if (outcome.imported) session.ExportScene(imported.scene, outcome);

@@ -132,6 +132,26 @@ void WriteFile(const std::string& path, const std::string& text) {
     out << text;
 }
 
+void WriteBigObj(const std::string& path, int objects, int n, const std::string& objectPrefix) {
+    std::ofstream out(path);
+    int base = 1;
+    for (int o = 0; o < objects; ++o) {
+        out << "o " << objectPrefix << o << "\n";
+        for (int j = 0; j <= n; ++j) {
+            for (int i = 0; i <= n; ++i)
+                out << "v " << i + o * n << " " << (i * j) % 7 << " " << j << "\n";
+        }
+        for (int j = 0; j < n; ++j) {
+            for (int i = 0; i < n; ++i) {
+                const int a = base + j * (n + 1) + i;
+                out << "f " << a << " " << a + n + 1 << " " << a + 1 << "\n";
+                out << "f " << a + 1 << " " << a + n + 1 << " " << a + n + 2 << "\n";
+            }
+        }
+        base += (n + 1) * (n + 1);
+    }
+}
+
 kvoscene::Node TriangleNode(const std::string& name) {
     kvoscene::Node node;
     node.name = name;

@@ -54,6 +54,10 @@ bool ModuleBuilt();
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
 
+// An OBJ of `objects` grids of n x n quads (2 n^2 triangles each), named
+// objectPrefix0, objectPrefix1...
+void WriteBigObj(const std::string& path, int objects, int n, const std::string& objectPrefix);
+
 // A one-triangle geometry node below the root.
 kvoscene::Node TriangleNode(const std::string& name);
 

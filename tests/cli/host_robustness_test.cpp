@@ -49,26 +49,6 @@ bool Alive(pid_t pid) {
     return kill(pid, 0) == 0;
 }
 
-void WriteBigObj(const std::string& path, int objects, int n) {
-    std::ofstream out(path);
-    int base = 1;
-    for (int o = 0; o < objects; ++o) {
-        out << "o Part" << o << "\n";
-        for (int j = 0; j <= n; ++j) {
-            for (int i = 0; i <= n; ++i)
-                out << "v " << i + o * n << " " << (i * j) % 7 << " " << j << "\n";
-        }
-        for (int j = 0; j < n; ++j) {
-            for (int i = 0; i < n; ++i) {
-                const int a = base + j * (n + 1) + i;
-                out << "f " << a << " " << a + n + 1 << " " << a + 1 << "\n";
-                out << "f " << a + 1 << " " << a + n + 1 << " " << a + n + 2 << "\n";
-            }
-        }
-        base += (n + 1) * (n + 1);
-    }
-}
-
 std::vector<std::string> Entries(const std::string& dir) {
     std::vector<std::string> names;
     std::error_code ec;
@@ -120,7 +100,7 @@ TEST_F(HostRobustness, AMemoryBombFailsAtTheWorkersLimit) {
 
 TEST_F(HostRobustness, SigtermDuringAnImportEndsTheWorkersAndLeavesNothing) {
     const std::string obj = dir_.Path("big.obj");
-    WriteBigObj(obj, 4, 300);  // 720,000 triangles: an import of a second or so
+    clitest::WriteBigObj(obj, 4, 300, "Part");  // 720,000 triangles: an import of a second or so
     std::vector<pid_t> workers;
     bool sent = false;
     const ProcessResult r = clitest::RunProcess(
@@ -160,7 +140,7 @@ class SignalsDuringAnExport : public HostRobustness,
 TEST_P(SignalsDuringAnExport, LeaveNoTemporaryFileNoWorkerAndNoPrivateDirectory) {
     const SignalCase& c = GetParam();
     const std::string obj = dir_.Path("big.obj");
-    WriteBigObj(obj, 12, 160);  // 614,400 triangles in twelve objects
+    clitest::WriteBigObj(obj, 12, 160, "Part");  // 614,400 triangles in twelve objects
     const std::string log = Out() + "/kvoexp_log.txt";
     std::vector<pid_t> workers;
     bool sent = false;
@@ -203,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(HostRobustness, AFileSizeLimitFailsTheSaveInsteadOfKillingTheHost) {
     const std::string obj = dir_.Path("big.obj");
-    WriteBigObj(obj, 1, 60);  // one object of 7,200 triangles: far more than 1 KiB
+    clitest::WriteBigObj(obj, 1, 60, "Part");  // one object of 7,200 triangles: far more than 1 KiB
     const ProcessResult r =
         clitest::RunProcess("/bin/sh",
                             {"-c", "ulimit -f 1 && exec \"$0\" \"$@\"", clitest::KvoexpBinary(),

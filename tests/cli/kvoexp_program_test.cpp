@@ -305,29 +305,9 @@ TEST_F(KvoexpProgram, InvocationsWithoutConfigDirDoNotInfluenceEachOther) {
 }
 
 // A height field of `objects` objects of 2 x n x n triangles each.
-void WriteBigObj(const std::string& path, int objects, int n) {
-    std::ofstream out(path);
-    int base = 1;
-    for (int o = 0; o < objects; ++o) {
-        out << "o Field-" << o << "\n";
-        for (int j = 0; j <= n; ++j) {
-            for (int i = 0; i <= n; ++i)
-                out << "v " << i + o * n << " " << (i * j) % 7 << " " << j << "\n";
-        }
-        for (int j = 0; j < n; ++j) {
-            for (int i = 0; i < n; ++i) {
-                const int a = base + j * (n + 1) + i;
-                out << "f " << a << " " << a + n + 1 << " " << a + 1 << "\n";
-                out << "f " << a + 1 << " " << a + n + 1 << " " << a + n + 2 << "\n";
-            }
-        }
-        base += (n + 1) * (n + 1);
-    }
-}
-
 TEST_F(KvoexpProgram, CtrlCDuringAnExportCancelsItAndExitsWith130) {
     const std::string obj = dir_.Path("big.obj");
-    WriteBigObj(obj, 12, 160);  // 614,400 triangles
+    clitest::WriteBigObj(obj, 12, 160, "Field-");  // 614,400 triangles
     const std::string log = File("kvoexp_log.txt");
     bool sent = false;
     const ProcessResult r = clitest::RunProcess(clitest::KvoexpBinary(),
