@@ -23,6 +23,9 @@ constexpr size_t kAnswerHeadSize = 9;
 constexpr size_t kMaxRequestPath = 1 << 16;
 // Longer error texts are refused: an importer's message is a line or two.
 constexpr uint64_t kMaxErrorText = 1 << 16;
+// No scene form is this long; a larger length is a damaged answer, refused
+// before asking the allocator (which may abort instead of failing).
+constexpr uint64_t kMaxSceneAnswer = uint64_t{1} << 38;
 
 // Writes or reads exactly `size` bytes on a pipe, going on after a signal;
 // false once the other end has gone or an error occurred.
@@ -64,7 +67,8 @@ class AnswerReader {
 public:
     // `maxScene`: the longest scene form accepted (a larger announced length
     // is refused before any memory is taken for it).
-    explicit AnswerReader(uint64_t maxScene) : maxScene_(maxScene) {}
+    explicit AnswerReader(uint64_t maxScene)
+        : maxScene_(maxScene < kMaxSceneAnswer ? maxScene : kMaxSceneAnswer) {}
 
     // Where the next bytes go and how many belong to this answer (at least
     // one); null once the answer is complete or refused.
