@@ -1,11 +1,13 @@
 // libFuzzer entry point: loads arbitrary bytes as a KVO file in memory. The
 // sanitizers catch bad accesses; the checks below catch a reader that
-// accepts or refuses inconsistently.
+// accepts or refuses inconsistently, and an optimiser that breaks the
+// invariants it was given.
 #include <cstdint>
 #include <cstdlib>
 
 #include "kvo/kvo_geode.h"
-#include "kvo/kvo_validate.h"
+#include "kvo/kvo_invariants.h"
+#include "kvo/kvo_warnings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     KvoGeode geode("fuzz.kvo");
@@ -14,7 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             geode.geobCount < 0 || geode.geobCount > KvoGeode::kMaxGeobs) {
             std::abort();
         }
-        ValidateGeode(geode);
+        // Whatever the reader accepts, the writer can write.
+        if (!CheckGeode(geode, KvoStrictness::kWrite).empty()) std::abort();
+        GeodeWarnings(geode);
+        if (CheckGeode(geode, KvoStrictness::kOptimize).empty()) {
+            int32_t counts[3] = {};
+            geode.Optimize(&counts[0], &counts[1], &counts[2]);
+            if (!CheckGeode(geode, KvoStrictness::kOptimize).empty()) std::abort();
+        }
     } else if (geode.error.empty() || geode.loaded || geode.materialCount != 0 ||
                geode.geobCount != 0) {
         std::abort();  // a refusal must leave an empty geode and a cause

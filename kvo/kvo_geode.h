@@ -15,6 +15,12 @@ class KvoGeode : public DResource {
 public:
     static constexpr int kMaxMaterials = 250;
     static constexpr int kMaxGeobs = 200;
+    // What the records of one load may allocate: this many bytes per byte of
+    // the file, plus a fixed allowance. Files the writer makes need at most
+    // about 7 per byte (a default material block takes 188 bytes for a record
+    // of about 1.1 KB); hand-made ones of bare nested blocks would need ~90.
+    static constexpr uint64_t kLoadBytesPerFileByte = 8;
+    static constexpr uint64_t kLoadFixedBytes = uint64_t{1} << 20;
 
     explicit KvoGeode(std::string path);
     // A loaded geode deletes its records; one filled by SetMaterials/SetGeobs does not.
@@ -57,10 +63,14 @@ public:
     int16_t ReadString(size_t& cursor, std::string& text);
     KvoMaterial* ReadMaterial(size_t& cursor, int32_t number, int depth = 0);
     KvoGeob* ReadGeob(size_t& cursor, int32_t number);
+    // Takes `bytes` from what the load may still allocate; false, with the
+    // cause in `error`, when that would pass the limit.
+    bool ChargeLoad(size_t bytes, size_t offset);
 
     bool loaded = false;
     int32_t materialCount = 0;
     int32_t geobCount = 0;
     KvoMaterial* materials[kMaxMaterials] = {};
     KvoGeob* geobs[kMaxGeobs] = {};
+    uint64_t loadBytesLeft = 0;  // set by Load, taken by ChargeLoad
 };

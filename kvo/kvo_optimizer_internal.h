@@ -39,7 +39,7 @@ private:
     T* data_ = nullptr;
 };
 
-// True when the geob keeps the invariants the optimiser relies on: counts not
+// True when the geob passes CheckGeob at KvoStrictness::kOptimize: counts not
 // negative, arrays present for their counts, every index below vertexCount,
 // present optional streams at least vertexCount long, 1..100 bursts with
 // material numbers not negative. Anything else is left alone.

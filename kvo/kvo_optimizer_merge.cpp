@@ -1,8 +1,10 @@
 // Merging bursts: one burst per distinct resolved material, in the order of each
 // material's first burst. Burst start and length values are three times an
 // index-list position and count.
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "kvo/kvo_geode.h"
 #include "kvo/kvo_optimizer_internal.h"
@@ -12,21 +14,28 @@ namespace {
 
 constexpr int32_t kAbsorbed = -1;
 
-// Every burst must lie inside the index list, all of them must fit into it
-// together, and the merged start and length values must stay representable.
-bool BurstRangesFit(const KvoGeob& geob) {
-    int64_t totalEntries = 0;
-    int64_t totalLength = 0;
+// The merge rebuilds the list only when the bursts cut it into whole pieces:
+// start and length values multiples of 3, and every entry in exactly one burst
+// (empty bursts anywhere inside). Other layouts have no faithful merge, so the
+// geob is left as it is; this also keeps the merged values representable.
+bool BurstsTileTheList(const KvoGeob& geob) {
+    if (int64_t{geob.indexCount} * 3 > INT32_MAX) return false;
+    std::pair<int32_t, int32_t> ranges[KvoGeob::kMaxBursts];  // first entry, entry count
+    int32_t rangeCount = 0;
     for (int32_t b = 0; b < geob.burstCount; ++b) {
         const int32_t start = geob.burstStart[b];
         const int32_t length = geob.burstLength[b];
-        if (start < 0 || length < 0) return false;
+        if (start < 0 || length < 0 || start % 3 != 0 || length % 3 != 0) return false;
         if (int64_t{start / 3} + length / 3 > geob.indexCount) return false;
-        totalEntries += length / 3;
-        totalLength += length;
+        if (length > 0) ranges[rangeCount++] = {start / 3, length / 3};
     }
-    return totalEntries <= geob.indexCount && totalLength <= INT32_MAX &&
-           3 * totalEntries <= INT32_MAX;
+    std::sort(ranges, ranges + rangeCount);
+    int32_t covered = 0;
+    for (int32_t r = 0; r < rangeCount; ++r) {
+        if (ranges[r].first != covered) return false;  // a gap or an overlap
+        covered += ranges[r].second;
+    }
+    return covered == geob.indexCount;
 }
 
 // Later bursts that resolve to the same material take the first one's number.
@@ -45,11 +54,12 @@ void UnifyMaterialNumbers(const KvoGeode& geode, KvoGeob& geob) {
 
 int32_t MergeSoundBursts(const KvoGeode& geode, KvoGeob& geob) {
     if (geob.indexCount == 0 || geob.burstCount == 1) return 0;
-    if (!BurstRangesFit(geob)) return 0;
+    if (!BurstsTileTheList(geob)) return 0;
     UnifyMaterialNumbers(geode, geob);
 
-    // Zeroed, so entries past the merged total are 0.
-    uint16_t* merged = static_cast<uint16_t*>(std::calloc(geob.indexCount, sizeof(uint16_t)));
+    // Every entry is copied once: the bursts tile the list.
+    uint16_t* merged = static_cast<uint16_t*>(
+        std::malloc(static_cast<size_t>(geob.indexCount) * sizeof(uint16_t)));
     if (merged == nullptr) return 0;
 
     int32_t newStart[KvoGeob::kMaxBursts];

@@ -1,7 +1,9 @@
 // Reader of KVO files: parses the resource buffer with a moving cursor.
 // Every count and length from the file is checked against the tables and
 // against the bytes that remain before it is used; any failure refuses the
-// whole load and leaves a short cause in `error`.
+// whole load and leaves a short cause in `error`. What the records allocate is
+// bounded by the file's size (KvoGeode::kLoadBytesPerFileByte), so a small file
+// of many empty nested blocks cannot take the machine's memory.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +91,19 @@ bool KvoGeode::Skip(size_t& cursor, size_t count) {
     return true;
 }
 
+bool KvoGeode::ChargeLoad(size_t bytes, size_t offset) {
+    if (bytes <= loadBytesLeft) {
+        loadBytesLeft -= bytes;
+        return true;
+    }
+    const uint64_t limit = kLoadFixedBytes + kLoadBytesPerFileByte * uint64_t{bufferSize};
+    return Fail(error,
+                "out of the memory allowed for this file at offset %lu: its records would take "
+                "more than %llu bytes (%u per file byte + 1 MiB)",
+                At(offset), static_cast<unsigned long long>(limit),
+                static_cast<unsigned>(kLoadBytesPerFileByte));
+}
+
 int16_t KvoGeode::ReadString(size_t& cursor, std::string& text) {
     text.clear();
     const size_t start = cursor;
@@ -108,6 +123,7 @@ int16_t KvoGeode::ReadString(size_t& cursor, std::string& text) {
     const void* zero = std::memchr(bytes, 0, static_cast<size_t>(length));
     size_t used = zero ? static_cast<size_t>(static_cast<const char*>(zero) - bytes)
                        : static_cast<size_t>(length);
+    if (!ChargeLoad(used, start)) return -1;
     text.assign(bytes, used);
     return length;
 }
@@ -181,6 +197,7 @@ struct ChunkReader {
         const size_t bytes = static_cast<size_t>(n) * elementSize;
         const size_t allocation = bytes < minimumBytes ? minimumBytes : bytes;
         if (allocation == 0) return true;
+        if (!geode.ChargeLoad(allocation, offset)) return false;
         array = static_cast<T*>(std::malloc(allocation));
         if (!array) {
             return Fail(geode.error, "%s chunk at offset %lu: out of memory", TagName(tag).c_str(),
@@ -206,6 +223,7 @@ KvoMaterial* KvoGeode::ReadMaterial(size_t& cursor, int32_t number, int depth) {
     if (!in.ReadBlockHeader(blockTag, blockLength, "material block", blockOffset)) {
         return nullptr;
     }
+    if (!ChargeLoad(sizeof(KvoMaterial), blockOffset)) return nullptr;
     KvoMaterial* material = new (std::nothrow) KvoMaterial();
     if (!material) {
         Fail(error, "out of memory at offset %lu", At(blockOffset));
@@ -257,6 +275,7 @@ KvoMaterial* KvoGeode::ReadMaterial(size_t& cursor, int32_t number, int depth) {
             for (int32_t i = 0; ok && i < count; ++i) {
                 ReadString(cursor, text);
                 ok = error.empty();
+                ok = ok && ChargeLoad(sizeof(std::string), offset);
                 if (ok) {
                     material->textures[i] = new (std::nothrow) std::string(text);
                     ok = material->textures[i] ||
@@ -299,6 +318,7 @@ KvoGeob* KvoGeode::ReadGeob(size_t& cursor, int32_t number) {
         Skip(cursor, blockLength);
         return nullptr;
     }
+    if (!ChargeLoad(sizeof(KvoGeob), blockOffset)) return nullptr;
     KvoGeob* geob = new (std::nothrow) KvoGeob();
     if (!geob) {
         Fail(error, "out of memory at offset %lu", At(blockOffset));
@@ -356,6 +376,7 @@ bool KvoGeode::Load() {
         return false;
     }
     error.clear();
+    loadBytesLeft = kLoadFixedBytes + kLoadBytesPerFileByte * uint64_t{bufferSize};
     size_t cursor = 0;
     ChunkReader in{*this, cursor};
     Tag magic;

@@ -1,19 +1,15 @@
 // Writer of KVO files. The geode is checked first, then written to a
-// temporary file beside the target, which replaces the target only after
-// every byte was written and the file closed without error.
+// temporary file created exclusively beside the target (temp_file.h), which
+// replaces the target only after every byte was written and the file closed
+// without error.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
 #include "kvo/kvo_geode.h"
-
-#if defined(_WIN32)
-// Declared here so that the library needs no system headers beyond the C library.
-extern "C" __declspec(dllimport) int __stdcall MoveFileExA(const char* existing,
-                                                           const char* replacement,
-                                                           unsigned long flags);
-#endif
+#include "kvo/kvo_invariants.h"
+#include "kvo/temp_file.h"
 
 namespace {
 
@@ -58,85 +54,11 @@ bool PutArrayChunk(FILE* stream, const char* tag, int32_t count, const void* dat
            PutI32(stream, count) && Put(stream, data, static_cast<size_t>(bytes));
 }
 
-// Checks that every count stays inside its table or array, so that writing
-// reads only memory the records own. Returns the cause, or "".
-std::string CheckMaterial(const KvoMaterial& material, int depth) {
-    const std::string name = "material '" + material.name + "'";
-    if (depth > KvoMaterial::kMaxNesting) return name + ": sub-materials nested too deep";
-    if (material.textureCount < 0 || material.textureCount > KvoMaterial::kMaxTextures) {
-        return name + ": texture count " + std::to_string(material.textureCount) + " outside 0..10";
-    }
-    if (material.subMaterialCount < 0 ||
-        material.subMaterialCount > KvoMaterial::kMaxSubMaterials) {
-        return name + ": sub-material count " + std::to_string(material.subMaterialCount) +
-               " outside 0..100";
-    }
-    for (int32_t k = 0; k < material.subMaterialCount; ++k) {
-        if (!material.subMaterials[k]) continue;
-        std::string cause = CheckMaterial(*material.subMaterials[k], depth + 1);
-        if (!cause.empty()) return cause;
-    }
-    return "";
-}
-
-std::string CheckStream(const char* what, const void* data, int32_t count, bool required) {
-    if (count < 0) return std::string(what) + " count " + std::to_string(count) + " is negative";
-    if (required && count > 0 && !data) {
-        return std::string(what) + " count " + std::to_string(count) + " without an array";
-    }
-    return "";
-}
-
-std::string CheckGeob(const KvoGeob& geob) {
-    std::string cause = CheckStream("index", geob.indices, geob.indexCount, true);
-    if (cause.empty()) cause = CheckStream("vertex", geob.vertices, geob.vertexCount, true);
-    if (cause.empty() && geob.normals)
-        cause = CheckStream("normal", geob.normals, geob.normalCount, true);
-    if (cause.empty() && geob.colors)
-        cause = CheckStream("colour", geob.colors, geob.colorCount, true);
-    if (cause.empty() && geob.texCoords) {
-        cause = CheckStream("texture coordinate", geob.texCoords, geob.texCoordCount, true);
-    }
-    if (cause.empty() && (geob.burstCount < 0 || geob.burstCount > KvoGeob::kMaxBursts)) {
-        cause = "burst count " + std::to_string(geob.burstCount) + " outside 0..100";
-    }
-    return cause;
-}
-
-std::string CheckGeode(const KvoGeode& geode) {
-    if (geode.materialCount < 0 || geode.materialCount > KvoGeode::kMaxMaterials) {
-        return "material count " + std::to_string(geode.materialCount) + " outside 0..250";
-    }
-    if (geode.geobCount < 0 || geode.geobCount > KvoGeode::kMaxGeobs) {
-        return "geob count " + std::to_string(geode.geobCount) + " outside 0..200";
-    }
-    for (int32_t i = 0; i < geode.materialCount; ++i) {
-        if (!geode.materials[i]) continue;
-        std::string cause = CheckMaterial(*geode.materials[i], 0);
-        if (!cause.empty()) return cause;
-    }
-    for (int32_t i = 0; i < geode.geobCount; ++i) {
-        if (!geode.geobs[i]) continue;
-        std::string cause = CheckGeob(*geode.geobs[i]);
-        if (!cause.empty()) return "geob " + std::to_string(i) + ": " + cause;
-    }
-    return "";
-}
-
 template <typename T>
 int32_t CountPresent(T* const* table, int32_t count) {
     int32_t present = 0;
     for (int32_t i = 0; i < count; ++i) present += table[i] ? 1 : 0;
     return present;
-}
-
-bool ReplaceFile(const std::string& from, const std::string& to) {
-#if defined(_WIN32)
-    const unsigned long kReplaceExisting = 0x1, kWriteThrough = 0x8;
-    return MoveFileExA(from.c_str(), to.c_str(), kReplaceExisting | kWriteThrough) != 0;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
 }
 
 }  // namespace
@@ -239,17 +161,14 @@ bool KvoGeode::WriteGeob(FILE* stream, const KvoGeob* geob) {
 }
 
 bool KvoGeode::Save(const std::string& outPath) {
-    const std::string cause = CheckGeode(*this);
-    if (!cause.empty()) {
-        error = "cannot save: " + cause;
+    const std::vector<std::string> causes = CheckGeode(*this, KvoStrictness::kWrite);
+    if (!causes.empty()) {
+        error = "cannot save: " + causes.front();
         return false;
     }
-    const std::string temporary = outPath + ".tmp";
-    FILE* stream = std::fopen(temporary.c_str(), "wb");
-    if (!stream) {
-        error = "cannot create '" + temporary + "': " + std::strerror(errno);
-        return false;
-    }
+    TemporaryFile temporary;
+    if (!CreateTemporaryBeside(outPath, temporary, error)) return false;
+    FILE* stream = temporary.stream;
     errno = 0;
     long fileLength = 0, table = 0;
     bool ok = PutTag(stream, "KVO1") && OpenLength(stream, fileLength) && PutTag(stream, "MATS") &&
@@ -264,19 +183,18 @@ bool KvoGeode::Save(const std::string& outPath) {
     }
     ok = ok && CloseLength(stream, table) && PutTag(stream, "EKVO") &&
          CloseLength(stream, fileLength);
+    // A short write (a full disk, a file-size limit with SIGXFSZ ignored) shows here or at close.
     const int writeErrno = errno;
     const bool closed = std::fclose(stream) == 0;
     if (!ok || !closed) {
         const int failure = ok ? errno : writeErrno;
-        std::remove(temporary.c_str());
-        error = "cannot write '" + temporary +
-                "': " + (failure ? std::strerror(failure) : "file too large");
+        std::remove(temporary.path.c_str());
+        error = "cannot write '" + outPath +
+                "': " + (failure ? std::strerror(failure) : "a chunk would exceed 4 GiB");
         return false;
     }
-    if (!ReplaceFile(temporary, outPath)) {
-        const int failure = errno;
-        std::remove(temporary.c_str());
-        error = "cannot replace '" + outPath + "': " + std::strerror(failure);
+    if (!ReplaceWithTemporary(temporary.path, outPath, error)) {
+        std::remove(temporary.path.c_str());
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
-// The subcommands of the `kvo` tool. Each takes the arguments after its name
-// and returns the exit status: 0 success, 1 failure, 2 usage error.
+// The subcommands of the `kvo` tool and their shared command-line handling.
+// Each subcommand takes the arguments after its name and returns the exit
+// status: 0 success, 1 failure, 2 usage error.
 #pragma once
 
 #include <string>
@@ -19,11 +20,15 @@ int RunConvert(const Arguments& args);
 // One subcommand's command line: its flags and its positional arguments.
 struct ParsedArguments {
     bool help = false;
-    bool json = false;
+    std::vector<std::string> flags;  // the accepted flags given, in order
     std::vector<std::string> files;
     std::string unknownOption;
+
+    bool Has(const std::string& flag) const;
 };
-ParsedArguments ParseArguments(const Arguments& args, bool acceptJson);
+// Recognises -h/--help, "--" and the flags in `accepted`; anything else that
+// starts with '-' is an unknown option.
+ParsedArguments ParseArguments(const Arguments& args, const std::vector<std::string>& accepted);
 
 // Prints "kvo COMMAND: MESSAGE" and the command's usage line on stderr; returns 2.
 int UsageError(const char* command, const std::string& message, const char* usage);

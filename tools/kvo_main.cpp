@@ -1,8 +1,8 @@
 // `kvo`: the everyday tool for KVO files (info, validate, optimize).
 #include <cstdio>
-#include <cstring>
 
 #include "tools/kvo_commands.h"
+#include "tools/standard_output.h"
 
 namespace {
 
@@ -12,12 +12,14 @@ const char kUsage[] =
     "Inspects and processes KVO object files.\n"
     "\n"
     "Commands:\n"
-    "  info [--json] FILE   summary of the materials and geobs of FILE\n"
-    "  validate FILE...     check the invariants the optimiser and the writer rely on\n"
-    "  optimize IN OUT      weld, compact and reorder the geobs of IN and save them as OUT\n"
+    "  info [--json] FILE...          summary of the materials and geobs of each FILE\n"
+    "  validate [--strict] FILE...    check the invariants the optimiser and the writer\n"
+    "                                 rely on; warn about non-finite values\n"
+    "  optimize IN OUT                merge bursts, weld, compact and reorder the geobs\n"
+    "                                 of IN and save them as OUT\n"
 #ifdef KVO_WITH_VIEW
-    "  render FILE...      a PNG picture of the files (-o OUT.png; views, modes: --help)\n"
-    "  convert IN OUT       IN as glTF 2 (.glb, .gltf) or OBJ, by OUT's extension\n"
+    "  render FILE...                 a PNG picture of the files (-o OUT.png; --help)\n"
+    "  convert IN OUT                 IN as glTF 2 (.glb, .gltf) or OBJ, by OUT's extension\n"
 #endif
     "\n"
     "Options:\n"
@@ -25,41 +27,7 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 success, 1 failure (the cause is printed), 2 usage error.\n";
 
-}  // namespace
-
-ParsedArguments ParseArguments(const Arguments& args, bool acceptJson) {
-    ParsedArguments parsed;
-    bool optionsEnded = false;
-    for (const std::string& arg : args) {
-        if (!optionsEnded && (arg == "--help" || arg == "-h")) {
-            parsed.help = true;
-        } else if (!optionsEnded && acceptJson && arg == "--json") {
-            parsed.json = true;
-        } else if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            if (parsed.unknownOption.empty()) parsed.unknownOption = arg;
-        } else {
-            parsed.files.push_back(arg);
-        }
-    }
-    return parsed;
-}
-
-int UsageError(const char* command, const std::string& message, const char* usage) {
-    std::fprintf(stderr, "kvo %s: %s\n%sRun 'kvo %s --help' for details.\n", command,
-                 message.c_str(), usage, command);
-    return 2;
-}
-
-bool LoadOrReport(const char* command, const std::string& file, KvoGeode& geode) {
-    if (geode.Load()) return true;
-    std::fprintf(stderr, "kvo %s: cannot load '%s': %s\n", command, file.c_str(),
-                 geode.error.c_str());
-    return false;
-}
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -79,4 +47,11 @@ int main(int argc, char** argv) {
 #endif
     std::fprintf(stderr, "kvo: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    IgnoreFileSizeSignal();
+    return FinishOutput("kvo", Run(argc, argv));
 }

@@ -1,6 +1,7 @@
 #include "tests/kvo/literal_optimizer.h"
 
 #include <cstdlib>
+#include <vector>
 
 namespace literal {
 namespace {
@@ -95,15 +96,19 @@ KvoMaterial* ResolveBurstMaterial(const KvoGeode& geode, const KvoGeob* geob,
 int32_t MergeBursts(const KvoGeode& geode, KvoGeob* geob) {
     if (geob == nullptr || !KeepsInvariants(*geob)) return 0;
     if (geob->indexCount == 0 || geob->burstCount == 1) return 0;
-    int32_t total = 0;
+    // Only bursts of whole triangles that cover every entry exactly once are merged.
+    std::vector<int> cover(geob->indexCount, 0);
     for (int32_t b = 0; b < geob->burstCount; ++b) {
+        if (geob->burstStart[b] < 0 || geob->burstLength[b] < 0) return 0;
+        if (geob->burstStart[b] % 3 != 0 || geob->burstLength[b] % 3 != 0) return 0;
         const int32_t first = geob->burstStart[b] / 3;
         const int32_t count = geob->burstLength[b] / 3;
-        if (geob->burstStart[b] < 0 || geob->burstLength[b] < 0) return 0;
         if (first + count > geob->indexCount) return 0;
-        total += count;
+        for (int32_t k = 0; k < count; ++k) ++cover[first + k];
     }
-    if (total > geob->indexCount) return 0;
+    for (int covered : cover) {
+        if (covered != 1) return 0;
+    }
 
     for (int32_t i = 0; i < geob->burstCount; ++i) {
         for (int32_t j = i + 1; j < geob->burstCount; ++j) {

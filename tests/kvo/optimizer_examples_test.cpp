@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "tests/kvo/optimizer_support.h"
@@ -201,7 +202,8 @@ TEST(OptimizerExamples, BurstsResolvingToTheSameMaterialMerge) {
     }
 }
 
-TEST(OptimizerExamples, MergeLeavesOneBurstAndBadRangesAlone) {
+// Bursts 0 and 2 cover entries 0..5 and 12..17; the cases move burst 1.
+TEST(OptimizerExamples, MergeLeavesOneBurstAndBurstsThatDoNotTileTheListAlone) {
     TestGeode materials(true);
     struct Case {
         const char* name;
@@ -214,6 +216,10 @@ TEST(OptimizerExamples, MergeLeavesOneBurstAndBadRangesAlone) {
         {"range past the end", 3, 18, 18 + 3 * 13},
         {"negative start", 3, -3, 18},
         {"ranges overlap beyond the list's length", 3, 0, 36},
+        {"a gap: entries 9..11 in no burst", 3, 18, 9},
+        {"an overlap with the right total", 3, 9, 18},
+        {"start not a whole position", 3, 19, 18},
+        {"length not a whole count", 3, 18, 17},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -229,16 +235,42 @@ TEST(OptimizerExamples, MergeLeavesOneBurstAndBadRangesAlone) {
     }
 }
 
-TEST(OptimizerExamples, MergeZeroesTheListPastTheMergedTotal) {
+TEST(OptimizerExamples, MergeTakesBurstsInAnyOrderAndEmptyOnes) {
     TestGeode materials(true);
     OwnedGeob owned;
     KvoGeob& geob = owned.geob;
     SetThreeBursts(geob, 0, {4, 1, 9});
-    geob.burstLength[1] = 3 * 3;  // burst 1 covers only entries 6..8
-    EXPECT_EQ(materials.geode.MergeBursts(&geob), 2);
-    EXPECT_EQ(Indices(geob),
-              (std::vector<uint16_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 12, 13, 14, 15, 16, 17, 0, 0, 0}));
-    EXPECT_EQ(geob.burstLength[0], 45);
+    std::swap(geob.burstStart[0], geob.burstStart[2]);  // pieces stored last to first
+    geob.burstCount = 4;
+    geob.burstStart[3] = 54;  // an empty burst at the list's end
+    geob.burstLength[3] = 0;
+    geob.burstMaterial[3] = 2;
+    EXPECT_EQ(materials.geode.MergeBursts(&geob), 3);
+    EXPECT_EQ(Indices(geob), (std::vector<uint16_t>{12, 13, 14, 15, 16, 17, 6, 7, 8, 9, 10, 11, 0,
+                                                    1, 2, 3, 4, 5}));
+    EXPECT_EQ(geob.burstLength[0], 54);
+}
+
+// The list (0,1,2,2,1,0) with bursts over its first two entries only was
+// merged into (0,1,0,0,0,0); now the whole optimisation keeps it.
+TEST(OptimizerExamples, UncoveredEntriesSurviveTheOptimisation) {
+    TestGeode materials(true);
+    OwnedGeob owned;
+    KvoGeob& geob = owned.geob;
+    SetNumberedVertices(geob, 3, false);
+    SetIndices(geob, {0, 1, 2, 2, 1, 0});
+    geob.burstCount = 2;
+    geob.burstStart[0] = 0;
+    geob.burstLength[0] = 6;
+    geob.burstStart[1] = 6;
+    geob.burstLength[1] = 0;
+    geob.burstMaterial[0] = geob.burstMaterial[1] = 0;
+    OwnedGeob before;
+    CopyGeob(geob, before.geob);
+    int32_t counts[3] = {};
+    materials.geode.OptimizeGeob(&geob, &counts[0], &counts[1], &counts[2]);
+    EXPECT_EQ(counts[0] + counts[1] + counts[2], 0);
+    EXPECT_EQ(DescribeDifference(geob, before.geob), "");
 }
 
 TEST(OptimizerExamples, CountersSumOverGeobsAndSaturate) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <limits>
 #include <regex>
 
 #include "kvo/kvo_geode.h"
@@ -102,11 +103,12 @@ TEST(KvoTool, UsageErrorsAndHelp) {
         {{}, 2},
         {{"bogus"}, 2},
         {{"info"}, 2},
-        {{"info", "a", "b"}, 2},
+        {{"info", "--strict", "a"}, 2},
         {{"info", "--frob", "a"}, 2},
         {{"validate"}, 2},
         {{"validate", "--json", "a"}, 2},
         {{"optimize", "a"}, 2},
+        {{"optimize", "--strict", "a", "b"}, 2},
         {{"--help"}, 0},
         {{"info", "--help"}, 0},
         {{"validate", "-h"}, 0},
@@ -158,14 +160,82 @@ TEST(KvoTool, InfoJsonIsValidJson) {
 
 TEST(KvoTool, NamesAreEscapedInTextAndJson) {
     TempDir dir;
-    const std::string file =
-        SaveRich(dir, "odd.kvo", [](SampleScene& s) { s.materials[0].name = "q\"b\\\x01\xe9"; });
+    const std::string file = SaveRich(dir, "odd.kvo", [](SampleScene& s) {
+        s.materials[0].name = "q\"b\\\x01\xe9";
+        s.materials[1].name = "T\xc3\xbcr";
+    });
     ToolRun run = Kvo(dir, {"info", file});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("material 0 \"q\\\"b\\\\\\x01\\xe9\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("material 1 \"T\\xc3\\xbcr\""), std::string::npos) << run.out;
     run = Kvo(dir, {"info", "--json", file});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("\"name\": \"q\\\"b\\\\\\u0001\\u00e9\""), std::string::npos) << run.out;
+    // The lone Latin-1 byte is not valid UTF-8: U+FFFD, never reinterpreted as \u00e9.
+    EXPECT_NE(run.out.find("\"name\": \"q\\\"b\\\\\\u0001\\ufffd\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"name\": \"T\xc3\xbcr\""), std::string::npos) << run.out;
+    WriteAll(dir.File("info.json"), Bytes(run.out.begin(), run.out.end()));
+    const std::string check =
+        "python3 -c 'import json,sys; d=json.load(open(sys.argv[1], encoding=\"utf-8\")); "
+        "sys.exit(0 if d[\"materials\"][1][\"name\"]==\"T\\u00fcr\" and "
+        "d[\"materials\"][0][\"name\"]==\"q\\\"b\\\\\\x01\\ufffd\" else 1)' '" +
+        dir.File("info.json") + "'";
+    EXPECT_EQ(std::system(check.c_str()), 0) << run.out;
+}
+
+TEST(KvoTool, InfoTakesSeveralFiles) {
+    TempDir dir;
+    const std::string a = SaveRich(dir, "a.kvo");
+    const std::string b =
+        SaveRich(dir, "b.kvo", [](SampleScene& s) { s.materials[0].name = "bee"; });
+    const std::string missing = dir.File("missing.kvo");
+    ToolRun run = Kvo(dir, {"info", a, missing, b});
+    EXPECT_EQ(run.status, 1);
+    const size_t first = run.out.find(a + ": 3 materials, 5 geobs");
+    const size_t second = run.out.find(b + ": 3 materials, 5 geobs");
+    EXPECT_NE(first, std::string::npos) << run.out;
+    EXPECT_NE(second, std::string::npos) << run.out;
+    EXPECT_LT(first, second);
+    EXPECT_EQ(run.err, "kvo info: cannot load '" + missing + "': Could not open file\n");
+
+    run = Kvo(dir, {"info", "--json", a, b});
+    ASSERT_EQ(run.status, 0) << run.err;
+    WriteAll(dir.File("info.json"), Bytes(run.out.begin(), run.out.end()));
+    const std::string check =
+        "python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); "
+        "sys.exit(0 if [f[\"materials\"][0][\"name\"] for f in d]==[\"stone_wall\",\"bee\"] "
+        "else 1)' '" +
+        dir.File("info.json") + "'";
+    EXPECT_EQ(std::system(check.c_str()), 0) << run.out;
+}
+
+// A failed write to standard output is a failure of every tool.
+TEST(KvoTool, FullStandardOutputFails) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    TempDir dir;
+    const std::string rich = SaveRich(dir, "rich.kvo");
+    const std::string copy = dir.File("copy.kvo");
+    struct Case {
+        const char* program;
+        std::vector<std::string> args;
+    } cases[] = {
+        {KVO_TOOL_PATH, {"info", "--json", rich}},
+        {KVO_TOOL_PATH, {"info", rich}},
+        {KVO_TOOL_PATH, {"validate", rich}},
+        {KVO_TOOL_PATH, {"optimize", rich, copy}},
+        {KVO_TOOL_PATH, {"--help"}},
+        {KVO_ROUNDTRIP_PATH, {rich, copy}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        std::string command = std::string("'") + c.program + "'";
+        for (const std::string& arg : c.args) command += " '" + arg + "'";
+        command += " >/dev/full 2>'" + dir.File("stderr.txt") + "'";
+        const int raw = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(raw));
+        EXPECT_EQ(WEXITSTATUS(raw), 1);
+        EXPECT_NE(Text(ReadAll(dir.File("stderr.txt"))).find("cannot write to standard output: "),
+                  std::string::npos);
+    }
 }
 
 TEST(KvoTool, ValidateReportsTheCause) {
@@ -199,6 +269,59 @@ TEST(KvoTool, ValidateReportsTheCause) {
     EXPECT_EQ(run.out, good + ": valid (3 materials, 5 geobs)\n" + bad +
                            ": geob 3: index 20 at position 0 is not below the vertex count 20\n" +
                            good + ": valid (3 materials, 5 geobs)\n");
+}
+
+TEST(KvoTool, ValidateWarnsAboutNonFiniteValues) {
+    TempDir dir;
+    const std::string odd = SaveRich(dir, "odd.kvo", [](SampleScene& s) {
+        s.geobs[0].vertices[4] = std::numeric_limits<float>::quiet_NaN();
+        s.geobs[3].normals[0] = std::numeric_limits<float>::infinity();
+    });
+    const std::string good = SaveRich(dir, "good.kvo");
+    const std::string warnings =
+        "kvo validate: warning: " + odd +
+        ": geob 0: 1 vertex with a non-finite position, the first is vertex 1\n"
+        "kvo validate: warning: " +
+        odd + ": geob 3: 1 vertex with a non-finite normal, the first is vertex 0\n";
+    ToolRun run = Kvo(dir, {"validate", odd, good});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, odd + ": valid (3 materials, 5 geobs, 2 warnings)\n" + good +
+                           ": valid (3 materials, 5 geobs)\n");
+    EXPECT_EQ(run.err, warnings);
+
+    run = Kvo(dir, {"validate", "--strict", odd, good});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, warnings);
+    run = Kvo(dir, {"validate", "--strict", good});
+    EXPECT_EQ(run.status, 0);
+}
+
+// Bursts that leave part of the index list uncovered keep the list as it is.
+TEST(KvoTool, OptimizeKeepsAGeobWhoseBurstsDoNotCoverItsList) {
+    TempDir dir;
+    const std::string in = SaveRich(dir, "gap.kvo", [](SampleScene& s) {
+        KvoGeob& g = s.geobs[1];
+        const uint16_t list[6] = {0, 1, 2, 2, 1, 0};
+        std::memcpy(g.indices, list, sizeof list);
+        g.indexCount = 6;
+        g.vertexCount = 3;
+        g.burstCount = 2;
+        g.burstStart[0] = 0;
+        g.burstLength[0] = 6;  // entries 0 and 1 only
+        g.burstStart[1] = 6;
+        g.burstLength[1] = 0;
+        g.burstMaterial[1] = 0;
+    });
+    const std::string out = dir.File("out.kvo");
+    const ToolRun run = Kvo(dir, {"optimize", in, out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    KvoGeode optimized(out);
+    ASSERT_TRUE(optimized.Load()) << optimized.error;
+    const KvoGeob& g = *optimized.geobs[1];
+    EXPECT_EQ(std::vector<uint16_t>(g.indices, g.indices + g.indexCount),
+              (std::vector<uint16_t>{0, 1, 2, 2, 1, 0}));
+    EXPECT_EQ(g.burstCount, 2);
+    EXPECT_EQ(g.burstLength[0], 6);
 }
 
 TEST(KvoTool, OptimizeSavesAndReportsTheCounts) {

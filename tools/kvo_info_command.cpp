@@ -1,4 +1,4 @@
-// `kvo info`: a readable or JSON summary of a KVO file.
+// `kvo info`: a readable or JSON summary of KVO files.
 #include <cstdio>
 #include <string>
 
@@ -7,18 +7,25 @@
 
 namespace {
 
-const char kUsage[] = "Usage: kvo info [--json] FILE\n";
+const char kUsage[] = "Usage: kvo info [--json] FILE...\n";
 const char kHelp[] =
-    "Usage: kvo info [--json] FILE\n"
+    "Usage: kvo info [--json] FILE...\n"
     "\n"
-    "Prints the materials of FILE (names, colours, texture names, sub-materials) and\n"
-    "its geobs (material, counts, bursts, bounding box).\n"
+    "Prints the materials of each FILE (names, colours, texture names, sub-materials)\n"
+    "and its geobs (material, counts, bursts, bounding box), one file after another.\n"
     "\n"
     "Options:\n"
-    "  --json      print the same as one JSON object\n"
+    "  --json      print the same as one JSON object per file: the object itself for\n"
+    "              one FILE, an array of them for several. Texts keep their valid\n"
+    "              UTF-8; each byte that is not part of valid UTF-8 becomes \\ufffd\n"
+    "              (U+FFFD); control characters are \\u escapes.\n"
     "  -h, --help  show this help\n"
     "\n"
-    "Exit status: 0 printed, 1 the file cannot be loaded, 2 usage error.\n";
+    "A file that cannot be loaded is reported on standard error and the others are\n"
+    "still printed.\n"
+    "\n"
+    "Exit status: 0 printed, 1 a file cannot be loaded or the output cannot be\n"
+    "written, 2 usage error.\n";
 
 struct Box {
     bool empty = true;
@@ -179,7 +186,7 @@ std::string GeobJson(const KvoGeob& g) {
     return out + "}";
 }
 
-void PrintJson(const KvoGeode& geode, const std::string& file) {
+std::string FileJson(const KvoGeode& geode, const std::string& file) {
     std::string out = "{\"file\": " + JsonString(file) + ", \"materials\": [";
     bool first = true;
     for (int32_t i = 0; i < geode.materialCount; ++i) {
@@ -191,14 +198,13 @@ void PrintJson(const KvoGeode& geode, const std::string& file) {
     for (int32_t i = 0; i < geode.geobCount; ++i) {
         out += (i ? ",\n  " : "\n  ") + (geode.geobs[i] ? GeobJson(*geode.geobs[i]) : "null");
     }
-    out += "]}\n";
-    std::fputs(out.c_str(), stdout);
+    return out + "]}";
 }
 
 }  // namespace
 
 int RunInfo(const Arguments& args) {
-    const ParsedArguments parsed = ParseArguments(args, true);
+    const ParsedArguments parsed = ParseArguments(args, {"--json"});
     if (parsed.help) {
         std::fputs(kHelp, stdout);
         return 0;
@@ -206,14 +212,27 @@ int RunInfo(const Arguments& args) {
     if (!parsed.unknownOption.empty()) {
         return UsageError("info", "unknown option '" + parsed.unknownOption + "'", kUsage);
     }
-    if (parsed.files.size() != 1) return UsageError("info", "expects one FILE", kUsage);
-    const std::string& file = parsed.files[0];
-    KvoGeode geode(file);
-    if (!LoadOrReport("info", file, geode)) return 1;
-    if (parsed.json) {
-        PrintJson(geode, file);
-    } else {
-        PrintText(geode, file);
+    if (parsed.files.empty()) return UsageError("info", "expects a FILE", kUsage);
+    const bool json = parsed.Has("--json");
+    const bool array = json && parsed.files.size() > 1;
+    int status = 0;
+    bool first = true;
+    if (array) std::fputs("[", stdout);
+    for (const std::string& file : parsed.files) {
+        KvoGeode geode(file);
+        if (!LoadOrReport("info", file, geode)) {
+            status = 1;
+            continue;
+        }
+        if (json) {
+            const std::string separator = !array ? "" : first ? "\n" : ",\n";
+            std::fputs((separator + FileJson(geode, file) + (array ? "" : "\n")).c_str(), stdout);
+        } else {
+            if (!first) std::fputs("\n", stdout);  // a blank line between files
+            PrintText(geode, file);
+        }
+        first = false;
     }
-    return 0;
+    if (array) std::fputs("]\n", stdout);
+    return status;
 }
