@@ -1,6 +1,7 @@
-// The names of the writer's temporary files, which a save writes beside its
-// target and renames over it. Async-signal-safe, so a program's signal
-// handler can remove what an interrupted save left.
+// The names of the writer's temporary files (".kvo-" + 6 letters or digits +
+// ".tmp"), which a save writes beside its target and renames over it.
+// Async-signal-safe, so a program's signal handler can remove what an
+// interrupted save left.
 #pragma once
 
 #include <cstring>
@@ -8,8 +9,8 @@
 namespace kvo {
 
 inline bool IsTemporaryName(const char* name) {
-    const size_t n = std::strlen(name);
-    return n > 8 && std::strcmp(name + n - 8, ".kvo.tmp") == 0;
+    return std::strlen(name) == 15 && std::strncmp(name, ".kvo-", 5) == 0 &&
+           std::strcmp(name + 11, ".tmp") == 0;
 }
 
 }  // namespace kvo

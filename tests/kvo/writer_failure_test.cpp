@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "kvo/kvo_geode.h"
+#include "kvo/kvo_temp_name.h"
 #include "kvo/temp_file.h"
 #include "kvo_test_support.h"
 
@@ -126,6 +127,13 @@ TEST(WriterFailure, TemporaryNamesAreShortAndBesideTheTarget) {
     EXPECT_EQ(TemporaryPathBeside("a\\b.kvo", 3, "\\/").rfind("a\\.kvo-", 0), 0u);
     EXPECT_EQ(TemporaryPathBeside("bare.kvo", 4, "/").size(), kTemporaryNameLength);
     EXPECT_EQ(TemporaryPathBeside("bare.kvo", 4, "/").rfind(".kvo-", 0), 0u);
+    // The name a signal handler looks for is the name the writer makes.
+    for (uint64_t seed : {0, 1, 77, 1u << 31}) {
+        EXPECT_TRUE(kvo::IsTemporaryName(TemporaryPathBeside("x.kvo", seed, "/").c_str()));
+    }
+    for (const char* other : {"X.kvo.tmp", ".kvo-abcdef.kvo", ".kvo-abcdefg.tmp", "kvo-abcdef.tmp"}) {
+        EXPECT_FALSE(kvo::IsTemporaryName(other)) << other;
+    }
 }
 
 // A replaced file keeps its permission bits; a new file gets what fopen gives.
