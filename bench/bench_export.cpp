@@ -2,21 +2,20 @@
 // texture coordinates (seams every 100 columns), smoothing-group bands, "Normals"
 // and "Optimize" on, saved to a temporary file; beside it meshoptimizer's
 // de-duplication of the same corners as an unindexed stream. Thread CPU time.
-// BM_BuildGeode_memory runs the assembly once and reports its peak memory
-// (resident high-water mark above the level before the call) against the
-// size of the mesh it reads.
+// BM_BuildGeode_memory runs the assembly once and reports its peak heap above
+// the level before the call (bench/heap_peak counts it) against the size of
+// the mesh it reads.
 #include <benchmark/benchmark.h>
 #include <meshoptimizer.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench/heap_peak.h"
 #include "export/geob_builder.h"
 #include "export/geode_assembly.h"
 #include "generators/generate_geometry.h"
@@ -255,26 +254,15 @@ void BM_meshoptimizer_remap(benchmark::State& state) {
 }
 BENCHMARK(BM_meshoptimizer_remap)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(2.0);
 
-long StatusKilobytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t length = std::strlen(field);
-    while (std::getline(status, line)) {
-        if (line.compare(0, length, field) == 0) return std::stol(line.substr(length + 1));
-    }
-    return -1;
-}
-
 void BM_BuildGeode_memory(benchmark::State& state) {
     Scene& scene = TheScene();
     for (auto _ : state) {
-        // Reset the resident high-water mark, then run the assembly once.
-        std::ofstream("/proc/self/clear_refs") << "5";
-        const long before = StatusKilobytes("VmRSS:");
+        // Heap bytes live at once during the assembly, above the level before it.
+        heap_peak::ResetPeak();
+        const size_t before = heap_peak::LiveBytes();
         if (!scene.Assemble()) state.SkipWithError("assembly failed");
-        const long peak = StatusKilobytes("VmHWM:");
         const double meshMB = double(scene.MeshBytes()) / (1024.0 * 1024.0);
-        const double extraMB = double(peak - before) / 1024.0;
+        const double extraMB = double(heap_peak::PeakBytes() - before) / (1024.0 * 1024.0);
         state.counters["mesh_MB"] = meshMB;
         state.counters["peak_extra_MB"] = extraMB;
         state.counters["peak_to_mesh"] = extraMB / meshMB;

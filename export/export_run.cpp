@@ -6,6 +6,7 @@
 #include "export/geode_assembly.h"
 #include "export/node_file.h"
 #include "export/preprocess.h"
+#include "export/record_tables.h"
 #include "generators/generate_geometry.h"
 #include "generators/generate_log.h"
 #include "generators/generate_shader.h"
@@ -41,7 +42,7 @@ void ReleaseCreatedObject(PreparedNode& prepared) {
 
 }  // namespace
 
-bool ExportNode(ExportContext& context, PreparedNode& prepared) {
+bool ExportNode(ExportContext& context, PreparedNode& prepared, RecordTables* tables) {
     ILogger& log = context.ExportLog();
     const char* rawName = prepared.node ? prepared.node->GetName() : nullptr;
     const std::string name = rawName ? rawName : "";
@@ -58,7 +59,7 @@ bool ExportNode(ExportContext& context, PreparedNode& prepared) {
     bool saved;
     {
         KvoGeode geode(path);
-        saved = BuildGeode(context, geode, prepared);
+        saved = BuildGeode(context, geode, prepared, tables);
     }
     ReleaseCreatedObject(prepared);
     if (!saved) {
@@ -72,6 +73,7 @@ bool ExportNode(ExportContext& context, PreparedNode& prepared) {
 
 bool ExportNodes(ExportContext& context) {
     PreparedNodeList& nodes = context.PreparedNodes();
+    RecordTables tables;  // one set for every node of the run
     // By index: a Cancel never releases the list while the loop runs, but it may be read anew.
     for (size_t i = 0; i < nodes.size(); ++i) {
         PreparedNode& prepared = *nodes[i];
@@ -80,7 +82,7 @@ bool ExportNodes(ExportContext& context) {
             context.ExportLog().Print("Node '%s' export canceled\n", name ? name : "");
             break;
         }
-        if (ExportNode(context, prepared)) context.NextObject();
+        if (ExportNode(context, prepared, &tables)) context.NextObject();
     }
     return context.IsRunning();
 }

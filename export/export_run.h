@@ -12,7 +12,9 @@ void DoExport(ExportContext& context, HWND panel);
 // False when the run was cancelled through the progress dialog, true otherwise.
 bool ExportNodes(ExportContext& context);
 
-// True when the node's .kvo file was written.
-bool ExportNode(ExportContext& context, PreparedNode& prepared);
+class RecordTables;
+
+// True when the node's .kvo file was written. `tables` as for BuildGeode.
+bool ExportNode(ExportContext& context, PreparedNode& prepared, RecordTables* tables = nullptr);
 
 }  // namespace exporter

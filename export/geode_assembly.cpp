@@ -5,26 +5,27 @@
 
 #include "export/geob_builder.h"
 #include "export/node_file.h"
+#include "export/record_tables.h"
 #include "generators/i_logger.h"
 
 namespace exporter {
 
 namespace {
 
-// The node's record tables, released (geob arrays, material strings) on every return.
-class RecordTables {
+// Releases the records a node used, whatever path the call takes: those below
+// the counts and the one past each that a failed build may have started.
+class ReleaseGuard {
 public:
-    RecordTables()
-        : geobs(new KvoGeob[KvoGeode::kMaxGeobs]),
-          materials(new KvoMaterial[KvoGeode::kMaxMaterials]) {}
-    ~RecordTables() {
-        for (int i = 0; i < KvoGeode::kMaxGeobs; ++i) geobs[i].FreeArrays();
-    }
-    RecordTables(const RecordTables&) = delete;
-    RecordTables& operator=(const RecordTables&) = delete;
+    ReleaseGuard(RecordTables& tables, const int& geobCount, const int& materialCount)
+        : tables_(tables), geobCount_(geobCount), materialCount_(materialCount) {}
+    ~ReleaseGuard() { tables_.Reset(geobCount_ + 1, materialCount_ + 1); }
+    ReleaseGuard(const ReleaseGuard&) = delete;
+    ReleaseGuard& operator=(const ReleaseGuard&) = delete;
 
-    std::unique_ptr<KvoGeob[]> geobs;
-    std::unique_ptr<KvoMaterial[]> materials;
+private:
+    RecordTables& tables_;
+    const int& geobCount_;
+    const int& materialCount_;
 };
 
 // Detaches the geode from the tables before they go, whatever path the call takes.
@@ -58,17 +59,21 @@ void LogMaterials(ILogger& log, const KvoMaterial* materials, int materialCount)
 
 }  // namespace
 
-bool BuildGeode(ExportContext& context, KvoGeode& geode, PreparedNode& prepared) {
-    RecordTables tables;
+bool BuildGeode(ExportContext& context, KvoGeode& geode, PreparedNode& prepared,
+                RecordTables* runTables) {
+    std::unique_ptr<RecordTables> ownTables;
+    if (runTables == nullptr) ownTables = std::make_unique<RecordTables>();
+    RecordTables& tables = runTables != nullptr ? *runTables : *ownTables;
+    int geobCount = 0;
+    int materialCount = 0;
+    ReleaseGuard release(tables, geobCount, materialCount);
     GeodeTablesGuard detach(geode);
     ILogger& log = context.ExportLog();
 
     const int groups = static_cast<int>(prepared.facesByMaterial.size());
     log.Print("\tNumber of geobs: %i\n", groups);
 
-    int geobCount = 0;
-    int materialCount = 0;
-    GeobScratch scratch;
+    GeobScratch& scratch = tables.scratch();
     for (const auto& group : prepared.facesByMaterial) {
         if (context.IsCancelled()) return false;
         if (geobCount >= KvoGeode::kMaxGeobs) {
@@ -82,7 +87,7 @@ bool BuildGeode(ExportContext& context, KvoGeode& geode, PreparedNode& prepared)
         if (!prepared.mesh) return false;  // groups without a mesh cannot be built
         bool tableFull = false;
         if (!BuildGroupGeobs(context, prepared.node, *prepared.mesh, prepared.objectTM,
-                             tables.geobs.get(), tables.materials.get(), geobCount, materialCount,
+                             tables.geobs(), tables.materials(), geobCount, materialCount,
                              group.first, group.second, &scratch, &tableFull)) {
             return false;
         }
@@ -94,8 +99,8 @@ bool BuildGeode(ExportContext& context, KvoGeode& geode, PreparedNode& prepared)
     }
 
     if (geobCount > 0) {
-        geode.SetMaterials(materialCount, tables.materials.get());
-        geode.SetGeobs(geobCount, tables.geobs.get());
+        geode.SetMaterials(materialCount, tables.materials());
+        geode.SetGeobs(geobCount, tables.geobs());
         if (context.Options().optimize) {
             context.SetDetailText("Status: Optimizing...");
             int32_t indicesEqualized = 0;
@@ -107,7 +112,7 @@ bool BuildGeode(ExportContext& context, KvoGeode& geode, PreparedNode& prepared)
                       static_cast<int>(burstsRemoved));
         }
         context.StepProgress(context.ObjectExtraSteps() / 2);
-        if (context.Options().generateLog) LogMaterials(log, tables.materials.get(), materialCount);
+        if (context.Options().generateLog) LogMaterials(log, tables.materials(), materialCount);
     }
 
     // A node name that is not a plain file name never reaches the file system.

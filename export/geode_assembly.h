@@ -9,8 +9,12 @@
 
 namespace exporter {
 
+class RecordTables;
+
 // True when the geode's file was saved; false on a cancellation, a failed build or
 // a failed save (logged here). The geode's tables are emptied again before returning.
-bool BuildGeode(ExportContext& context, KvoGeode& geode, PreparedNode& prepared);
+// `tables` (default records, left so again) may come from the run; null makes them here.
+bool BuildGeode(ExportContext& context, KvoGeode& geode, PreparedNode& prepared,
+                RecordTables* tables = nullptr);
 
 }  // namespace exporter

@@ -60,7 +60,8 @@ constexpr size_t kIndexableVertices = 65536;
 // pages, so its size is mostly address space.
 class Workspace {
 public:
-    static constexpr size_t kKeyBytes = 32;  // one weld key, on a 32-byte boundary
+    static constexpr size_t kKeyBytes = 48;      // room for the largest weld key
+    static constexpr size_t kKeyAlignment = 16;  // a key's boundary
     static constexpr size_t kMinimumTableSize = 1024;
 
     // Makes room for geobs of `vertexCount` vertices; false when out of memory.
@@ -92,7 +93,8 @@ private:
     uint32_t* source_ = nullptr;
 };
 
-// Sorts the vertices into classes of equal compared values (a vertex with a
+// Sorts the vertices into classes of equal compared values: position and the
+// texture coordinates, normal and colour the geob has (a vertex with a
 // NaN in a compared value equals nothing and is a class of its own). Classes
 // are numbered in the order of their lowest vertex, so an indexable vertex has
 // an indexable class number. The arrays live in the workspace.
@@ -108,6 +110,8 @@ public:
 
 private:
     template <bool kTexCoords, bool kNormals>
+    void ComputeWithColours(const KvoGeob& geob, Workspace& workspace);
+    template <bool kTexCoords, bool kNormals, bool kColours>
     void ComputeFor(const KvoGeob& geob, Workspace& workspace);
 
     const uint16_t* classOf_ = nullptr;

@@ -43,7 +43,7 @@ void WeldCompactReorder(KvoGeob& geob, Workspace& workspace, int32_t* indicesEqu
         }
         geob.indices[p] = static_cast<uint16_t>(label);
     }
-    // The weld's keys are spent: their room (32 bytes per vertex) stages the vertex data.
+    // The weld's keys are spent: their room (kKeyBytes per vertex) stages the vertex data.
     GatherVerticesInPlace(geob, source, static_cast<int32_t>(usedCount),
                           reinterpret_cast<float*>(workspace.keys()));
     // Classes are numbered in the order of their lowest vertex.

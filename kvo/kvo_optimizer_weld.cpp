@@ -1,5 +1,6 @@
 // Welding: every index of a vertex moves to the lowest-numbered vertex with
-// exactly the same position, texture coordinates and normal. Equality is an
+// exactly the same position, texture coordinates, normal and colour (the
+// streams the geob has). Equality is an
 // equivalence once NaNs are set apart, so one hash lookup per vertex finds its
 // class, and the pairwise definition's count is the sum of k(k-1)/2 over classes.
 #include <algorithm>
@@ -18,23 +19,29 @@ constexpr uint32_t kEmptySlot = UINT32_MAX;
 typedef int32_t Words __attribute__((vector_size(16)));
 typedef uint64_t Pairs __attribute__((vector_size(16)));
 
-// The compared values of one vertex as float bits: (x, y, u, v) and
-// (z, nx, ny, nz). Floats of streams the geob lacks are 0.
+// The compared values of one vertex as float bits: (x, y, u, v), (z, nx, ny, nz)
+// and, for a geob with colours, (r, g, b, 0). Floats of streams the geob lacks are 0.
+template <int kWords>
 struct Key {
-    Words low;
-    Words high;
+    Words words[kWords];
 
     bool operator==(const Key& other) const {
-        const Pairs same = reinterpret_cast<Pairs>((low == other.low) & (high == other.high));
-        return (same[0] & same[1]) == ~uint64_t{0};
+        Words same = words[0] == other.words[0];
+        for (int w = 1; w < kWords; ++w) same &= words[w] == other.words[w];
+        const Pairs both = reinterpret_cast<Pairs>(same);
+        return (both[0] & both[1]) == ~uint64_t{0};
     }
 
-    // Each 64-bit half times its own odd constant, summed, then one avalanche step.
+    // Each 64-bit part times its own odd constant, summed, then one avalanche step.
     uint32_t Hash() const {
-        const Pairs a = reinterpret_cast<Pairs>(low);
-        const Pairs b = reinterpret_cast<Pairs>(high);
-        uint64_t h = a[0] * 0x9e3779b97f4a7c15ull + a[1] * 0xc2b2ae3d27d4eb4full +
-                     b[0] * 0xd6e8feb86659fd93ull + b[1] * 0xff51afd7ed558ccdull;
+        static constexpr uint64_t kFactors[] = {0x9e3779b97f4a7c15ull, 0xc2b2ae3d27d4eb4full,
+                                                0xd6e8feb86659fd93ull, 0xff51afd7ed558ccdull,
+                                                0xc4ceb9fe1a85ec53ull, 0x94d049bb133111ebull};
+        uint64_t h = 0;
+        for (int w = 0; w < kWords; ++w) {
+            const Pairs pair = reinterpret_cast<Pairs>(words[w]);
+            h += pair[0] * kFactors[2 * w] + pair[1] * kFactors[2 * w + 1];
+        }
         h ^= h >> 31;
         h *= 0x7fb5d329728ea185ull;
         return static_cast<uint32_t>(h >> 32);
@@ -63,21 +70,27 @@ inline uint64_t LoadOne(const float* from) {
 }
 
 // The key of vertex v in canonical bits; false when a compared value is NaN.
-template <bool kTexCoords, bool kNormals>
-inline bool ReadKey(const KvoGeob& geob, size_t v, Key& key) {
+template <bool kTexCoords, bool kNormals, bool kColours>
+inline bool ReadKey(const KvoGeob& geob, size_t v, Key<kColours ? 3 : 2>& key) {
     const float* position = geob.vertices + v * 3;
     const float* normal = kNormals ? geob.normals + v * 3 : nullptr;
     const Pairs low = {LoadPair(position), kTexCoords ? LoadPair(geob.texCoords + v * 2) : 0};
     const Pairs high = {LoadOne(position + 2) | (kNormals ? LoadOne(normal) << 32 : 0),
                         kNormals ? LoadPair(normal + 1) : 0};
     Words nan = {0, 0, 0, 0};
-    key.low = Canonical(reinterpret_cast<Words>(low), nan);
-    key.high = Canonical(reinterpret_cast<Words>(high), nan);
+    key.words[0] = Canonical(reinterpret_cast<Words>(low), nan);
+    key.words[1] = Canonical(reinterpret_cast<Words>(high), nan);
+    if constexpr (kColours) {
+        const float* colour = geob.colors + v * 3;
+        const Pairs rgb = {LoadPair(colour), LoadOne(colour + 2)};
+        key.words[2] = Canonical(reinterpret_cast<Words>(rgb), nan);
+    }
     const Pairs anyNan = reinterpret_cast<Pairs>(nan);
     return (anyNan[0] | anyNan[1]) == 0;
 }
 
-static_assert(sizeof(Key) == Workspace::kKeyBytes, "keys fill their workspace slots");
+static_assert(sizeof(Key<3>) <= Workspace::kKeyBytes, "keys fit their workspace slots");
+static_assert(Workspace::kKeyAlignment % alignof(Key<3>) == 0, "workspace keys are aligned");
 
 // Open addressing over class numbers in the workspace's table. It starts at
 // twice the vertex count, so that lookups rarely meet another class (each
@@ -98,6 +111,7 @@ public:
     void Prefetch(uint32_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
 
     // The slot holding the class with this key, or the empty slot where it belongs.
+    template <class Key>
     uint32_t& Find(const Key& key, uint32_t hash, const Key* keys) const {
         size_t slot = hash & mask_;
         for (size_t probe = 1;; ++probe) {
@@ -109,6 +123,7 @@ public:
 
     // Doubles the table and enters every class that has members (NaN vertices
     // stay out); the workspace has room up to one class per vertex.
+    template <class Key>
     void Grow(const Key* keys, const uint32_t* members, uint32_t classCount) {
         assert(2 * size() <= capacity_);
         Clear(2 * size());
@@ -140,18 +155,19 @@ constexpr size_t kBlock = 32;
 
 }  // namespace
 
-template <bool kTexCoords, bool kNormals>
+template <bool kTexCoords, bool kNormals, bool kColours>
 void WeldClasses::ComputeFor(const KvoGeob& geob, Workspace& workspace) {
+    using VertexKey = Key<kColours ? 3 : 2>;
     const size_t vertexCount = static_cast<size_t>(geob.vertexCount);
     // Per class: its key, and how many members were seen so far (0 marks a NaN
     // vertex, kept out of the table).
-    Key* keys = reinterpret_cast<Key*>(workspace.keys());
+    VertexKey* keys = reinterpret_cast<VertexKey*>(workspace.keys());
     uint32_t* members = workspace.members();
     uint32_t* lowest = workspace.lowest();
     uint16_t* classOf = workspace.classOf();
     ClassTable table(workspace.table(), workspace.tableCapacity(), vertexCount);
 
-    Key blockKeys[kBlock];
+    VertexKey blockKeys[kBlock];
     uint32_t blockHashes[kBlock];
     bool blockComparable[kBlock];
     uint32_t classCount = 0;
@@ -159,7 +175,8 @@ void WeldClasses::ComputeFor(const KvoGeob& geob, Workspace& workspace) {
     for (size_t begin = 0; begin < vertexCount; begin += kBlock) {
         const size_t count = std::min(kBlock, vertexCount - begin);
         for (size_t i = 0; i < count; ++i) {
-            blockComparable[i] = ReadKey<kTexCoords, kNormals>(geob, begin + i, blockKeys[i]);
+            blockComparable[i] =
+                ReadKey<kTexCoords, kNormals, kColours>(geob, begin + i, blockKeys[i]);
             blockHashes[i] = blockKeys[i].Hash();
             table.Prefetch(blockHashes[i]);
         }
@@ -192,18 +209,27 @@ void WeldClasses::ComputeFor(const KvoGeob& geob, Workspace& workspace) {
     equalPairs_ = pairs;
 }
 
+template <bool kTexCoords, bool kNormals>
+void WeldClasses::ComputeWithColours(const KvoGeob& geob, Workspace& workspace) {
+    if (geob.colors != nullptr) {
+        ComputeFor<kTexCoords, kNormals, true>(geob, workspace);
+    } else {
+        ComputeFor<kTexCoords, kNormals, false>(geob, workspace);
+    }
+}
+
 bool WeldClasses::Compute(const KvoGeob& geob, Workspace& workspace) {
     if (!workspace.Reserve(static_cast<size_t>(geob.vertexCount))) return false;
     const bool texCoords = geob.texCoords != nullptr;
     const bool normals = geob.normals != nullptr;
     if (texCoords && normals) {
-        ComputeFor<true, true>(geob, workspace);
+        ComputeWithColours<true, true>(geob, workspace);
     } else if (texCoords) {
-        ComputeFor<true, false>(geob, workspace);
+        ComputeWithColours<true, false>(geob, workspace);
     } else if (normals) {
-        ComputeFor<false, true>(geob, workspace);
+        ComputeWithColours<false, true>(geob, workspace);
     } else {
-        ComputeFor<false, false>(geob, workspace);
+        ComputeWithColours<false, false>(geob, workspace);
     }
     return true;
 }

@@ -47,7 +47,7 @@ bool Workspace::Reserve(size_t vertexCount) {
     const size_t tableCapacity = TableCapacityFor(vertexCount);
     const size_t indexable = std::min(vertexCount, kIndexableVertices);
     Layout layout;
-    const size_t keys = layout.Take(vertexCount, kKeyBytes, kKeyBytes);
+    const size_t keys = layout.Take(vertexCount, kKeyBytes, kKeyAlignment);
     const size_t members = layout.Take(vertexCount, sizeof(uint32_t), alignof(uint32_t));
     const size_t lowest = layout.Take(vertexCount, sizeof(uint32_t), alignof(uint32_t));
     const size_t table = layout.Take(tableCapacity, sizeof(uint32_t), alignof(uint32_t));
@@ -55,13 +55,13 @@ bool Workspace::Reserve(size_t vertexCount) {
     const size_t labelOf = layout.Take(indexable, sizeof(uint32_t), alignof(uint32_t));
     const size_t source = layout.Take(indexable, sizeof(uint32_t), alignof(uint32_t));
     // malloc's own alignment may be less than a key's.
-    if (tableCapacity == 0 || layout.failed() || layout.size() > SIZE_MAX - kKeyBytes ||
-        !block_.Allocate(layout.size() + kKeyBytes)) {
+    if (tableCapacity == 0 || layout.failed() || layout.size() > SIZE_MAX - kKeyAlignment ||
+        !block_.Allocate(layout.size() + kKeyAlignment)) {
         vertexCapacity_ = 0;
         return false;
     }
     const uintptr_t address = reinterpret_cast<uintptr_t>(block_.get());
-    unsigned char* base = block_.get() + (kKeyBytes - address % kKeyBytes) % kKeyBytes;
+    unsigned char* base = block_.get() + (kKeyAlignment - address % kKeyAlignment) % kKeyAlignment;
     keys_ = base + keys;
     members_ = reinterpret_cast<uint32_t*>(base + members);
     lowest_ = reinterpret_cast<uint32_t*>(base + lowest);

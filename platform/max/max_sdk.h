@@ -181,19 +181,27 @@ public:
     void setVert(int i, const Point3& p) { verts[i] = p; }
 
     // Face normals and render vertex normals from the smoothing groups, in
-    // linear time; specified normals are kept as they are.
+    // linear time; specified normals are kept as they are. When every vertex
+    // has one, the face normals are worked out only on their first request.
     void buildNormals();
     RVertex& getRVert(int i) { return rVerts_[i]; }
     const RVertex& getRVert(int i) const { return rVerts_[i]; }
-    Point3& getFaceNormal(int i) { return faceNormals_[i]; }
-    const Point3& getFaceNormal(int i) const { return faceNormals_[i]; }
+    Point3& getFaceNormal(int i) { return FaceNormals()[i]; }
+    const Point3& getFaceNormal(int i) const { return FaceNormals()[i]; }
 
     // Stand-in: per-vertex normals from a file, stored as specified normals.
     void SetSpecifiedNormals(std::vector<Point3> perVertex);
 
 private:
+    std::vector<Point3>& FaceNormals() const {
+        if (faceNormalsPending_) BuildFaceNormals();
+        return faceNormals_;
+    }
+    void BuildFaceNormals() const;
+
     std::vector<RVertex> rVerts_;
-    std::vector<Point3> faceNormals_;
+    mutable std::vector<Point3> faceNormals_;
+    mutable bool faceNormalsPending_ = false;
     std::vector<Point3> specified_;
 };
 

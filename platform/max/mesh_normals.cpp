@@ -42,10 +42,10 @@ void AddToClusters(std::vector<Cluster>& clusters, DWORD bits) {
 
 }  // namespace
 
-void Mesh::buildNormals() {
+void Mesh::BuildFaceNormals() const {
     const size_t vertCount = verts.size();
     const size_t faceCount = faces.size();
-
+    faceNormalsPending_ = false;
     faceNormals_.assign(faceCount, Point3());
     for (size_t f = 0; f < faceCount; ++f) {
         const Face& face = faces[f];
@@ -53,15 +53,28 @@ void Mesh::buildNormals() {
         const Point3& p0 = verts[face.v[0]];
         faceNormals_[f] = Normalize(CrossProd(verts[face.v[1]] - p0, verts[face.v[2]] - p0));
     }
+}
 
-    rVerts_.assign(vertCount, RVertex());
+void Mesh::buildNormals() {
+    const size_t vertCount = verts.size();
+    const size_t faceCount = faces.size();
+
     if (specified_.size() >= vertCount) {  // every vertex has its normal already
+        faceNormalsPending_ = true;        // no vertex needs the face normals
+        faceNormals_.clear();
+        // One pass over the render vertices, reusing their storage.
+        rVerts_.resize(vertCount);
         for (size_t v = 0; v < vertCount; ++v) {
-            rVerts_[v].rFlags = SPECIFIED_NORMAL;
-            rVerts_[v].rn.normal = specified_[v];
+            RVertex& rv = rVerts_[v];
+            rv.rFlags = SPECIFIED_NORMAL;
+            rv.rn = RNormal();
+            rv.rn.normal = specified_[v];
+            rv.ern.clear();
         }
         return;
     }
+    BuildFaceNormals();
+    rVerts_.assign(vertCount, RVertex());
 
     // Faces around each vertex, in ascending face order (counting sort). Faces
     // without smoothing bits add no cluster and are left out. A face that

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "export/preprocess.h"
+#include "export/record_tables.h"
 #include "export_test_support.h"
 #include "reference_builder.h"
 
@@ -301,6 +304,90 @@ TEST(GeodeAssembly, ACancelBetweenGroupsSavesNothing) {
                                    "\t\t\tFaces ............ 2\n\t\t\tVertices ......... 4\n"
                                    "\t\t\tTexCoords ........ 4\n\t\t\tNormals .......... 4\n"
                                    "\t\t\tVertex Colors .... 0\n"));
+}
+
+bool IsDefault(const KvoGeob& geob) {
+    const KvoGeob fresh;
+    return geob.indices == nullptr && geob.vertices == nullptr && geob.normals == nullptr &&
+           geob.colors == nullptr && geob.texCoords == nullptr && geob.indexCount == 0 &&
+           geob.vertexCount == 0 && geob.normalCount == 0 && geob.colorCount == 0 &&
+           geob.texCoordCount == 0 && geob.materialIndex == 0 && geob.burstCount == 1 &&
+           std::memcmp(geob.burstStart, fresh.burstStart, sizeof fresh.burstStart) == 0 &&
+           std::memcmp(geob.burstLength, fresh.burstLength, sizeof fresh.burstLength) == 0 &&
+           std::memcmp(geob.burstMaterial, fresh.burstMaterial, sizeof fresh.burstMaterial) == 0;
+}
+
+bool IsDefault(const KvoMaterial& material) {
+    for (const std::string* texture : material.textures) {
+        if (texture != nullptr) return false;
+    }
+    return material.name.empty() && material.textureCount == 0;
+}
+
+TEST(GeodeAssembly, TablesReusedAcrossNodesWriteWhatFreshTablesWriteAndAreLeftDefault) {
+    ScratchDir dir;
+    HostScene scene;
+    FakeContext context;
+    context.scene = &scene;
+    context.running = true;
+    context.options.optimize = true;
+    context.options.exportVertexColors = true;
+    MultiMtl* multi = scene.Make<MultiMtl>();
+    for (int id = 0; id < 6; ++id) {
+        StdMtl* sub = scene.Make<StdMtl>();
+        sub->SetName(("Sub " + std::to_string(id)).c_str());
+        BitmapTex* map = scene.Make<BitmapTex>();
+        map->SetMapName(("maps\\sub" + std::to_string(id) + ".png").c_str());
+        sub->SetSubTexmap(1, map);
+        multi->SetSubMtl(id, sub);
+    }
+    struct NodeCase {
+        int faces;
+        int materialIds;
+        uint64_t cancelAfter;  // polls into the build; 0: none
+    };
+    // Fewer groups after more, a node cancelled in its second group, one over two geobs.
+    const NodeCase cases[] = {
+        {300, 6, 0}, {400, 3, 1200}, {120, 2, 0}, {50000, 2, 0}, {200, 6, 0}, {90, 1, 0},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        INode* node = AddMeshNode(
+            scene, "Node" + std::to_string(i),
+            MakeRandomMesh(uint32_t(40 + i), cases[i].faces, true, true, cases[i].materialIds));
+        node->SetMtl(multi);
+    }
+    exporter::Preprocess(context);
+    ASSERT_EQ(context.nodes.size(), std::size(cases));
+
+    exporter::RecordTables tables;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE("node " + std::to_string(i));
+        PreparedNode& prepared = *context.nodes[i];
+        std::string files[2];
+        bool saved[2];
+        for (int shared = 0; shared < 2; ++shared) {
+            context.BeginObject(prepared.faceCount);
+            if (cases[i].cancelAfter != 0)
+                context.cancelAtPoll = context.polls + cases[i].cancelAfter;
+            files[shared] = dir.File("node" + std::to_string(i) + (shared ? "s" : "f") + ".kvo");
+            KvoGeode geode(files[shared]);
+            saved[shared] =
+                exporter::BuildGeode(context, geode, prepared, shared ? &tables : nullptr);
+            context.running = true;
+            context.cancelAtPoll = 0;
+        }
+        EXPECT_EQ(saved[0], cases[i].cancelAfter == 0);
+        EXPECT_EQ(saved[1], saved[0]);
+        if (saved[0]) {
+            EXPECT_EQ(ReadFile(files[1]), ReadFile(files[0]));
+        }
+        for (int g = 0; g < KvoGeode::kMaxGeobs; ++g) {
+            ASSERT_TRUE(IsDefault(tables.geobs()[g])) << "geob " << g;
+        }
+        for (int m = 0; m < KvoGeode::kMaxMaterials; ++m) {
+            ASSERT_TRUE(IsDefault(tables.materials()[m])) << "material " << m;
+        }
+    }
 }
 
 }  // namespace

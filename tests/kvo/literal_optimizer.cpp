@@ -167,6 +167,7 @@ int32_t WeldVertices(KvoGeob* geob) {
             if (!SameValues(geob->vertices, i, j, 3)) continue;
             if (geob->texCoords != nullptr && !SameValues(geob->texCoords, i, j, 2)) continue;
             if (geob->normals != nullptr && !SameValues(geob->normals, i, j, 3)) continue;
+            if (geob->colors != nullptr && !SameValues(geob->colors, i, j, 3)) continue;
             ++result;
             for (int32_t p = 0; p < geob->indexCount; ++p) {
                 if (geob->indices[p] == j) geob->indices[p] = uint16_t(i);

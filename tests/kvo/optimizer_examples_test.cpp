@@ -83,28 +83,58 @@ TEST(OptimizerExamples, CompactionDropsVerticesAboveTheHighestWithoutCountingThe
     EXPECT_EQ(geob.colors, nullptr);
 }
 
-TEST(OptimizerExamples, WeldKeepsTheFirstVertexColourAndIgnoresColours) {
-    TestGeode materials(true);
-    OwnedGeob owned;
-    KvoGeob& geob = owned.geob;
-    // Vertex 3 repeats vertex 1 in every compared value but not in colour.
-    geob.vertices = FloatArray({0, 0, 0, 1, 1, 1, 2, 2, 2, 1, 1, 1});
-    geob.normals = FloatArray({0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0});
-    geob.texCoords = FloatArray({0, 0, 0.5f, 0.5f, 1, 1, 0.5f, 0.5f});
-    geob.colors = FloatArray({1, 0, 0, 0, 1, 0, 0, 0, 1, 9, 9, 9});
-    geob.vertexCount = geob.normalCount = geob.texCoordCount = geob.colorCount = 4;
-    SetIndices(geob, {0, 1, 2, 0, 2, 3});
-    geob.burstLength[0] = 12;
+TEST(OptimizerExamples, WeldKeepsColourSeamsApart) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* name;
+        bool withColours;
+        std::vector<float> colour3;  // vertex 3's colour; vertex 1's is (0, 1, 0)
+        int32_t pairs;
+        std::vector<uint16_t> indices;
+        int32_t vertexCount;
+    };
+    const Case cases[] = {
+        {"a seam stays", true, {9, 9, 9}, 0, {0, 1, 2, 0, 2, 3}, 4},
+        {"equal colours weld", true, {0, 1, 0}, 1, {0, 1, 2, 0, 2, 1}, 3},
+        {"minus zero equals zero", true, {-0.0f, 1, -0.0f}, 1, {0, 1, 2, 0, 2, 1}, 3},
+        {"NaN equals nothing", true, {nan, 1, 0}, 0, {0, 1, 2, 0, 2, 3}, 4},
+        {"without colours", false, {}, 1, {0, 1, 2, 0, 2, 1}, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestGeode materials(true);
+        OwnedGeob owned;
+        KvoGeob& geob = owned.geob;
+        // Vertex 3 repeats vertex 1 in position, normal and texture coordinates.
+        geob.vertices = FloatArray({0, 0, 0, 1, 1, 1, 2, 2, 2, 1, 1, 1});
+        geob.normals = FloatArray({0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0});
+        geob.texCoords = FloatArray({0, 0, 0.5f, 0.5f, 1, 1, 0.5f, 0.5f});
+        geob.vertexCount = geob.normalCount = geob.texCoordCount = 4;
+        std::vector<float> colours = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+        if (c.withColours) {
+            colours.insert(colours.end(), c.colour3.begin(), c.colour3.end());
+            geob.colors = FloatArray(colours);
+            geob.colorCount = 4;
+        }
+        SetIndices(geob, {0, 1, 2, 0, 2, 3});
+        geob.burstLength[0] = 12;
 
-    int32_t counts[3] = {10, 20, 30};
-    materials.geode.OptimizeGeob(&geob, &counts[0], &counts[1], &counts[2]);
-    EXPECT_EQ(counts[0], 11);  // one pair
-    EXPECT_EQ(counts[1], 20);  // vertex 3 was above the highest index left
-    EXPECT_EQ(counts[2], 30);
-    EXPECT_EQ(Indices(geob), (std::vector<uint16_t>{0, 1, 2, 0, 2, 1}));
-    EXPECT_EQ(geob.vertexCount, 3);
-    EXPECT_EQ(Floats(geob.colors, 9), (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
-    EXPECT_EQ(geob.burstLength[0], 12);  // burst values stay as built
+        int32_t counts[3] = {10, 20, 30};
+        materials.geode.OptimizeGeob(&geob, &counts[0], &counts[1], &counts[2]);
+        EXPECT_EQ(counts[0], 10 + c.pairs);
+        EXPECT_EQ(counts[1], 20);  // a welded vertex 3 was above the highest index left
+        EXPECT_EQ(counts[2], 30);
+        EXPECT_EQ(Indices(geob), c.indices);
+        EXPECT_EQ(geob.vertexCount, c.vertexCount);
+        if (c.withColours) {
+            ASSERT_EQ(geob.colorCount, c.vertexCount);
+            // The first vertex's colour survives a weld, bit for bit.
+            std::vector<float> kept(colours.begin(), colours.begin() + 3 * c.vertexCount);
+            std::vector<float> actual = Floats(geob.colors, 3 * c.vertexCount);
+            EXPECT_EQ(std::memcmp(actual.data(), kept.data(), kept.size() * sizeof(float)), 0);
+        }
+        EXPECT_EQ(geob.burstLength[0], 12);  // burst values stay as built
+    }
 }
 
 TEST(OptimizerExamples, WeldComparesExactly) {

@@ -2,6 +2,7 @@
 // small geobs, a mid-sized exported mesh and whole geodes.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <limits>
 #include <random>
 #include <vector>
@@ -170,12 +171,25 @@ TEST(OptimizerOracle, MostlyDistinctVerticesWithNaNsAndSignedZerosMatch) {
         if (v % 7 == 0) source.geob.normals[v * 3] = std::numeric_limits<float>::quiet_NaN();
         if (v % 5 == 0) source.geob.vertices[v * 3 + 1] = v % 2 ? 0.0f : -0.0f;
     }
-    for (bool fullPass : {false, true}) {
-        SCOPED_TRACE(fullPass ? "OptimizeGeob" : "WeldVertices");
+    // The same mesh with colours: two of three vertices share one, so seams and welds mix.
+    OwnedGeob coloured;
+    CopyGeob(source.geob, coloured.geob);
+    coloured.geob.colors =
+        static_cast<float*>(std::malloc(3 * sizeof(float) * size_t(coloured.geob.vertexCount)));
+    coloured.geob.colorCount = coloured.geob.vertexCount;
+    for (int32_t v = 0; v < coloured.geob.vertexCount; ++v) {
+        const float shade = v % 3 == 0 ? float(v % 4) : (v % 2 ? 0.0f : -0.0f);
+        for (int c = 0; c < 3; ++c) coloured.geob.colors[v * 3 + c] = shade;
+    }
+    for (int pass = 0; pass < 4; ++pass) {
+        const bool fullPass = pass % 2 == 1;
+        const KvoGeob& input = pass < 2 ? source.geob : coloured.geob;
+        SCOPED_TRACE(std::string(fullPass ? "OptimizeGeob" : "WeldVertices") +
+                     (pass < 2 ? "" : " with colours"));
         OwnedGeob ours;
         OwnedGeob expected;
-        CopyGeob(source.geob, ours.geob);
-        CopyGeob(source.geob, expected.geob);
+        CopyGeob(input, ours.geob);
+        CopyGeob(input, expected.geob);
         int32_t oursCounts[3] = {};
         int32_t literalCounts[3] = {};
         if (fullPass) {

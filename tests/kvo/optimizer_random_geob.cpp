@@ -124,13 +124,15 @@ void FillRandomGeob(std::mt19937& rng, KvoGeob& geob) {
     }
     geob.normals = OptionalStream(rng, normals, 3, choice, vertexCount, &geob.normalCount);
     geob.texCoords = OptionalStream(rng, texCoords, 2, choice, vertexCount, &geob.texCoordCount);
-    if (Chance(rng, 50)) {
-        geob.colorCount = vertexCount + (Chance(rng, 20) ? 2 : 0);
-        geob.colors = MallocFloats(size_t(geob.colorCount) * 3);
-        for (int32_t i = 0; i < geob.colorCount * 3; ++i)
-            geob.colors[i] = float(Uniform(rng, 0, 99));
+    // Colours mostly follow the vertex's prototype; a third of the copies take another
+    // prototype's colour, a seam between vertices equal in every other stream.
+    std::vector<float> colours(prototypeCount * 3);
+    for (float& value : colours) value = RandomComponent(rng);
+    std::vector<int> colourChoice = choice;
+    for (int& c : colourChoice) {
+        if (c >= 0 && Chance(rng, 33)) c = Uniform(rng, 0, prototypeCount - 1);
     }
-
+    geob.colors = OptionalStream(rng, colours, 3, colourChoice, vertexCount, &geob.colorCount);
     // Indices over a random subset of the vertices: holes below the highest, unused tails.
     std::vector<uint16_t> usable;
     for (int32_t v = 0; v < vertexCount; ++v) {

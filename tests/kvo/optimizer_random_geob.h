@@ -1,6 +1,6 @@
 // Random small geobs for proving the optimiser against the literal reference:
 // few distinct values (many duplicates), signed zeros, NaNs with several
-// payloads, holes and unused tails, any mix of optional streams, several bursts,
+// payloads, colour seams, holes and unused tails, any mix of optional streams, several bursts,
 // and on request geobs that break the optimiser's invariants.
 #pragma once
 
@@ -17,7 +17,7 @@ enum class GeobFlaw {
     kNegativeCount,
 };
 
-// Fills an empty geob. Colours are drawn per vertex so that a weld shows which survives.
+// Fills an empty geob; vertices equal in all other streams may differ in colour.
 void FillRandomGeob(std::mt19937& rng, KvoGeob& geob);
 
 // Breaks exactly the named invariant of a geob filled by FillRandomGeob.

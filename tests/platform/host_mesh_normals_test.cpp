@@ -239,6 +239,42 @@ TEST(BuildNormals, SpecifiedNormalsAreKeptOnEveryBuild) {
     }
 }
 
+TEST(BuildNormals, EveryVertexSpecifiedAfterSmoothingResetsRenderVerticesAndKeepsFaceNormals) {
+    // A hard-edged fold: vertices 1 and 2 first get two normals each.
+    Mesh mesh;
+    mesh.setNumVerts(4);
+    mesh.setVert(1, Point3(1, 0, 0));
+    mesh.setVert(2, Point3(0, 1, 0));
+    mesh.setVert(3, Point3(1, 1, 1));
+    AddFace(mesh, 0, 1, 2, 1);
+    AddFace(mesh, 2, 1, 3, 2);
+    mesh.buildNormals();
+    ASSERT_EQ(2u, mesh.getRVert(1).rFlags);
+    ASSERT_EQ(2u, mesh.getRVert(1).ern.size());
+    const Point3 flat = mesh.getFaceNormal(0);
+    const Point3 tilted = mesh.getFaceNormal(1);
+
+    const std::vector<Point3> given = {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}, {0.6f, 0.8f, 0}};
+    mesh.SetSpecifiedNormals(given);
+    mesh.buildNormals();
+    for (int v = 0; v < 4; ++v) {
+        const RVertex& rv = mesh.getRVert(v);
+        EXPECT_EQ(SPECIFIED_NORMAL, rv.rFlags) << v;
+        EXPECT_EQ(given[v], rv.rn.normal) << v;
+        EXPECT_EQ(0u, rv.rn.smGroup) << v;
+        EXPECT_TRUE(rv.ern.empty()) << v;
+    }
+    // Face normals are still there when asked for, through either accessor.
+    EXPECT_EQ(flat, mesh.getFaceNormal(0));
+    EXPECT_EQ(tilted, static_cast<const Mesh&>(mesh).getFaceNormal(1));
+
+    // Without the specified normals the smoothing groups count again.
+    mesh.SetSpecifiedNormals({});
+    mesh.buildNormals();
+    EXPECT_EQ(2u, mesh.getRVert(2).rFlags);
+    EXPECT_EQ(flat, mesh.getFaceNormal(0));
+}
+
 TEST(BuildNormals, DegenerateAndBrokenFacesGiveZeroNormals) {
     Mesh mesh;
     mesh.setNumVerts(3);
