@@ -11,7 +11,8 @@
 #include <cstring>
 
 #include "cli/child_answer.h"
-#include "cli/scene_codec.h"
+#include "scene/scene_decoder.h"
+#include "scene/scene_encoder.h"
 
 namespace kvoscene {
 

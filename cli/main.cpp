@@ -12,6 +12,7 @@
 #include "cli/cli_options.h"
 #include "cli/config_dir.h"
 #include "cli/export_session.h"
+#include "cli/module_path.h"
 #include "cli/run_summary.h"
 #include "cli/scene_listing.h"
 
@@ -123,7 +124,7 @@ int ExportScenes(const kvocli::CliOptions& options) {
         outcome.imported =
             Import(path, options, scene, nullptr, outcome.importSeconds, &importProcess);
         if (interrupted) break;
-        if (outcome.imported) session.ExportScene(scene, outcome);
+        if (outcome.imported) session.ExportScene(std::move(scene), outcome);
         outcomes.push_back(outcome);
         if (outcome.cancelled) break;
     }

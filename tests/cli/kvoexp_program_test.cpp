@@ -6,10 +6,10 @@
 #include <fstream>
 #include <set>
 
-#include "cli/scene_codec.h"
 #include "cli_test_support.h"
 #include "kvo_contents.h"
 #include "obj_reference.h"
+#include "scene/scene_decoder.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/max/host_scene.h"
 #include "plugin/resource.h"
 #include "tests/plugin/plugin_test_support.h"
 
