@@ -63,7 +63,7 @@ struct CancelClicker {
     int percentAtClick = 0;
 
     void Pump() {
-        const HWND dialog = session->ProgressDialog();
+        const HWND dialog = session->Panel().ProgressDialog();
         if (posted) {
             if (pumpsAfterClick++ == 0) detailsAfterClick = DlgItemText(dialog, IDC_DETAILS);
             return;
