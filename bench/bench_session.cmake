@@ -1,14 +1,10 @@
 # The plug-in step of a real session, through the loaded module; the program's
 # own malloc family counts each run's peak heap.
-if(TARGET kvoexp_module)
-  add_executable(bench_session ${CMAKE_CURRENT_LIST_DIR}/bench_session.cpp
-                               ${CMAKE_CURRENT_LIST_DIR}/heap_peak.cpp)
-  target_link_libraries(bench_session PRIVATE kvohost benchmark::benchmark ${CMAKE_DL_LIBS})
-  find_package(mimalloc CONFIG QUIET)
-  if(mimalloc_FOUND)  # the console host's allocator
-    target_link_libraries(bench_session PRIVATE mimalloc)
-    target_compile_definitions(bench_session PRIVATE KVOEXP_WITH_MIMALLOC)
-  endif()
-  add_dependencies(bench_session kvoexp_module)
-  target_compile_definitions(bench_session PRIVATE KVOEXP_MODULE_PATH="$<TARGET_FILE:kvoexp_module>")
-endif()
+add_executable(bench_session ${CMAKE_CURRENT_LIST_DIR}/bench_session.cpp
+                             ${CMAKE_CURRENT_LIST_DIR}/heap_peak.cpp)
+target_link_libraries(bench_session PRIVATE hostdrive kvohost benchmark::benchmark)
+find_package(mimalloc CONFIG REQUIRED)  # the console host's allocator
+target_link_libraries(bench_session PRIVATE mimalloc)
+target_compile_definitions(bench_session PRIVATE KVOEXP_WITH_MIMALLOC)
+add_dependencies(bench_session kvoexp_module)
+target_compile_definitions(bench_session PRIVATE KVOEXP_MODULE_PATH="$<TARGET_FILE:kvoexp_module>")

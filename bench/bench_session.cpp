@@ -6,7 +6,6 @@
 // optimisation and the save. Each benchmark also reports the run's peak heap
 // above the level before the press (counted by bench/heap_peak).
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,8 +17,9 @@
 #include <vector>
 
 #include "bench/heap_peak.h"
+#include "hostdrive/panel_driver.h"
+#include "platform/max/host_scene.h"
 #include "platform/max/max_sdk.h"
-#include "platform/win32/headless.h"
 #include "plugin/resource.h"
 
 namespace {
@@ -65,7 +65,7 @@ private:
 // The loaded module with its panel open on a scratch configuration and output directory.
 class Session {
 public:
-    Session() {
+    Session() : panel_(host_) {
         // Memory-backed where there is such a file system: the plug-in's work is timed,
         // not the disk's.
         std::error_code error;
@@ -80,29 +80,13 @@ public:
             << (scratch_ / "out").string() << "\n0\n1\n1\n0\n0\n0\n0\n0\n";
         host_.SetPluginConfigDir((scratch_ / "cfg").string());
         host_.SetMessagePump([this] { pump_(); });
-        module_ = dlopen(KVOEXP_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-        if (module_ == nullptr) {
-            error_ = dlerror();
-            return;
-        }
-        auto classDesc = reinterpret_cast<ClassDesc* (*)(int)>(dlsym(module_, "LibClassDesc"));
-        if (classDesc == nullptr) {
-            error_ = "no LibClassDesc";
-            return;
-        }
-        utility_ = static_cast<UtilityObj*>(classDesc(0)->Create(FALSE));
-        utility_->BeginEditParams(&host_, &util_);
-        for (const Interface::RollupPage& page : host_.RollupPages()) {
-            if (page.templateId == IDD_OUTPUT) exportButton_ = GetDlgItem(page.window, IDC_EXPORT);
-        }
-        for (HWND dialog : host_.RegisteredDialogs()) {
-            if (headless::Inspect(dialog).templateId == IDD_PROGRESS) progress_ = dialog;
-        }
-        if (exportButton_ == nullptr || progress_ == nullptr) error_ = "panel incomplete";
+        if (!module_.Load(KVOEXP_MODULE_PATH, error_) || !panel_.Open(module_, error_)) return;
+        progress_ = panel_.ProgressDialog();
+        if (progress_ == nullptr) error_ = "no progress dialog";
     }
     ~Session() {
-        if (utility_ != nullptr) utility_->EndEditParams(&host_, &util_);
-        if (module_ != nullptr) dlclose(module_);
+        panel_.Close();
+        module_.Unload();
         std::error_code ignored;
         fs::remove_all(scratch_, ignored);
     }
@@ -119,18 +103,16 @@ public:
     bool Export(HostScene& scene) {
         host_.SetScene(&scene);
         pump_.Begin(progress_);
-        SendMessageA(exportButton_, BM_CLICK, 0, 0);
-        return headless::Inspect(GetDlgItem(progress_, IDC_DETAILS)).text == "Status: Done!";
+        panel_.PressExport();
+        return hostdrive::DlgItemText(progress_, IDC_DETAILS) == "Status: Done!";
     }
 
 private:
     fs::path scratch_;
     Interface host_;
-    IUtil util_;
     Pump pump_;
-    void* module_ = nullptr;
-    UtilityObj* utility_ = nullptr;
-    HWND exportButton_ = nullptr;
+    hostdrive::PluginModule module_;
+    hostdrive::PanelDriver panel_;
     HWND progress_ = nullptr;
     std::string error_;
 };

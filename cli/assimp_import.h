@@ -1,10 +1,10 @@
 // Reads a scene file with Assimp into a compact scene in the host's Z-up
-// frame. Runs inside the import process (see child_import.h).
+// frame. Runs inside the import process (see import_worker.h).
 #pragma once
 
 #include <string>
 
-#include "cli/compact_scene.h"
+#include "scene/compact_scene.h"
 
 namespace kvoscene {
 

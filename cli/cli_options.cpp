@@ -7,18 +7,10 @@
 
 namespace kvocli {
 
-const std::array<CheckBoxOption, kCheckBoxCount> kCheckBoxes = {{
-    {"localize", 1075, "Localize"},
-    {"optimize", 1078, "Optimize"},
-    {"up-normals", 1077, "Up Normals"},
-    {"normals", 1076, "Normals"},
-    {"vertex-colors", 1081, "Vertex Colors"},
-    {"shader", 1082, "Generate Basic Shader"},
-    {"geometry-ini", 1085, "Generate 'geometry.ini'"},
-    {"log", 1083, "Generate Log"},
-}};
-
 namespace {
+
+using hostdrive::kCheckBoxCount;
+using hostdrive::kCheckBoxes;
 
 constexpr const char* kUsage = "Usage: kvoexp [OPTIONS] SCENE... -o DIR";
 

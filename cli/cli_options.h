@@ -5,23 +5,15 @@
 #include <string>
 #include <vector>
 
-namespace kvocli {
+#include "hostdrive/check_boxes.h"
 
-// The panel's eight check boxes, in the order the host sets them.
-struct CheckBoxOption {
-    const char* flag;  // the command-line flag without "--"
-    int controlId;     // the check box on the "Options" page
-    const char* label;
-};
-constexpr int kCheckBoxCount = 8;
-// Up Normals comes before Normals: clearing Normals disables Up Normals.
-extern const std::array<CheckBoxOption, kCheckBoxCount> kCheckBoxes;
+namespace kvocli {
 
 struct CliOptions {
     std::vector<std::string> scenes;
     std::string outputDir;
     // Per check box: -1 keep the panel's value, 0 clear, 1 set.
-    std::array<int, kCheckBoxCount> checks;
+    hostdrive::CheckStates checks;
     std::string configDir;  // empty: a private directory, removed afterwards
     std::vector<std::string> selectGlobs;
     bool collapse = false;

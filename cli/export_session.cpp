@@ -5,11 +5,12 @@
 #include <filesystem>
 #include <set>
 
-#include "cli/host_scene_builder.h"
+#include "cli/file_watch.h"
 #include "cli/scene_selection.h"
-#include "cli/written_files.h"
-#include "platform/max/path_separator.h"
+#include "export/node_file.h"
+#include "platform/max/host_scene.h"
 #include "platform/win32/headless.h"
+#include "scene/host_scene_builder.h"
 
 namespace kvocli {
 
@@ -27,26 +28,14 @@ bool ExportSession::Open(const std::string& modulePath, const std::string& confi
         error = "cannot load the plug-in module " + modulePath + ": " + error;
         return false;
     }
-    ClassDesc* desc = module_.LibNumberClasses() > 0 ? module_.LibClassDesc(0) : nullptr;
-    if (!desc || desc->SuperClassID() != UTILITY_CLASS_ID) {
-        error = "the plug-in module " + modulePath + " offers no utility class";
-        module_.Unload();
-        return false;
-    }
-    utility_ = static_cast<UtilityObj*>(desc->Create(FALSE));
-    if (!utility_) {
-        error = "the plug-in's class descriptor made no utility object";
-        module_.Unload();
-        return false;
-    }
     headless::SetMessageBoxHook([this](const headless::MessageBoxRecord& box) {
         ++errorsShown_;
         std::fprintf(stderr, "kvoexp: error: %s\n", box.text.c_str());
     });
     ip_.SetPluginConfigDir(configDir);
     ip_.SetMessagePump([this] { observer_.Pump(); });
-    utility_->BeginEditParams(&ip_, &iu_);
-    if (!panel_.FindPages(error)) {
+    if (!panel_.Open(module_, error)) {
+        error = modulePath + ": " + error;
         Close();
         return false;
     }
@@ -54,11 +43,7 @@ bool ExportSession::Open(const std::string& modulePath, const std::string& confi
 }
 
 void ExportSession::Close() {
-    if (utility_) {
-        utility_->EndEditParams(&ip_, &iu_);
-        utility_->DeleteThis();
-        utility_ = nullptr;
-    }
+    panel_.Close();
     ip_.SetMessagePump(nullptr);
     ip_.SetScene(nullptr);
     module_.Unload();
@@ -69,12 +54,13 @@ namespace {
 
 struct SelectedNode {
     std::string name;
-    std::string path;  // the .kvo file the plug-in writes for it
+    std::string path;     // the .kvo file the plug-in writes for it
+    std::string problem;  // why the plug-in will refuse to write it, or ""
 };
 
 }  // namespace
 
-void ExportSession::ExportScene(const kvoscene::Scene& scene, SceneOutcome& outcome) {
+void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     const auto start = std::chrono::steady_clock::now();
     HostScene host;
     const std::vector<INode*> nodes = kvoscene::BuildHostScene(scene, host);
@@ -91,12 +77,15 @@ void ExportSession::ExportScene(const kvoscene::Scene& scene, SceneOutcome& outc
         nodes[i]->SetSelected(true);
         if (geometry) {
             selected.push_back(
-                {node.name, options_.outputDir + kPathSeparator + node.name + ".kvo"});
+                {node.name,
+                 exporter::OutputPath(options_.outputDir, exporter::NodeFileName(node.name)),
+                 exporter::FileNameProblem(node.name)});
             paths.push_back(selected.back().path);
         } else {
             ++outcome.notGeometry;
         }
     }
+    scene = kvoscene::Scene();  // the host scene holds every mesh from here on
     if (selected.empty() && deeperGeometry > 0) {
         std::fprintf(stderr,
                      "kvoexp: %s: no selected root child is geometry; %u geometry nodes lie "
@@ -139,8 +128,9 @@ void ExportSession::ExportScene(const kvoscene::Scene& scene, SceneOutcome& outc
             }
         } else if (!outcome.cancelled) {
             ++outcome.failed;
-            std::fprintf(stderr, "kvoexp: %s: node '%s' was not written\n", outcome.scene.c_str(),
-                         node.name.c_str());
+            std::fprintf(stderr, "kvoexp: %s: node '%s' was not written%s%s\n",
+                         outcome.scene.c_str(), node.name.c_str(), node.problem.empty() ? "" : ": ",
+                         node.problem.c_str());
         }
     }
     outcome.filesWritten = static_cast<unsigned>(files.size());

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "cli/cli_options.h"
-#include "cli/compact_scene.h"
-#include "cli/panel_driver.h"
-#include "cli/plugin_module.h"
 #include "cli/run_observer.h"
 #include "cli/run_summary.h"
+#include "cli/written_files.h"
+#include "hostdrive/module_loader.h"
+#include "hostdrive/panel_driver.h"
 #include "platform/max/max_sdk.h"
+#include "scene/compact_scene.h"
 
 namespace kvocli {
 
@@ -26,18 +27,17 @@ public:
 
     // Loads the module and opens the panel; false with a message on failure.
     bool Open(const std::string& modulePath, const std::string& configDir, std::string& error);
-    // Exports one imported scene into the outcome's counters.
-    void ExportScene(const kvoscene::Scene& scene, SceneOutcome& outcome);
+    // Exports one imported scene into the outcome's counters. The scene form
+    // is freed once the host scene is built from it.
+    void ExportScene(kvoscene::Scene scene, SceneOutcome& outcome);
     // Closes the panel and unloads the module (also done by the destructor).
     void Close();
 
 private:
     const CliOptions& options_;
-    PluginModule module_;
+    hostdrive::PluginModule module_;
     Interface ip_;
-    IUtil iu_;
-    UtilityObj* utility_ = nullptr;
-    PanelDriver panel_;
+    hostdrive::PanelDriver panel_;
     RunObserver observer_;
     WrittenFiles written_;
     unsigned errorsShown_ = 0;

@@ -12,7 +12,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/scene_codec.h"
+#include "scene/scene_decoder.h"
+#include "scene/scene_encoder.h"
 #include "cli/worker_process.h"
 
 namespace kvoscene {

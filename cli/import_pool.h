@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "cli/assimp_import.h"
-#include "cli/compact_scene.h"
+#include "scene/compact_scene.h"
 #include "cli/import_protocol.h"
 
 namespace kvoscene {

@@ -11,7 +11,8 @@
 #include <string>
 
 #include "cli/import_protocol.h"
-#include "cli/scene_codec.h"
+#include "scene/scene_decoder.h"
+#include "scene/scene_encoder.h"
 
 namespace kvoscene {
 

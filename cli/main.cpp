@@ -21,6 +21,7 @@
 #include "cli/export_session.h"
 #include "cli/import_pool.h"
 #include "cli/import_worker.h"
+#include "cli/module_path.h"
 #include "cli/run_summary.h"
 #include "cli/scene_listing.h"
 #include "cli/signals.h"
@@ -145,7 +146,7 @@ int ExportScenes(const kvocli::CliOptions& options) {
             outcome.imported = NextScene(pool, path, options, imported);
             if (*Interrupted()) break;
             outcome.importSeconds = imported.seconds;
-            if (outcome.imported) session.ExportScene(imported.scene, outcome);
+            if (outcome.imported) session.ExportScene(std::move(imported.scene), outcome);
             outcomes.push_back(outcome);
             if (outcome.cancelled) break;
         }

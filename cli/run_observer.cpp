@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "cli/panel_driver.h"
+#include "hostdrive/panel_driver.h"
+#include "plugin/resource.h"
 
 namespace kvocli {
 
@@ -44,7 +45,7 @@ void RunObserver::Begin(HWND dialog) {
 void RunObserver::Pump() {
     if (interrupted_ && *interrupted_ && !cancelClicked_ && dialog_) {
         cancelClicked_ = true;
-        SendMessageA(GetDlgItem(dialog_, ids::kProgressButton), BM_CLICK, 0, 0);
+        SendMessageA(GetDlgItem(dialog_, IDC_CANCEL_CLOSE), BM_CLICK, 0, 0);
     }
     if (!draw_ || ++callsSinceClock_ < kCallsPerClockRead) return;
     callsSinceClock_ = 0;
@@ -56,19 +57,19 @@ void RunObserver::End() {
 }
 
 std::string RunObserver::OverallLabel() const {
-    return WindowText(GetDlgItem(dialog_, ids::kOverallLabel));
+    return hostdrive::WindowText(GetDlgItem(dialog_, IDC_OVERALL_TEXT));
 }
 
 void RunObserver::Draw() {
     lastDraw_ = std::chrono::steady_clock::now();
-    const HWND bar = GetDlgItem(dialog_, ids::kOverallBar);
+    const HWND bar = GetDlgItem(dialog_, IDC_OVERALL_PROGRESS);
     const int pos = bar ? static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)) : 0;
     const int filled = (pos < 0 ? 0 : pos > 100 ? 100 : pos) / 5;
     const std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
                              std::string(static_cast<size_t>(20 - filled), '-') + "] " +
                              OverallLabel() + "  " +
-                             WindowText(GetDlgItem(dialog_, ids::kDetailsLine)) + "  " +
-                             WindowText(GetDlgItem(dialog_, ids::kStatusLine));
+                             hostdrive::WindowText(GetDlgItem(dialog_, IDC_DETAILS)) + "  " +
+                             hostdrive::WindowText(GetDlgItem(dialog_, IDC_EXPORT_STATUS));
     std::fprintf(stderr, "\r\033[K%s", Clip(line, kLineWidth).c_str());
     std::fflush(stderr);
     lineShown_ = true;

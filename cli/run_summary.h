@@ -1,9 +1,7 @@
-// What happened to each scene, the closing summary lines, and the warning
-// about a .kvo file written twice in one invocation.
+// What happened to each scene and the closing summary lines.
 #pragma once
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -26,15 +24,5 @@ std::string SummaryLine(const SceneOutcome& outcome);
 
 // Whether the invocation succeeded as a whole (exit status 0).
 bool AllGood(const std::vector<SceneOutcome>& outcomes);
-
-// Remembers which node wrote each file; reports a second writer.
-class WrittenFiles {
-public:
-    // Returns the earlier writer's description, or "" for a first write.
-    std::string Record(const std::string& path, const std::string& writer);
-
-private:
-    std::map<std::string, std::string> writers_;
-};
 
 }  // namespace kvocli

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "cli/scene_selection.h"
+#include "export/node_file.h"
 
 namespace kvocli {
 
@@ -52,6 +53,13 @@ std::string Describe(const Scene& scene, const Node& node) {
     return text;
 }
 
+// What the export does with a selected geometry node, by the exporter's own rules.
+std::string ExportMark(const std::string& name) {
+    const std::string problem = exporter::FileNameProblem(name);
+    if (!problem.empty()) return "will not be written: " + problem;
+    return "exported as '" + exporter::NodeFileName(name) + "'";
+}
+
 void PrintNode(std::FILE* out, const Scene& scene, const std::vector<std::vector<size_t>>& children,
                size_t index, int depth, const std::vector<std::string>& globs) {
     const Node& node = scene.nodes[index];
@@ -61,9 +69,8 @@ void PrintNode(std::FILE* out, const Scene& scene, const std::vector<std::vector
         if (!selected) {
             mark = "  [not selected]";
         } else {
-            mark = node.kind == NodeKind::Geometry
-                       ? "  [selected: exported as '" + node.name + ".kvo']"
-                       : "  [selected: not geometry, skipped]";
+            mark = node.kind == NodeKind::Geometry ? "  [selected: " + ExportMark(node.name) + "]"
+                                                   : "  [selected: not geometry, skipped]";
         }
     } else {
         mark = "  [below a root child: not exported]";

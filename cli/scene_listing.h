@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/compact_scene.h"
+#include "scene/compact_scene.h"
 
 namespace kvocli {
 

@@ -1,33 +1,19 @@
-// Which .kvo files an export run wrote, told from the files themselves: the
-// writer replaces a file by renaming a new one over it, so a written file
-// has a new identity (or is new) after the run.
+// Remembers which node wrote each file in one invocation, so that a file
+// written twice is reported with both writers.
 #pragma once
 
-#include <cstdint>
 #include <map>
 #include <string>
-#include <vector>
 
 namespace kvocli {
 
-struct FileStamp {
-    bool exists = false;
-    uint64_t device = 0, inode = 0, size = 0;
-    int64_t modifiedNs = 0;
-    bool operator==(const FileStamp& o) const;
-};
-
-FileStamp StampOf(const std::string& path);
-
-class FileWatch {
+class WrittenFiles {
 public:
-    // Records the files' state before the run.
-    void Before(const std::vector<std::string>& paths);
-    // Whether the file exists now and differs from its recorded state.
-    bool Written(const std::string& path) const;
+    // Returns the earlier writer's description, or "" for a first write.
+    std::string Record(const std::string& path, const std::string& writer);
 
 private:
-    std::map<std::string, FileStamp> before_;
+    std::map<std::string, std::string> writers_;
 };
 
 }  // namespace kvocli

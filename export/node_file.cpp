@@ -43,13 +43,20 @@ std::string OutputPath(const std::string& outputDir, const std::string& fileName
     return path;
 }
 
-bool IsPlainFileName(const std::string& nodeName) {
-    if (nodeName == "." || nodeName == "..") return false;
-    if (nodeName.find_first_of("/\\") != std::string::npos) return false;
+std::string FileNameProblem(const std::string& nodeName) {
+    if (nodeName == "." || nodeName == "..") return "the name is '" + nodeName + "'";
+    if (nodeName.find_first_of("/\\") != std::string::npos) {
+        return "the name holds a path separator";
+    }
 #ifdef _WIN32
-    if (HasForbiddenCharacter(nodeName) || IsDeviceName(nodeName)) return false;
+    if (HasForbiddenCharacter(nodeName)) return "the name holds a character Windows forbids";
+    if (IsDeviceName(nodeName)) return "the name is a Windows device name";
 #endif
-    return true;
+    return {};
+}
+
+bool IsPlainFileName(const std::string& nodeName) {
+    return FileNameProblem(nodeName).empty();
 }
 
 }  // namespace exporter

@@ -11,9 +11,13 @@ std::string NodeFileName(const std::string& nodeName);
 // The output directory, the platform's path separator and a file name.
 std::string OutputPath(const std::string& outputDir, const std::string& fileName);
 
-// True when a node name can only name a file inside the output directory: it
-// holds no "/" or "\\" and is neither "." nor ".."; on Windows it also holds
-// no character that Windows forbids in file names and names no device.
+// Why a node name cannot be a file name inside the output directory, or ""
+// when it can: it must hold no "/" or "\\" and be neither "." nor ".."; on
+// Windows it must also hold no character that Windows forbids in file names
+// and name no device. The save of a node with such a name fails.
+std::string FileNameProblem(const std::string& nodeName);
+
+// FileNameProblem(nodeName) is "".
 bool IsPlainFileName(const std::string& nodeName);
 
 }  // namespace exporter

@@ -65,22 +65,10 @@ public:
     // top-level window, not by the page).
     void DestroyPageProgressDialog(HWND page);
 
-    // Export run (kvo_exporter_export.cpp, handing off to export/).
+    // Export run (kvo_exporter_export.cpp, handing off to export/): the
+    // operations the panel and the progress dialog call.
     void DoExport(HWND panel);
-    bool ExportNodes();
-    bool ExportNode(PreparedNode& prepared);
-    void Preprocess();
-    TriObject* ConvertToTriObject(INode* node, TimeValue t, bool& createdNew);
     void ReleaseNodes();
-    void BuildMaterial(INode* node, KvoMaterial* materials, int materialIndex, int materialId);
-    static std::string GetDiffuseMapFile(Mtl* mtl);
-    static std::string StripPath(const std::string& path);
-    static std::string SanitizeName(const std::string& text);
-    bool BuildGroupGeobs(INode* node, Mesh& mesh, const Matrix3& objectTM, KvoGeob* geobs,
-                         KvoMaterial* materials, int& geobCount, int materialIndex,
-                         uint32_t materialId, const std::vector<int32_t>& faces);
-    static Point3 GetVertexNormal(Mesh& mesh, int face, RVertex& rv);
-    bool BuildGeode(KvoGeode& geode, PreparedNode& prepared);
 
     // ExportContext (kvo_exporter.cpp).
     const ExportOptions& Options() const override { return options; }

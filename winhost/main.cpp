@@ -35,7 +35,7 @@ bool ParseArguments(int argc, char** argv, winhost::SessionArgs& args) {
         const auto found = valued.find(arg);
         if (found != valued.end() && i + 1 < argc) {
             *found->second = argv[++i];
-        } else if (!winhost::ParseCheckFlag(arg, args.checks)) {
+        } else if (!hostdrive::ParseCheckFlag(arg, args.checks)) {
             std::fprintf(stderr, "kvoexp-win: unknown argument %s\n", arg.c_str());
             return false;
         }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "cli/scene_codec.h"
+#include "scene/scene_decoder.h"
 
 namespace winhost {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "cli/compact_scene.h"
+#include "scene/compact_scene.h"
 
 namespace winhost {
 

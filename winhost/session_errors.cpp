@@ -26,13 +26,13 @@ bool HasTemporaryFile(const std::string& dir) {
 void ExpectErrorBox(CheckReport& report, HostSession& session, const std::string& text,
                     const std::string& situation) {
     const size_t before = session.MessageBoxes().size();
-    session.PressExport();
+    session.Panel().PressExport();
     const std::vector<MessageBoxRecord>& boxes = session.MessageBoxes();
     if (!report.Expect(boxes.size() == before + 1, situation + ": one message box")) return;
     report.ExpectText(boxes.back().text, text, situation + ": its text");
     report.ExpectText(boxes.back().caption, "Error", situation + ": its caption");
     report.Expect(boxes.back().pressedOk, situation + ": it had an OK button, and OK was pressed");
-    report.Expect(!IsWindowVisible(session.ProgressDialog()),
+    report.Expect(!IsWindowVisible(session.Panel().ProgressDialog()),
                   situation + ": the progress dialog stays hidden");
 }
 
@@ -44,16 +44,16 @@ void SelectRootChildren(Interface& host, bool selected) {
 }
 
 void CheckErrorMessages(CheckReport& report, HostSession& session, const SessionArgs& args) {
-    session.SetOutputDir("");
+    session.Panel().SetOutputDir("");
     ExpectErrorBox(report, session, "Please specify valid output path!", "empty output directory");
-    session.SetOutputDir(args.output + "\\missing");
+    session.Panel().SetOutputDir(args.output + "\\missing");
     ExpectErrorBox(report, session, "Please specify valid output path!",
                    "output directory that does not exist");
     SelectRootChildren(session.Host(), false);
-    session.SetOutputDir(args.output);
+    session.Panel().SetOutputDir(args.output);
     ExpectErrorBox(report, session, "Please select objects to export!", "nothing selected");
     SelectRootChildren(session.Host(), true);
-    session.SetOutputDir("");
+    session.Panel().SetOutputDir("");
     ExpectErrorBox(report, session, "Please specify valid output path!",
                    "no path and nothing selected: the path message alone");
     report.Expect(FilesIn(args.output).empty(), "the failed runs wrote nothing");
@@ -71,7 +71,7 @@ struct CancelClicker {
     int percentAtClick = 0;
 
     void Pump() {
-        const HWND dialog = session->ProgressDialog();
+        const HWND dialog = session->Panel().ProgressDialog();
         if (posted) {
             if (pumpsAfterClick++ == 0) detailsAfterClick = DlgItemText(dialog, IDC_DETAILS);
             return;
@@ -98,14 +98,15 @@ void CheckCancel(CheckReport& report, HostSession& session, const SessionArgs& a
     const std::string big = root->GetChildNode(1)->GetName();
     const std::string after = root->GetChildNode(2)->GetName();
     CheckStates states{-1, -1, -1, -1, -1, -1, 1, 1};  // geometry.ini and the log on
-    report.Expect(session.ApplyChecks(states).empty(), "log and geometry.ini boxes checked");
+    report.Expect(session.Panel().ApplyChecks(states).empty(),
+                  "log and geometry.ini boxes checked");
 
     CancelClicker clicker;
     clicker.session = &session;
     clicker.bigFile = args.output + "\\" + big + ".kvo";
     session.Host().SetMessagePump([&clicker] { clicker.Pump(); });
-    session.SetOutputDir(args.output);
-    session.PressExport();
+    session.Panel().SetOutputDir(args.output);
+    session.Panel().PressExport();
     session.Host().SetMessagePump(nullptr);
 
     report.Expect(clicker.posted, "Cancel clicked while '" + big + "' was being assembled, at " +
@@ -113,7 +114,7 @@ void CheckCancel(CheckReport& report, HostSession& session, const SessionArgs& a
     report.ExpectText(clicker.detailsAfterClick, "Status: Canceled.",
                       "the click was handled inside the run's IsCancelled (details at the next "
                       "poll)");
-    const HWND dialog = session.ProgressDialog();
+    const HWND dialog = session.Panel().ProgressDialog();
     report.ExpectText(DlgItemText(dialog, IDC_DETAILS), "Status: Canceled.", "details line");
     report.ExpectText(DlgItemText(dialog, IDC_EXPORT_STATUS), "", "status line");
     report.ExpectText(DlgItemText(dialog, IDC_CANCEL_CLOSE), "Close", "the dialog's button");
@@ -125,7 +126,7 @@ void CheckCancel(CheckReport& report, HostSession& session, const SessionArgs& a
                   "no file for the node in progress");
     report.Expect(!FileExists(args.output + "\\" + after + ".kvo"),
                   "no file for the node after it");
-    session.Click(dialog, IDC_CANCEL_CLOSE);
+    session.Panel().Click(dialog, IDC_CANCEL_CLOSE);
     report.Expect(!IsWindowVisible(dialog), "Close then hides the dialog");
     session.Close();
 

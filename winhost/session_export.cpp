@@ -16,12 +16,12 @@ int RunExportSession(const SessionArgs& args) {
         !report.Expect(session.LoadScene(args.scene, error), "scene " + args.scene + " " + error)) {
         return report.Finish();
     }
-    const std::vector<std::string> refused = session.ApplyChecks(args.checks);
+    const std::vector<std::string> refused = session.Panel().ApplyChecks(args.checks);
     report.Expect(refused.empty(), "every check box takes the requested state");
-    session.SetOutputDir(args.output);
-    session.PressExport();
+    session.Panel().SetOutputDir(args.output);
+    session.Panel().PressExport();
 
-    const HWND dialog = session.ProgressDialog();
+    const HWND dialog = session.Panel().ProgressDialog();
     report.Expect(dialog != nullptr && IsWindowVisible(dialog),
                   "the progress dialog is on screen after the run");
     report.ExpectText(DlgItemText(dialog, IDC_DETAILS), "Status: Done!", "details line");
@@ -30,7 +30,7 @@ int RunExportSession(const SessionArgs& args) {
     report.Expect(SendMessageA(GetDlgItem(dialog, IDC_OVERALL_PROGRESS), PBM_GETPOS, 0, 0) == 100,
                   "the overall bar is full");
     report.Expect(session.MessageBoxes().empty(), "no message box");
-    session.Click(dialog, IDC_CANCEL_CLOSE);
+    session.Panel().Click(dialog, IDC_CANCEL_CLOSE);
     report.Expect(!IsWindowVisible(dialog), "Close hides the progress dialog");
     // Unloading the DLL closes its side files; geometry.ini gets its last line.
     session.Close();

@@ -2,16 +2,16 @@
 // name read through the real LoadStringA from the DLL's string table.
 #include <cstring>
 
+#include "hostdrive/module_loader.h"
 #include "plugin/resource.h"
 #include "winhost/check_report.h"
-#include "winhost/plugin_library.h"
 #include "winhost/sessions.h"
 
 namespace winhost {
 
 int RunExportsSession(const SessionArgs& args) {
     CheckReport report("exports");
-    PluginLibrary library;
+    hostdrive::PluginModule library;
     std::string error;
     if (!report.Expect(library.Load(args.dll, error),
                        "LoadLibraryA and GetProcAddress find the four exports " + error)) {
@@ -27,7 +27,7 @@ int RunExportsSession(const SessionArgs& args) {
     }
 
     char fromTable[256] = {};
-    const int length = LoadStringA(library.Module(), IDS_CLASS_NAME, fromTable, sizeof fromTable);
+    const int length = LoadStringA(library.Instance(), IDS_CLASS_NAME, fromTable, sizeof fromTable);
     report.ExpectText(std::string(fromTable, length > 0 ? static_cast<size_t>(length) : 0),
                       "Valdrin KVO Exporter", "string 1 of the DLL's string table");
     const char* name = desc->ClassName();

@@ -51,10 +51,10 @@ int RunForbiddenNameSession(const SessionArgs& args) {
     report.Expect(!badNames.empty() && expectedFiles.size() > 1,
                   "the scene has nodes with forbidden and with plain names");
     CheckStates states{-1, -1, -1, -1, -1, 0, 0, 1};  // the log alone
-    report.Expect(session.ApplyChecks(states).empty(), "only the log box checked");
-    session.SetOutputDir(args.output);
-    session.PressExport();
-    report.ExpectText(DlgItemText(session.ProgressDialog(), IDC_DETAILS), "Status: Done!",
+    report.Expect(session.Panel().ApplyChecks(states).empty(), "only the log box checked");
+    session.Panel().SetOutputDir(args.output);
+    session.Panel().PressExport();
+    report.ExpectText(DlgItemText(session.Panel().ProgressDialog(), IDC_DETAILS), "Status: Done!",
                       "the run completes");
     report.Expect(session.MessageBoxes().empty(), "no message box");
     session.Close();

@@ -133,81 +133,84 @@ void CheckPages(CheckReport& report, HostSession& session) {
                       name + " flags and category 4000");
         report.Expect(GetParent(pages[i].window) == panel, name + " is a child of the panel");
     }
-    CheckPageSize(report, session.OutputPage(), "Valdrin KVO Exporter", 108, 47);
-    CheckPageSize(report, session.OptionsPage(), "Options", 108, 107);
-    CheckPageSize(report, session.AboutPage(), "About", 108, 45);
+    CheckPageSize(report, session.Panel().OutputPage(), "Valdrin KVO Exporter", 108, 47);
+    CheckPageSize(report, session.Panel().OptionsPage(), "Options", 108, 107);
+    CheckPageSize(report, session.Panel().AboutPage(), "About", 108, 45);
 
-    const RECT output = RectInParent(session.OutputPage());
-    const RECT options = RectInParent(session.OptionsPage());
+    const RECT output = RectInParent(session.Panel().OutputPage());
+    const RECT options = RectInParent(session.Panel().OptionsPage());
     const HWND aboutHeader = FindChildByText(panel, "Button", "+ About");
     report.Expect(options.top > output.bottom, "the Options page is below the output page");
     report.Expect(aboutHeader != nullptr && RectInParent(aboutHeader).top >= options.bottom,
                   "the About page's title \"+ About\" is below the Options page");
-    report.Expect(!IsWindowVisible(session.AboutPage()) && IsWindowVisible(session.OptionsPage()),
+    report.Expect(!IsWindowVisible(session.Panel().AboutPage()) &&
+                      IsWindowVisible(session.Panel().OptionsPage()),
                   "the About page starts rolled up, the others open");
 }
 
 void CheckControls(CheckReport& report, HostSession& session) {
-    const HWND outputLabel = FindChildByText(session.OutputPage(), "Static", "Output Directory:");
-    report.Expect(
-        outputLabel != nullptr && SameRect(RectInParent(outputLabel),
-                                           DialogUnitsToPixels(session.OutputPage(), 4, 3, 81, 8)),
-        "static \"Output Directory:\" at 4, 3, 81, 8");
+    const HWND outputLabel =
+        FindChildByText(session.Panel().OutputPage(), "Static", "Output Directory:");
+    report.Expect(outputLabel != nullptr &&
+                      SameRect(RectInParent(outputLabel),
+                               DialogUnitsToPixels(session.Panel().OutputPage(), 4, 3, 81, 8)),
+                  "static \"Output Directory:\" at 4, 3, 81, 8");
     for (const ExpectedControl& control : kOutputPageControls) {
-        CheckControl(report, session.OutputPage(), control);
+        CheckControl(report, session.Panel().OutputPage(), control);
     }
     for (const ExpectedControl& control : kOptionsPageControls) {
-        CheckControl(report, session.OptionsPage(), control);
+        CheckControl(report, session.Panel().OptionsPage(), control);
     }
     const std::string aboutText = "Valdrin KVO Exporter\n\n";
-    HWND about = GetWindow(session.AboutPage(), GW_CHILD);
+    HWND about = GetWindow(session.Panel().AboutPage(), GW_CHILD);
     const std::string text = WindowText(about);
     report.Expect(ClassName(about) == "Static" &&
                       text.compare(0, aboutText.size(), aboutText) == 0 && text.size() > 12 &&
                       text.compare(text.size() - 12, 12, "Version:\t0.3") == 0,
                   "the About text: name, empty line, author, \"Version:\\t0.3\"");
-    report.Expect(
-        SameRect(RectInParent(about), DialogUnitsToPixels(session.AboutPage(), 6, 6, 87, 33)),
-        "the About text at 6, 6, 87, 33");
+    report.Expect(SameRect(RectInParent(about),
+                           DialogUnitsToPixels(session.Panel().AboutPage(), 6, 6, 87, 33)),
+                  "the About text at 6, 6, 87, 33");
 }
 
 void CheckSettingsShown(CheckReport& report, HostSession& session) {
-    report.ExpectText(DlgItemText(session.OutputPage(), IDC_OUTPUT_DIR), kSettingsDir,
+    report.ExpectText(DlgItemText(session.Panel().OutputPage(), IDC_OUTPUT_DIR), kSettingsDir,
                       "the output directory from kvoexp.cfg");
     for (const SettingLine& line : kSettingLines) {
-        report.Expect(session.Checked(line.id) == line.checked,
+        report.Expect(session.Panel().Checked(line.id) == line.checked,
                       "box " + std::to_string(line.id) +
                           (line.checked ? " checked" : " unchecked") + " as kvoexp.cfg says");
     }
 }
 
 void CheckNormalsAndUpNormals(CheckReport& report, HostSession& session) {
-    const HWND upNormals = GetDlgItem(session.OptionsPage(), IDC_UP_NORMALS);
+    const HWND upNormals = GetDlgItem(session.Panel().OptionsPage(), IDC_UP_NORMALS);
     report.Expect(IsWindowEnabled(upNormals),
                   "Up Normals starts enabled although Normals is unchecked");
-    session.Click(session.OptionsPage(), IDC_NORMALS);
-    report.Expect(session.Checked(IDC_NORMALS) && IsWindowEnabled(upNormals),
+    session.Panel().Click(session.Panel().OptionsPage(), IDC_NORMALS);
+    report.Expect(session.Panel().Checked(IDC_NORMALS) && IsWindowEnabled(upNormals),
                   "a click checks Normals; Up Normals stays enabled");
-    session.Click(session.OptionsPage(), IDC_NORMALS);
-    report.Expect(!session.Checked(IDC_NORMALS) && !IsWindowEnabled(upNormals),
+    session.Panel().Click(session.Panel().OptionsPage(), IDC_NORMALS);
+    report.Expect(!session.Panel().Checked(IDC_NORMALS) && !IsWindowEnabled(upNormals),
                   "a second click clears Normals and disables Up Normals");
-    report.Expect(session.Checked(IDC_UP_NORMALS), "the disabled Up Normals keeps its check");
-    session.Click(session.OptionsPage(), IDC_NORMALS);
+    report.Expect(session.Panel().Checked(IDC_UP_NORMALS),
+                  "the disabled Up Normals keeps its check");
+    session.Panel().Click(session.Panel().OptionsPage(), IDC_NORMALS);
     report.Expect(IsWindowEnabled(upNormals), "checking Normals enables Up Normals again");
 }
 
 void CheckAccelerators(CheckReport& report, HostSession& session) {
     Interface& host = session.Host();
     report.Expect(host.AcceleratorsEnabled(), "the host's accelerators start on");
-    SetFocus(GetDlgItem(session.OutputPage(), IDC_OUTPUT_DIR));
+    SetFocus(GetDlgItem(session.Panel().OutputPage(), IDC_OUTPUT_DIR));
     report.Expect(!host.AcceleratorsEnabled(),
                   "focus in the output-directory edit switches the accelerators off");
-    SetFocus(GetDlgItem(session.OutputPage(), IDC_EXPORT));
+    SetFocus(GetDlgItem(session.Panel().OutputPage(), IDC_EXPORT));
     report.Expect(host.AcceleratorsEnabled(), "focus leaving the edit switches them on again");
 }
 
 void CheckProgressDialog(CheckReport& report, HostSession& session) {
-    const HWND dialog = session.ProgressDialog();
+    const HWND dialog = session.Panel().ProgressDialog();
     report.Expect(session.Host().RegisteredDialogs().size() == 3,
                   "each page registered a progress dialog with the host");
     if (!report.Expect(dialog != nullptr && !IsWindowVisible(dialog),
@@ -244,9 +247,10 @@ int RunPanelSession(const SessionArgs& args) {
     CheckAccelerators(report, session);
     CheckProgressDialog(report, session);
 
-    const HWND shown = session.ProgressDialog();
+    const HWND shown = session.Panel().ProgressDialog();
     const std::vector<HWND> dialogs = session.Host().RegisteredDialogs();
-    const HWND pages[] = {session.OutputPage(), session.OptionsPage(), session.AboutPage()};
+    const HWND pages[] = {session.Panel().OutputPage(), session.Panel().OptionsPage(),
+                          session.Panel().AboutPage()};
     session.ClosePanel();
     report.Expect(!IsWindow(pages[0]) && !IsWindow(pages[1]) && !IsWindow(pages[2]) &&
                       session.Host().RollupPages().empty(),

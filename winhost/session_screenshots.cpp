@@ -34,12 +34,12 @@ int RunScreenshots(const SessionArgs& args) {
         return report.Finish();
     }
     CheckStates states{0, 1, 0, 1, 0, 1, 1, 1};
-    session.ApplyChecks(states);
-    session.SetOutputDir(args.output);
+    session.Panel().ApplyChecks(states);
+    session.Panel().SetOutputDir(args.output);
     const HWND panel = session.Host().PanelWindow();
     const HWND aboutHeader = FindChildByText(panel, "Button", "+ About");
     if (aboutHeader != nullptr) SendMessageA(aboutHeader, BM_CLICK, 0, 0);
-    report.Expect(IsWindowVisible(session.AboutPage()), "the About page rolled down");
+    report.Expect(IsWindowVisible(session.Panel().AboutPage()), "the About page rolled down");
     PumpPending();
     report.Expect(SaveWindowPicture(panel, args.images + "\\panel.bmp"), "picture of the panel");
 
@@ -48,7 +48,7 @@ int RunScreenshots(const SessionArgs& args) {
     bool taken = false;
     bool cancelled = false;
     session.Host().SetMessagePump([&] {
-        const HWND dialog = session.ProgressDialog();
+        const HWND dialog = session.Panel().ProgressDialog();
         const int percent = static_cast<int>(
             SendMessageA(GetDlgItem(dialog, IDC_OBJECT_PROGRESS), PBM_GETPOS, 0, 0));
         if (taken || percent < kPictureAtPercent ||
@@ -60,7 +60,7 @@ int RunScreenshots(const SessionArgs& args) {
         taken = SaveWindowPicture(dialog, args.images + "\\progress.bmp");
         cancelled = PostMessageA(GetDlgItem(dialog, IDC_CANCEL_CLOSE), BM_CLICK, 0, 0) != FALSE;
     });
-    session.PressExport();
+    session.Panel().PressExport();
     session.Host().SetMessagePump(nullptr);
     report.Expect(taken, "picture of the progress dialog mid-export");
     report.Expect(cancelled, "the export cancelled after the picture");

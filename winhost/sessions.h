@@ -4,9 +4,11 @@
 
 #include <string>
 
-#include "winhost/check_boxes.h"
+#include "hostdrive/check_boxes.h"
 
 namespace winhost {
+
+using hostdrive::CheckStates;
 
 struct SessionArgs {
     std::string dll;     // the plug-in DLL

@@ -21,21 +21,10 @@ BOOL CALLBACK MatchChild(HWND child, LPARAM data) {
 
 }  // namespace
 
-std::string WindowText(HWND window) {
-    if (window == nullptr) return {};
-    char buffer[1024];
-    const int length = GetWindowTextA(window, buffer, sizeof buffer);
-    return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string();
-}
-
 std::string ClassName(HWND window) {
     char buffer[256];
     const int length = GetClassNameA(window, buffer, sizeof buffer);
     return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string();
-}
-
-std::string DlgItemText(HWND dialog, int id) {
-    return WindowText(GetDlgItem(dialog, id));
 }
 
 bool HasBorder(HWND window) {

@@ -3,13 +3,15 @@
 
 #include <string>
 
+#include "hostdrive/panel_driver.h"
 #include "platform/win32/win32_api.h"
 
 namespace winhost {
 
-std::string WindowText(HWND window);
+using hostdrive::DlgItemText;
+using hostdrive::WindowText;
+
 std::string ClassName(HWND window);
-std::string DlgItemText(HWND dialog, int id);
 // True when the window has a border: WS_BORDER, or the sunken edge that the
 // dialog manager gives bordered controls of extended templates.
 bool HasBorder(HWND window);

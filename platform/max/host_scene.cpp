@@ -1,5 +1,5 @@
 // The scene's root node.
-#include "platform/max/max_sdk.h"
+#include "platform/max/host_scene.h"
 
 HostScene::HostScene() : root_(std::make_unique<INode>()) {
     root_->SetName("Scene Root");

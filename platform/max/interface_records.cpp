@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "platform/max/host_records.h"
+#include "platform/max/host_scene.h"
 #include "platform/max/interface_internal.h"
-#include "platform/max/max_sdk.h"
 
 namespace {
 
@@ -65,4 +65,8 @@ int CustomControlsInitCount() {
 
 HINSTANCE LastCustomControlsModule() {
     return customControlsModule;
+}
+
+INode* Interface::GetRootNode() {
+    return scene_ != nullptr ? scene_->GetRootNode() : nullptr;
 }

@@ -1,7 +1,7 @@
 // Texture slots of standard materials and numbered sub-materials of multi-materials.
 #include <climits>
 
-#include "platform/max/max_sdk.h"
+#include "platform/max/host_scene.h"
 
 Texmap* StdMtl::GetSubTexmap(int i) {
     return i >= 0 && i < kSlots ? maps_[i] : nullptr;

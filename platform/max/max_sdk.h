@@ -1,6 +1,7 @@
 // The host application's operations that the plug-in uses, with the SDK's
-// names and shapes, and the portable stand-in behind them. Tests and the
-// console host build scenes through the stand-in's own additions (marked).
+// names and shapes, and the portable stand-in behind them. The stand-in's
+// scene-building classes are in host_scene.h; the few setters that must be
+// members (INode, Mesh, Interface) are marked "Stand-in" here.
 #pragma once
 
 #include <cstdint>
@@ -97,7 +98,7 @@ typedef Point3 VertColor;
 // Rows 0-2 are the axes, row 3 the translation.
 class Matrix3 {
 public:
-    Matrix3();  // identity
+    Matrix3();                        // identity
     explicit Matrix3(bool identity);  // false: all zero (a cleared matrix)
     void SetRow(int i, const Point3& p) { m_[i] = p; }
     const Point3& GetRow(int i) const { return m_[i]; }
@@ -170,8 +171,8 @@ public:
     std::vector<TVFace> vcFace;      // colour faces; empty when there are no colours
 
     void setNumVerts(int n);
-    void setNumFaces(int n);  // also resizes present tvFace/vcFace
-    void setNumTVerts(int n);  // n > 0 gives tvFace one entry per face
+    void setNumFaces(int n);    // also resizes present tvFace/vcFace
+    void setNumTVerts(int n);   // n > 0 gives tvFace one entry per face
     void setNumVertCol(int n);  // n > 0 gives vcFace one entry per face
     int getNumVerts() const { return numVerts; }
     int getNumFaces() const { return numFaces; }
@@ -232,29 +233,6 @@ public:
     Object* ConvertToType(TimeValue t, Class_ID obtype) override;
 };
 
-// Stand-in: a geometry object of another class that converts to a new
-// TriObject on each request (or refuses, when built that way).
-class EditableGeomObject : public Object {
-public:
-    explicit EditableGeomObject(Mesh mesh, bool convertible = true);
-    Class_ID ClassID() override { return Class_ID(0x1bf8338d, 0x192f6098); }
-    SClass_ID SuperClassID() override { return GEOMOBJECT_CLASS_ID; }
-    int CanConvertToType(Class_ID obtype) override;
-    Object* ConvertToType(TimeValue t, Class_ID obtype) override;
-    Mesh mesh;
-    bool convertible;
-};
-
-// Stand-in: cameras, lights, shapes and helpers (not geometry).
-class NonGeomObject : public Object {
-public:
-    explicit NonGeomObject(SClass_ID superClass) : superClass_(superClass) {}
-    SClass_ID SuperClassID() override { return superClass_; }
-
-private:
-    SClass_ID superClass_;
-};
-
 class ObjectState {
 public:
     ObjectState() = default;
@@ -292,44 +270,12 @@ private:
     std::string mapName_;
 };
 
-// Stand-in: a texture of some other class (a procedural map).
-class ProceduralTex : public Texmap {
-public:
-    Class_ID ClassID() override { return Class_ID(0x1234, 0x5678); }
-};
-
 class Mtl : public MtlBase {
 public:
     SClass_ID SuperClassID() override { return MATERIAL_CLASS_ID; }
     virtual int IsMultiMtl() { return 0; }
     virtual int NumSubMtls() { return 0; }
     virtual Mtl* GetSubMtl(int /*i*/) { return nullptr; }
-};
-
-// Stand-in: a standard material with texture slots (slot 1 is diffuse).
-class StdMtl : public Mtl {
-public:
-    static constexpr int kSlots = 12;
-    Class_ID ClassID() override { return Class_ID(2, 0); }
-    int NumSubTexmaps() override { return kSlots; }
-    Texmap* GetSubTexmap(int i) override;
-    void SetSubTexmap(int i, Texmap* map);  // not owned
-
-private:
-    Texmap* maps_[kSlots] = {};
-};
-
-// Stand-in: a multi-material; sub-material numbers need not be contiguous.
-class MultiMtl : public Mtl {
-public:
-    Class_ID ClassID() override { return Class_ID(0x200, 0); }
-    int IsMultiMtl() override { return 1; }
-    int NumSubMtls() override;
-    Mtl* GetSubMtl(int i) override;  // null for any number without one
-    void SetSubMtl(int i, Mtl* mtl);  // not owned
-
-private:
-    std::map<int, Mtl*> subs_;
 };
 
 // ---- Nodes -------------------------------------------------------------
@@ -372,27 +318,10 @@ private:
     Mtl* mtl_ = nullptr;
 };
 
-// Stand-in: one scene, the owner of its root and its materials and maps.
-class HostScene {
-public:
-    HostScene();
-    INode* GetRootNode() { return root_.get(); }
-    template <class T, class... Args>
-    T* Make(Args&&... args) {  // a material or texture owned by the scene
-        auto owned = std::make_unique<T>(std::forward<Args>(args)...);
-        T* raw = owned.get();
-        owned_.push_back(std::move(owned));
-        return raw;
-    }
-
-private:
-    std::unique_ptr<INode> root_;
-    std::vector<std::unique_ptr<Animatable>> owned_;
-};
-
 // ---- Plug-in protocol --------------------------------------------------
 
 class Interface;
+class HostScene;
 
 class IUtil {
 public:
@@ -439,7 +368,7 @@ public:
     virtual BOOL GetCancel() { return cancel_; }
     virtual void SetCancel(BOOL cancel) { cancel_ = cancel; }
     virtual const char* GetDir(int which);
-    virtual INode* GetRootNode() { return scene_ ? scene_->GetRootNode() : nullptr; }
+    virtual INode* GetRootNode();
     virtual TimeValue GetTime() { return time_; }
     virtual void DisableAccelerators() { accelerators_ = false; }
     virtual void EnableAccelerators() { accelerators_ = true; }

@@ -1,7 +1,7 @@
 // Conversion of geometry objects to triangle-mesh objects.
 #include <utility>
 
-#include "platform/max/max_sdk.h"
+#include "platform/max/host_scene.h"
 
 namespace {
 

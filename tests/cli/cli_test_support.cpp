@@ -8,33 +8,10 @@
 
 #include <chrono>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <thread>
 
 namespace clitest {
-
-ScratchDir::ScratchDir() {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "kvoexp_cli_";
-    name += info ? info->name() : "test";
-    name += "_" + std::to_string(std::random_device{}());
-    for (char& c : name) {
-        if (c == '/') c = '_';
-    }
-    root_ = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directories(root_);
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-}
-
-std::string ScratchDir::Path(const std::string& relative) const {
-    return relative.empty() ? root_.string() : (root_ / relative).string();
-}
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          double timeoutSeconds, const std::function<bool(pid_t)>& whileRunning,
@@ -150,17 +127,6 @@ void WriteBigObj(const std::string& path, int objects, int n, const std::string&
         }
         base += (n + 1) * (n + 1);
     }
-}
-
-kvoscene::Node TriangleNode(const std::string& name) {
-    kvoscene::Node node;
-    node.name = name;
-    node.kind = kvoscene::NodeKind::Geometry;
-    node.mesh.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-    node.mesh.faces = {0, 1, 2};
-    node.mesh.materialIds = {0};
-    node.mesh.smoothing = {1};
-    return node;
 }
 
 }  // namespace clitest

@@ -1,5 +1,5 @@
-// Helpers of the console host's tests: scratch directories, running the
-// built kvoexp as a child process, and small scene builders.
+// Helpers of the console host's tests: running the built kvoexp as a child
+// process, files, and the shared scratch directory and scene builders.
 #pragma once
 
 #include <sys/types.h>
@@ -9,22 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "cli/compact_scene.h"
+#include "tests/support/scene_nodes.h"
+#include "tests/support/scratch_dir.h"
 
 namespace clitest {
 
-// A fresh directory per test, removed afterwards.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string Path(const std::string& relative = "") const;
-
-private:
-    std::filesystem::path root_;
-};
+using testsupport::ScratchDir;
+using testsupport::TriangleNode;
 
 struct ProcessResult {
     bool exited = false;    // false: killed by a signal (or our time limit)
@@ -57,8 +48,5 @@ void WriteFile(const std::string& path, const std::string& text);
 // An OBJ of `objects` grids of n x n quads (2 n^2 triangles each), named
 // objectPrefix0, objectPrefix1...
 void WriteBigObj(const std::string& path, int objects, int n, const std::string& objectPrefix);
-
-// A one-triangle geometry node below the root.
-kvoscene::Node TriangleNode(const std::string& name);
 
 }  // namespace clitest

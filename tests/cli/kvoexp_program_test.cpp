@@ -5,11 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 
-#include "cli/scene_codec.h"
 #include "cli_test_support.h"
 #include "kvo_contents.h"
 #include "obj_reference.h"
+#include "scene/scene_decoder.h"
 
 namespace {
 
@@ -95,6 +96,41 @@ TEST(KvoexpCommandLine, ListShowsTheTreeAndTheSelectionAndWritesNothing) {
                          "'Crate Wood' (map checker.png)  [not selected]"));
     EXPECT_TRUE(Contains(r.out, "'Camera 01'  camera  [not selected]"));
     EXPECT_FALSE(fs::exists(dir.Path("out")));
+}
+
+// The line of --list that shows the node named `name`, or "".
+std::string ListedLine(const std::string& out, const std::string& name) {
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("  '" + name + "'  ", 0) == 0) return line;
+    }
+    return {};
+}
+
+// --list promises only what the export does: names that would be paths are
+// marked with the reason the save refuses them.
+TEST(KvoexpCommandLine, ListSaysWhichNodesTheExportWillNotWriteAndWhy) {
+    clitest::ScratchDir dir;
+    const std::string obj = dir.Path("names.obj");
+    clitest::WriteFile(obj,
+                       "v 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                       "o a/b\nf 1 2 3\no back\\slash\nf 1 2 3\no ..\nf 1 2 3\n"
+                       "o fine\nf 1 2 3\n");
+    const ProcessResult r = RunKvoexp({"--list", obj});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const struct {
+        const char* name;
+        const char* mark;
+    } cases[] = {
+        {"a/b", "[selected: will not be written: the name holds a path separator]"},
+        {"back\\slash", "[selected: will not be written: the name holds a path separator]"},
+        {"..", "[selected: will not be written: the name is '..']"},
+        {"fine", "[selected: exported as 'fine.kvo']"},
+    };
+    for (const auto& c : cases) {
+        const std::string line = ListedLine(r.out, c.name);
+        EXPECT_TRUE(Contains(line, c.mark)) << c.name << "\n" << r.out;
+    }
 }
 
 TEST(KvoexpCommandLine, DumpSceneWritesTheImportProcessesCompactForm) {
@@ -264,7 +300,8 @@ TEST_F(KvoexpProgram, NodesThatCannotBeSavedAreFailuresWithStatusOne) {
     clitest::WriteFile(obj, "v 0 0 0\nv 1 0 0\nv 0 1 0\no a/b\nf 1 2 3\no fine\nf 1 2 3\n");
     const ProcessResult r = RunKvoexp({obj, "-o", Out()});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(Contains(r.err, "node 'a/b' was not written")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "node 'a/b' was not written: the name holds a path separator"))
+        << r.err;
     EXPECT_TRUE(Contains(r.out, "1 node exported, 0 not geometry, 1 failed; 1 file written"))
         << r.out;
     EXPECT_EQ(KvoFiles(Out()), std::set<std::string>{"fine.kvo"});

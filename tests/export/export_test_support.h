@@ -17,7 +17,7 @@
 #include "generators/generate_log.h"
 #include "generators/generate_shader.h"
 #include "kvo/kvo_geode.h"
-#include "platform/max/max_sdk.h"
+#include "platform/max/host_scene.h"
 
 namespace exporttest {
 

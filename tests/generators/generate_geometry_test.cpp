@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/generators/scratch_dir.h"
+#include "tests/generators/generator_files.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ TEST(GenerateGeometry, EntriesAndClosingLine) {
     };
     for (const EntriesCase& c : cases) {
         ScratchDir dir;
-        const std::string path = dir.File("geometry.ini");
+        const std::string path = dir.Path("geometry.ini");
         {
             GenerateGeometry geometry;
             geometry.Open(path);
@@ -62,10 +62,10 @@ TEST(GenerateGeometry, EntriesAndClosingLine) {
 
 TEST(GenerateGeometry, LaterRunIntoAnotherDirectoryAppendsToFirstFile) {
     ScratchDir dir;
-    std::filesystem::create_directories(dir.File("run1"));
-    std::filesystem::create_directories(dir.File("run2"));
-    const std::string first = dir.File("run1/geometry.ini");
-    const std::string second = dir.File("run2/geometry.ini");
+    std::filesystem::create_directories(dir.Path("run1"));
+    std::filesystem::create_directories(dir.Path("run2"));
+    const std::string first = dir.Path("run1/geometry.ini");
+    const std::string second = dir.Path("run2/geometry.ini");
     {
         GenerateGeometry geometry;
         geometry.Open(first);
@@ -80,7 +80,7 @@ TEST(GenerateGeometry, LaterRunIntoAnotherDirectoryAppendsToFirstFile) {
 
 TEST(GenerateGeometry, NeverOpenedWritesNothing) {
     ScratchDir dir;
-    const std::string path = dir.File("geometry.ini");
+    const std::string path = dir.Path("geometry.ini");
     {
         GenerateGeometry geometry;
         geometry.AddObject("Box01", "Box01.kvo");

@@ -8,7 +8,7 @@
 
 #include "generators/generate_geometry.h"
 #include "generators/generate_shader.h"
-#include "tests/generators/scratch_dir.h"
+#include "tests/generators/generator_files.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ protected:
 
 TEST(GenerateLog, HeaderBytesArePinned) {
     ScratchDir dir;
-    const std::string path = dir.File("kvoexp_log.txt");
+    const std::string path = dir.Path("kvoexp_log.txt");
     {
         GenerateLog log;
         log.Open(path);
@@ -39,7 +39,7 @@ TEST(GenerateLog, HeaderBytesArePinned) {
 
 TEST(GenerateLog, FirstRunExportingBox01) {
     ScratchDir dir;
-    const std::string path = dir.File("kvoexp_log.txt");
+    const std::string path = dir.Path("kvoexp_log.txt");
     GenerateLog log;
     log.Open(path);
     // The lines a run prints for one node, in the pipeline's order.
@@ -64,10 +64,10 @@ TEST(GenerateLog, FirstRunExportingBox01) {
 
 TEST(GenerateLog, SecondRunAppendsToFirstFileWithoutSecondHeader) {
     ScratchDir dir;
-    std::filesystem::create_directories(dir.File("run1"));
-    std::filesystem::create_directories(dir.File("run2"));
-    const std::string first = dir.File("run1/kvoexp_log.txt");
-    const std::string second = dir.File("run2/kvoexp_log.txt");
+    std::filesystem::create_directories(dir.Path("run1"));
+    std::filesystem::create_directories(dir.Path("run2"));
+    const std::string first = dir.Path("run1/kvoexp_log.txt");
+    const std::string second = dir.Path("run2/kvoexp_log.txt");
     GenerateLog log;
     log.Open(first);
     log.Print("Exporting object '%s'...\n", "Box01");
@@ -83,7 +83,7 @@ TEST(GenerateLog, SecondRunAppendsToFirstFileWithoutSecondHeader) {
 
 TEST(GenerateLog, OpenTruncatesAnExistingFile) {
     ScratchDir dir;
-    const std::string path = dir.File("kvoexp_log.txt");
+    const std::string path = dir.Path("kvoexp_log.txt");
     {
         GenerateLog log;
         log.Open(path);
@@ -99,7 +99,7 @@ TEST(GenerateLog, OpenTruncatesAnExistingFile) {
 
 TEST(GenerateLog, PrintBeforeOpenIsLost) {
     ScratchDir dir;
-    const std::string path = dir.File("kvoexp_log.txt");
+    const std::string path = dir.Path("kvoexp_log.txt");
     GenerateLog log;
     log.Print("\tERROR: Cannot export node '%s': not a geometry object\n\n", "Camera01");
     EXPECT_FALSE(FileExists(path));
@@ -110,7 +110,7 @@ TEST(GenerateLog, PrintBeforeOpenIsLost) {
 
 TEST(GenerateLog, PercentInsertedTextIsWrittenUnchanged) {
     ScratchDir dir;
-    const std::string path = dir.File("kvoexp_log.txt");
+    const std::string path = dir.Path("kvoexp_log.txt");
     GenerateLog log;
     log.Open(path);
     log.Print("Exporting object '%s'...\n", "100%s %d %n %%");
@@ -139,7 +139,7 @@ TEST(ILogger, EveryLineFeedIsWrittenAsCrLf) {
     };
     for (const CrLfCase& c : cases) {
         ScratchDir dir;
-        const std::string path = dir.File("out.txt");
+        const std::string path = dir.Path("out.txt");
         {
             BareLogger logger;
             logger.Open(path);
@@ -153,7 +153,7 @@ TEST(ILogger, LongTextIsNeverTruncated) {
     // Around the size of the formatting buffer and well beyond it.
     for (size_t length : {0u, 1u, 510u, 511u, 512u, 513u, 1023u, 70000u}) {
         ScratchDir dir;
-        const std::string path = dir.File("out.txt");
+        const std::string path = dir.Path("out.txt");
         std::string name(length, 'n');
         for (size_t i = 0; i < length; i += 7) name[i] = static_cast<char>('a' + i % 26);
         {
@@ -168,7 +168,7 @@ TEST(ILogger, LongTextIsNeverTruncated) {
 
 TEST(ILogger, PrintAfterCloseWritesNothing) {
     ScratchDir dir;
-    const std::string path = dir.File("out.txt");
+    const std::string path = dir.Path("out.txt");
     BareLogger logger;
     logger.Open(path);
     logger.Print("before\n");
@@ -192,15 +192,15 @@ TEST(ILogger, GeneratorWhoseFileCannotBeCreatedStaysSilent) {
     };
     for (const UncreatableCase& c : cases) {
         ScratchDir dir;
-        const std::string missingDirFile = dir.File("missing/out.txt");
-        const std::string directoryName = dir.File("taken");
+        const std::string missingDirFile = dir.Path("missing/out.txt");
+        const std::string directoryName = dir.Path("taken");
         std::filesystem::create_directories(directoryName);
         {
             std::unique_ptr<ILogger> generator = c.make();
             generator->Open(missingDirFile);
             generator->Print("lost\n");
             // The directory becomes writable; the generator does not try again.
-            std::filesystem::create_directories(dir.File("missing"));
+            std::filesystem::create_directories(dir.Path("missing"));
             generator->Open(missingDirFile);
             generator->Print("lost too\n");
         }

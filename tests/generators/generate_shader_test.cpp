@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "kvo/kvo_material.h"
-#include "tests/generators/scratch_dir.h"
+#include "tests/generators/generator_files.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ TEST(GenerateShader, BlocksForMaterials) {
     };
     for (const ShaderCase& c : cases) {
         ScratchDir dir;
-        const std::string path = dir.File("kvoexp.shd");
+        const std::string path = dir.Path("kvoexp.shd");
         {
             GenerateShader shader;
             shader.Open(path);
@@ -109,10 +109,10 @@ TEST(GenerateShader, AlreadyWrittenComparesWholeNamesByteForByte) {
 
 TEST(GenerateShader, SecondRunWritesOnlyNewNamesIntoFirstFile) {
     ScratchDir dir;
-    std::filesystem::create_directories(dir.File("run1"));
-    std::filesystem::create_directories(dir.File("run2"));
-    const std::string first = dir.File("run1/kvoexp.shd");
-    const std::string second = dir.File("run2/kvoexp.shd");
+    std::filesystem::create_directories(dir.Path("run1"));
+    std::filesystem::create_directories(dir.Path("run2"));
+    const std::string first = dir.Path("run1/kvoexp.shd");
+    const std::string second = dir.Path("run2/kvoexp.shd");
     {
         GenerateShader shader;
         shader.Open(first);
@@ -129,7 +129,7 @@ TEST(GenerateShader, SecondRunWritesOnlyNewNamesIntoFirstFile) {
 
 TEST(GenerateShader, NamesSeenBeforeOpenAreNotWrittenLater) {
     ScratchDir dir;
-    const std::string path = dir.File("kvoexp.shd");
+    const std::string path = dir.Path("kvoexp.shd");
     {
         GenerateShader shader;
         shader.AddShader(*MakeMaterial({"Early", {"early.tga"}}));
@@ -142,7 +142,7 @@ TEST(GenerateShader, NamesSeenBeforeOpenAreNotWrittenLater) {
 
 TEST(GenerateShader, TextureCountBeyondTheSlotsIsClamped) {
     ScratchDir dir;
-    const std::string path = dir.File("kvoexp.shd");
+    const std::string path = dir.Path("kvoexp.shd");
     std::vector<std::string> textures;
     for (int i = 0; i < KvoMaterial::kMaxTextures; ++i) textures.push_back("t" + std::to_string(i));
     std::unique_ptr<KvoMaterial> tooMany = MakeMaterial({"TooMany", textures});

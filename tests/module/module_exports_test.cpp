@@ -61,7 +61,7 @@ TEST_F(ModuleExports, LoadingRecordsTheModuleAndInitialisesTheControlsOnce) {
     const int commonBefore = headless::CommonControlsInitCount();
     // Opening the panel creates dialogs from the module's own resources.
     OpenPanel();
-    EXPECT_EQ(headless::Inspect(Page(kOutputPage)).module, module->Instance());
+    EXPECT_EQ(headless::Inspect(Page(IDD_OUTPUT)).module, module->Instance());
     ClosePanel();
     EXPECT_EQ(CustomControlsInitCount(), customBefore);
     EXPECT_EQ(headless::CommonControlsInitCount(), commonBefore);

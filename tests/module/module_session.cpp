@@ -1,6 +1,6 @@
 #include "tests/module/module_session.h"
 
-#include <unistd.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <fstream>
@@ -12,13 +12,6 @@ namespace fs = std::filesystem;
 
 void ModuleSession::SetUp() {
     headless::Reset();
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    // The process id keeps concurrent runs of the suite (two build trees) apart.
-    std::string name = "kvoexp_module_" + std::to_string(getpid()) + "_" + test->test_suite_name() +
-                       "_" + test->name();
-    std::replace(name.begin(), name.end(), '/', '_');
-    scratch = fs::temp_directory_path() / name;
-    fs::remove_all(scratch);
     fs::create_directories(scratch / "cfg");
     fs::create_directories(scratch / "out");
     outputDir = (scratch / "out").string();
@@ -32,42 +25,32 @@ void ModuleSession::SetUp() {
 }
 
 void ModuleSession::TearDown() {
-    if (panelOpen_ && module && module->Loaded()) ClosePanel();
+    if (module && module->Loaded()) ClosePanel();
     UnloadModule();
     headless::Reset();
-    fs::remove_all(scratch);
 }
 
 void ModuleSession::LoadModule() {
-    module = std::make_unique<PluginModule>(KVOEXP_MODULE_PATH);
-    ASSERT_TRUE(module->Loaded()) << module->Error();
-    ASSERT_TRUE(module->Error().empty()) << module->Error();
+    module = std::make_unique<hostdrive::PluginModule>();
+    std::string error;
+    ASSERT_TRUE(module->Load(KVOEXP_MODULE_PATH, error)) << error;
 }
 
 void ModuleSession::UnloadModule() {
     if (module) module->Unload();
 }
 
-UtilityObj* ModuleSession::Utility() {
-    ClassDesc* desc = module->LibClassDesc(0);
-    return desc != nullptr ? static_cast<UtilityObj*>(desc->Create(FALSE)) : nullptr;
-}
-
 void ModuleSession::OpenPanel() {
-    Utility()->BeginEditParams(&host, &util);
-    panelOpen_ = true;
+    std::string error;
+    ASSERT_TRUE(panel.Open(*module, error)) << error;
 }
 
 void ModuleSession::ClosePanel() {
-    panelOpen_ = false;
-    Utility()->EndEditParams(&host, &util);
+    panel.Close();
 }
 
 HWND ModuleSession::Page(int templateId) {
-    for (const Interface::RollupPage& page : host.RollupPages()) {
-        if (page.templateId == templateId) return page.window;
-    }
-    return nullptr;
+    return panel.Page(templateId);
 }
 
 HWND ModuleSession::Control(int templateId, int id) {
@@ -81,25 +64,25 @@ void ModuleSession::Click(int templateId, int id) {
 }
 
 void ModuleSession::TypeOutputDir(const std::string& text) {
-    SetWindowTextA(Control(kOutputPage, kOutputDirEdit), text.c_str());
+    SetWindowTextA(Control(IDD_OUTPUT, IDC_OUTPUT_DIR), text.c_str());
 }
 
 std::string ModuleSession::OutputDirText() {
-    return headless::Inspect(Control(kOutputPage, kOutputDirEdit)).text;
+    return headless::Inspect(Control(IDD_OUTPUT, IDC_OUTPUT_DIR)).text;
 }
 
 bool ModuleSession::Checked(int id) {
-    return IsDlgButtonChecked(Page(kOptionsPage), id) == BST_CHECKED;
+    return panel.Checked(id);
 }
 
 bool ModuleSession::Enabled(int id) {
-    return IsWindowEnabled(Control(kOptionsPage, id)) != FALSE;
+    return panel.Enabled(id);
 }
 
 HWND ModuleSession::ProgressDialog() {
     for (HWND dialog : host.RegisteredDialogs()) {
         const headless::WindowInfo info = headless::Inspect(dialog);
-        if (info.exists && info.templateId == kProgressDialog && info.owner == Page(kAboutPage)) {
+        if (info.exists && info.templateId == IDD_PROGRESS && info.owner == Page(IDD_ABOUT)) {
             return dialog;
         }
     }
@@ -166,4 +149,11 @@ INode* ModuleSession::AddQuad(const std::string& name, bool selected) {
     node->SetObject(tri);
     node->SetSelected(selected);
     return node;
+}
+
+bool ModuleIsResident(const std::string& path) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle == nullptr) return false;
+    dlclose(handle);
+    return true;
 }

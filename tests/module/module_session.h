@@ -11,54 +11,35 @@
 #include <string>
 #include <vector>
 
-#include "platform/max/max_sdk.h"
-#include "tests/module/plugin_module.h"
-
-// Template ids of the three rollup pages and the progress dialog.
-constexpr int kOutputPage = 1005;
-constexpr int kOptionsPage = 1004;
-constexpr int kAboutPage = 1006;
-constexpr int kProgressDialog = 112;
-
-// Control ids of the pages and of the progress dialog.
-constexpr int kExportButton = 1066;
-constexpr int kOutputDirEdit = 1069;
-constexpr int kBrowseButton = 1070;
-constexpr int kLocalizeBox = 1075;
-constexpr int kNormalsBox = 1076;
-constexpr int kUpNormalsBox = 1077;
-constexpr int kOptimizeBox = 1078;
-constexpr int kVertexColorsBox = 1081;
-constexpr int kShaderBox = 1082;
-constexpr int kLogBox = 1083;
-constexpr int kGeometryBox = 1085;
-constexpr int kStatusLine = 1074;
-constexpr int kDetailsLine = 1075;
-constexpr int kCancelCloseButton = 1081;
+#include "hostdrive/module_loader.h"
+#include "hostdrive/panel_driver.h"
+#include "platform/max/host_scene.h"
+#include "plugin/resource.h"
+#include "tests/support/scratch_dir.h"
 
 // The option boxes in the order of the settings file's flag lines (2 to 9).
-constexpr int kBoxesInFileOrder[] = {kLocalizeBox,     kOptimizeBox, kNormalsBox,  kUpNormalsBox,
-                                     kVertexColorsBox, kShaderBox,   kGeometryBox, kLogBox};
+constexpr int kBoxesInFileOrder[] = {IDC_LOCALIZE,          IDC_OPTIMIZE,      IDC_NORMALS,
+                                     IDC_UP_NORMALS,        IDC_VERTEX_COLORS, IDC_GENERATE_SHADER,
+                                     IDC_GENERATE_GEOMETRY, IDC_GENERATE_LOG};
 
 class ModuleSession : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Loading and the utility object.
+    // Loading.
     void LoadModule();
     void UnloadModule();
-    UtilityObj* Utility();
 
-    // The panel.
+    // The panel, opened and closed through hostdrive's panel driver.
     void OpenPanel();
     void ClosePanel();
-    bool PanelOpen() const { return panelOpen_; }
+    bool PanelOpen() const { return panel.IsOpen(); }
     HWND Page(int templateId);
     HWND Control(int templateId, int id);
     void Click(int templateId, int id);
-    void ClickOption(int id) { Click(kOptionsPage, id); }
-    void ClickExport() { Click(kOutputPage, kExportButton); }
+    void ClickOption(int id) { Click(IDD_OPTIONS, id); }
+    void ClickExport() { Click(IDD_OUTPUT, IDC_EXPORT); }
     void TypeOutputDir(const std::string& text);
     std::string OutputDirText();
     bool Checked(int id);
@@ -83,15 +64,18 @@ protected:
     // Scene: a selected (or not) two-triangle quad under the root.
     INode* AddQuad(const std::string& name, bool selected = true);
 
-    std::filesystem::path scratch;
+    testsupport::ScratchDir scratchDir{"kvoexp_module"};
+    std::filesystem::path scratch = scratchDir.Root();
     std::string outputDir;  // an existing directory
     HostScene scene;
     Interface host;
-    IUtil util;
-    std::unique_ptr<PluginModule> module;
+    hostdrive::PanelDriver panel{host};
+    std::unique_ptr<hostdrive::PluginModule> module;
 
 private:
-    bool panelOpen_ = false;
     int pumpCalls_ = 0;
     std::function<void(int)> pump_;
 };
+
+// Whether the module at `path` is still mapped into the process.
+bool ModuleIsResident(const std::string& path);

@@ -15,9 +15,9 @@ TEST_F(Panel, OpensThreePagesInOrderAndClosesThem) {
         int templateId;
         const char* title;
         DWORD flags;
-    } expected[] = {{kOutputPage, "Valdrin KVO Exporter", 0},
-                    {kOptionsPage, "Options", 0},
-                    {kAboutPage, "About", 1}};  // added rolled up
+    } expected[] = {{IDD_OUTPUT, "Valdrin KVO Exporter", 0},
+                    {IDD_OPTIONS, "Options", 0},
+                    {IDD_ABOUT, "About", 1}};  // added rolled up
     for (size_t i = 0; i < pages.size(); ++i) {
         EXPECT_EQ(pages[i].templateId, expected[i].templateId) << i;
         EXPECT_EQ(pages[i].title, expected[i].title) << i;
@@ -29,7 +29,7 @@ TEST_F(Panel, OpensThreePagesInOrderAndClosesThem) {
     ASSERT_EQ(host.RegisteredDialogs().size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         const headless::WindowInfo dialog = headless::Inspect(host.RegisteredDialogs()[i]);
-        EXPECT_EQ(dialog.templateId, kProgressDialog);
+        EXPECT_EQ(dialog.templateId, IDD_PROGRESS);
         EXPECT_EQ(dialog.owner, pages[i].window);
         EXPECT_FALSE(dialog.visible);
     }
@@ -61,7 +61,7 @@ TEST_F(Panel, WithoutSettingsFileShowsTheDefaults) {
     OpenPanel();
     EXPECT_EQ(OutputDirText(), "");
     for (int id : kBoxesInFileOrder) {
-        EXPECT_EQ(Checked(id), id == kOptimizeBox || id == kNormalsBox) << id;
+        EXPECT_EQ(Checked(id), id == IDC_OPTIMIZE || id == IDC_NORMALS) << id;
     }
 }
 
@@ -83,38 +83,38 @@ TEST_F(Panel, EachSettingsLineChecksItsBox) {
 TEST_F(Panel, ReopeningReadsTheSettingsFileAgain) {
     WriteSettings(outputDir, "10000000");
     OpenPanel();
-    ClickOption(kLocalizeBox);
-    ClickOption(kVertexColorsBox);
+    ClickOption(IDC_LOCALIZE);
+    ClickOption(IDC_VERTEX_COLORS);
     TypeOutputDir("typed but not exported");
     ClosePanel();
 
     OpenPanel();
-    EXPECT_TRUE(Checked(kLocalizeBox));
-    EXPECT_FALSE(Checked(kVertexColorsBox));
+    EXPECT_TRUE(Checked(IDC_LOCALIZE));
+    EXPECT_FALSE(Checked(IDC_VERTEX_COLORS));
     EXPECT_EQ(OutputDirText(), outputDir);
     ClosePanel();
 
     WriteSettings("elsewhere", "00000001");
     OpenPanel();
     EXPECT_EQ(OutputDirText(), "elsewhere");
-    EXPECT_FALSE(Checked(kLocalizeBox));
-    EXPECT_TRUE(Checked(kLogBox));
+    EXPECT_FALSE(Checked(IDC_LOCALIZE));
+    EXPECT_TRUE(Checked(IDC_GENERATE_LOG));
 }
 
 TEST_F(Panel, UpNormalsStartsEnabledAndFollowsNormalsWhenClicked) {
     WriteSettings(outputDir, "00010000");  // Normals off, Up Normals on
     AddQuad("Quad");
     OpenPanel();
-    EXPECT_FALSE(Checked(kNormalsBox));
-    EXPECT_TRUE(Enabled(kUpNormalsBox));
+    EXPECT_FALSE(Checked(IDC_NORMALS));
+    EXPECT_TRUE(Enabled(IDC_UP_NORMALS));
 
-    ClickOption(kNormalsBox);
-    EXPECT_TRUE(Checked(kNormalsBox));
-    EXPECT_TRUE(Enabled(kUpNormalsBox));
-    ClickOption(kNormalsBox);
-    EXPECT_FALSE(Checked(kNormalsBox));
-    EXPECT_FALSE(Enabled(kUpNormalsBox));
-    EXPECT_TRUE(Checked(kUpNormalsBox));
+    ClickOption(IDC_NORMALS);
+    EXPECT_TRUE(Checked(IDC_NORMALS));
+    EXPECT_TRUE(Enabled(IDC_UP_NORMALS));
+    ClickOption(IDC_NORMALS);
+    EXPECT_FALSE(Checked(IDC_NORMALS));
+    EXPECT_FALSE(Enabled(IDC_UP_NORMALS));
+    EXPECT_TRUE(Checked(IDC_UP_NORMALS));
 
     // Disabling Up Normals keeps its flag: a completed run saves it as it was.
     ClickExport();
@@ -126,16 +126,16 @@ TEST_F(Panel, UpNormalsStartsEnabledAndFollowsNormalsWhenClicked) {
 
 TEST_F(Panel, AcceleratorsAreOffWhileTheOutputEditHasTheFocus) {
     OpenPanel();
-    SetFocus(Control(kOutputPage, kOutputDirEdit));
+    SetFocus(Control(IDD_OUTPUT, IDC_OUTPUT_DIR));
     EXPECT_FALSE(host.AcceleratorsEnabled());
-    SetFocus(Control(kOutputPage, kExportButton));
+    SetFocus(Control(IDD_OUTPUT, IDC_EXPORT));
     EXPECT_TRUE(host.AcceleratorsEnabled());
-    SetFocus(Control(kOutputPage, kOutputDirEdit));
+    SetFocus(Control(IDD_OUTPUT, IDC_OUTPUT_DIR));
     EXPECT_FALSE(host.AcceleratorsEnabled());
-    SetFocus(Control(kOptionsPage, kLocalizeBox));
+    SetFocus(Control(IDD_OPTIONS, IDC_LOCALIZE));
     EXPECT_TRUE(host.AcceleratorsEnabled());
     // Typing into the edit while it has the focus keeps them off.
-    SetFocus(Control(kOutputPage, kOutputDirEdit));
+    SetFocus(Control(IDD_OUTPUT, IDC_OUTPUT_DIR));
     TypeOutputDir("abc");
     EXPECT_FALSE(host.AcceleratorsEnabled());
 }
@@ -143,7 +143,7 @@ TEST_F(Panel, AcceleratorsAreOffWhileTheOutputEditHasTheFocus) {
 TEST_F(Panel, MouseMessagesOfEveryPageGoToTheHost) {
     OpenPanel();
     int expected = host.MouseMessagesForwarded();
-    for (int page : {kOutputPage, kOptionsPage, kAboutPage}) {
+    for (int page : {IDD_OUTPUT, IDD_OPTIONS, IDD_ABOUT}) {
         for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) {
             SendMessageA(Page(page), message, 0, MAKELPARAM(5, 5));
             EXPECT_EQ(host.MouseMessagesForwarded(), ++expected) << page << " " << message;
@@ -158,12 +158,12 @@ TEST_F(Panel, BrowseCancelledPutsTheStoredDirectoryBack) {
     OpenPanel();
     TypeOutputDir("typed and lost");
     headless::QueueFolderCancel();
-    Click(kOutputPage, kBrowseButton);
+    Click(IDD_OUTPUT, IDC_BROWSE);
 
     EXPECT_EQ(OutputDirText(), outputDir);
     ASSERT_EQ(headless::FolderBrowses().size(), 1u);
     const headless::FolderBrowseRecord& browse = headless::FolderBrowses()[0];
-    EXPECT_EQ(browse.owner, Page(kOutputPage));
+    EXPECT_EQ(browse.owner, Page(IDD_OUTPUT));
     EXPECT_EQ(browse.title, "Select KVO output folder...");
     EXPECT_EQ(browse.flags, BIF_NEWDIALOGSTYLE);
     EXPECT_TRUE(browse.hadCallback);
@@ -183,7 +183,7 @@ TEST_F(Panel, BrowseChosenFolderBecomesTheOutputDirectory) {
     AddQuad("Quad");
     OpenPanel();
     headless::QueueFolderChoice(chosen);
-    Click(kOutputPage, kBrowseButton);
+    Click(IDD_OUTPUT, IDC_BROWSE);
 
     EXPECT_EQ(OutputDirText(), chosen);
     const headless::FolderBrowseRecord& browse = headless::FolderBrowses().at(0);
@@ -206,7 +206,7 @@ TEST_F(Panel, BrowseWithoutAFileSystemFolderKeepsTheDirectory) {
     OpenPanel();
     TypeOutputDir("typed");
     headless::QueueVirtualFolderChoice();
-    Click(kOutputPage, kBrowseButton);
+    Click(IDD_OUTPUT, IDC_BROWSE);
     EXPECT_EQ(OutputDirText(), outputDir);
     EXPECT_TRUE(headless::FolderBrowses().at(0).chosen);
     EXPECT_EQ(headless::OutstandingItemLists(), 0);
@@ -214,7 +214,7 @@ TEST_F(Panel, BrowseWithoutAFileSystemFolderKeepsTheDirectory) {
     TypeOutputDir("typed again");
     headless::SetShellAllocatorAvailable(false);
     headless::QueueFolderChoice(scratch.string());
-    Click(kOutputPage, kBrowseButton);
+    Click(IDD_OUTPUT, IDC_BROWSE);
     EXPECT_EQ(OutputDirText(), outputDir);
     EXPECT_EQ(headless::FolderBrowses().size(), 1u);  // the browser never ran
     EXPECT_EQ(headless::OutstandingAllocators(), 0);

@@ -25,10 +25,10 @@ TEST_F(Session, ExportUsesTheOptionsChangedOnThePanelAndSavesThem) {
     AddQuad("Quad");
     AddQuad("Other", false);
     OpenPanel();
-    ClickOption(kLocalizeBox);  // on
-    ClickOption(kOptimizeBox);  // off
-    ClickOption(kGeometryBox);  // on
-    ClickOption(kLogBox);       // on
+    ClickOption(IDC_LOCALIZE);           // on
+    ClickOption(IDC_OPTIMIZE);           // off
+    ClickOption(IDC_GENERATE_GEOMETRY);  // on
+    ClickOption(IDC_GENERATE_LOG);       // on
     ClickExport();
 
     EXPECT_TRUE(headless::MessageBoxes().empty());
@@ -47,8 +47,8 @@ TEST_F(Session, ExportUsesTheOptionsChangedOnThePanelAndSavesThem) {
     HWND progress = ProgressDialog();
     ASSERT_NE(progress, nullptr);
     EXPECT_TRUE(headless::Inspect(progress).visible);
-    EXPECT_EQ(DialogText(progress, kDetailsLine), "Status: Done!");
-    EXPECT_EQ(DialogText(progress, kCancelCloseButton), "Close");
+    EXPECT_EQ(DialogText(progress, IDC_DETAILS), "Status: Done!");
+    EXPECT_EQ(DialogText(progress, IDC_CANCEL_CLOSE), "Close");
 }
 
 TEST_F(Session, ExportTakesTheTypedDirectoryEvenWithATrailingSeparator) {
@@ -80,14 +80,14 @@ TEST_F(Session, InvalidOutputPathShowsAnErrorAndWritesNothing) {
         EXPECT_EQ(box.text, "Please specify valid output path!");
         EXPECT_EQ(box.caption, "Error");
         EXPECT_EQ(box.type, MB_OK);
-        EXPECT_EQ(box.owner, Page(kOutputPage));
+        EXPECT_EQ(box.owner, Page(IDD_OUTPUT));
         EXPECT_TRUE(fs::is_empty(outputDir)) << path;
         EXPECT_EQ(SettingsLines().at(0), outputDir) << "settings saved after a failed check";
         EXPECT_FALSE(headless::Inspect(ProgressDialog()).visible);
 
         // The browser, cancelled, shows what Export stored: the typed text.
         headless::QueueFolderCancel();
-        Click(kOutputPage, kBrowseButton);
+        Click(IDD_OUTPUT, IDC_BROWSE);
         EXPECT_EQ(OutputDirText(), path);
         ClosePanel();
     }
@@ -120,8 +120,9 @@ TEST_F(Session, ExportPressedDuringARunDoesNothing) {
     SetPump([this, &clicks, &clickedInLoop](int call) {
         // Once during pre-processing, once while the second node is exported.
         HWND progress = ProgressDialog();
-        const bool second = progress != nullptr &&
-                            DialogText(progress, kStatusLine).find("Second") != std::string::npos;
+        const bool second =
+            progress != nullptr &&
+            DialogText(progress, IDC_EXPORT_STATUS).find("Second") != std::string::npos;
         if (call == 1 || (second && !clickedInLoop)) {
             clickedInLoop = clickedInLoop || second;
             ++clicks;
@@ -137,7 +138,7 @@ TEST_F(Session, ExportPressedDuringARunDoesNothing) {
     EXPECT_EQ(CountOf(log, "Output directory:"), 1) << log;
     EXPECT_EQ(CountOf(log, "Exporting object 'First'"), 1) << log;
     EXPECT_EQ(CountOf(log, "Exporting object 'Second'"), 1) << log;
-    EXPECT_EQ(DialogText(ProgressDialog(), kDetailsLine), "Status: Done!");
+    EXPECT_EQ(DialogText(ProgressDialog(), IDC_DETAILS), "Status: Done!");
 
     // Once the run is over, Export works again.
     SetPump(nullptr);
@@ -156,13 +157,13 @@ TEST_F(Session, ClosingThePanelDuringARunCancelsIt) {
     SetPump([this, &closedAt](int call) {
         HWND progress = ProgressDialog();
         if (closedAt == 0 && progress != nullptr && headless::Inspect(progress).visible &&
-            DialogText(progress, kStatusLine).find("First") != std::string::npos) {
+            DialogText(progress, IDC_EXPORT_STATUS).find("First") != std::string::npos) {
             closedAt = call;
             ClosePanel();
         }
     });
     OpenPanel();
-    ClickOption(kLocalizeBox);
+    ClickOption(IDC_LOCALIZE);
     ClickExport();
 
     ASSERT_NE(closedAt, 0);
@@ -181,7 +182,7 @@ TEST_F(Session, ClosingThePanelDuringARunCancelsIt) {
     OpenPanel();
     ClickExport();
     EXPECT_TRUE(fs::exists(Out("Third.kvo")));
-    EXPECT_EQ(DialogText(ProgressDialog(), kDetailsLine), "Status: Done!");
+    EXPECT_EQ(DialogText(ProgressDialog(), IDC_DETAILS), "Status: Done!");
 }
 
 // Closed while the nodes are prepared: the run stops before its checks, so
@@ -234,25 +235,25 @@ TEST_F(Session, CancelButtonStopsTheRunAndCloseHidesTheDialog) {
     SetPump([this](int) {
         HWND progress = ProgressDialog();
         if (progress != nullptr &&
-            DialogText(progress, kStatusLine).find("Second") != std::string::npos &&
-            DialogText(progress, kCancelCloseButton) == "Cancel") {
-            SendMessageA(GetDlgItem(progress, kCancelCloseButton), BM_CLICK, 0, 0);
+            DialogText(progress, IDC_EXPORT_STATUS).find("Second") != std::string::npos &&
+            DialogText(progress, IDC_CANCEL_CLOSE) == "Cancel") {
+            SendMessageA(GetDlgItem(progress, IDC_CANCEL_CLOSE), BM_CLICK, 0, 0);
         }
     });
     const std::string settingsBefore = ReadFile(ConfigFile());
     OpenPanel();
-    ClickOption(kLocalizeBox);  // changed for this run only
+    ClickOption(IDC_LOCALIZE);  // changed for this run only
     ClickExport();
 
     HWND progress = ProgressDialog();
     EXPECT_TRUE(fs::exists(Out("First.kvo")));
     EXPECT_FALSE(fs::exists(Out("Second.kvo")));
-    EXPECT_EQ(DialogText(progress, kStatusLine), "");
-    EXPECT_EQ(DialogText(progress, kDetailsLine), "Status: Canceled.");
-    EXPECT_EQ(DialogText(progress, kCancelCloseButton), "Close");
+    EXPECT_EQ(DialogText(progress, IDC_EXPORT_STATUS), "");
+    EXPECT_EQ(DialogText(progress, IDC_DETAILS), "Status: Canceled.");
+    EXPECT_EQ(DialogText(progress, IDC_CANCEL_CLOSE), "Close");
     // A cancelled run leaves the settings file as it was.
     EXPECT_EQ(ReadFile(ConfigFile()), settingsBefore);
-    SendMessageA(GetDlgItem(progress, kCancelCloseButton), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(progress, IDC_CANCEL_CLOSE), BM_CLICK, 0, 0);
     EXPECT_FALSE(headless::Inspect(progress).visible);
 }
 

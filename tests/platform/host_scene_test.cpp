@@ -1,9 +1,9 @@
 // Scene nodes, object conversion and materials of the host stand-in.
+#include "platform/max/host_scene.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
-
-#include "platform/max/max_sdk.h"
 
 namespace {
 

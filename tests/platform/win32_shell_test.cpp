@@ -63,16 +63,6 @@ TEST_F(Shell, MessageBoxesAreRecordedAndAnswerOk) {
     EXPECT_TRUE(headless::MessageBoxes().empty());
 }
 
-TEST_F(Shell, CommonControlsInitialisationIsCounted) {
-    InitCommonControls();
-    INITCOMMONCONTROLSEX good{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
-    INITCOMMONCONTROLSEX bad{3, ICC_PROGRESS_CLASS};
-    EXPECT_TRUE(InitCommonControlsEx(&good));
-    EXPECT_FALSE(InitCommonControlsEx(&bad));
-    EXPECT_FALSE(InitCommonControlsEx(nullptr));
-    EXPECT_EQ(headless::CommonControlsInitCount(), 2);
-}
-
 struct CallbackLog {
     std::vector<UINT> events;
     std::string selectedPath;

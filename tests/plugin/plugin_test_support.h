@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 
 #include "platform/win32/headless.h"
 #include "plugin/embedded_resources.h"
 #include "plugin/kvo_exporter.h"
+#include "tests/support/scratch_dir.h"
 
 namespace plugin_test {
 
@@ -27,22 +27,7 @@ inline void RegisterResources() {
         << error;
 }
 
-// A fresh directory, removed with the object.
-class ScratchDir {
-public:
-    ScratchDir() {
-        path = std::filesystem::temp_directory_path() /
-               ("kvoexp_plugin_" + std::to_string(std::random_device{}()));
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string File(const std::string& name) const { return (path / name).string(); }
-    std::filesystem::path path;
-};
+using testsupport::ScratchDir;
 
 inline std::string ReadBytes(const std::string& file) {
     std::ifstream in(file, std::ios::binary);

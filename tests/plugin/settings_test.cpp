@@ -15,11 +15,11 @@ using plugin_test::WriteBytes;
 class Settings : public ::testing::Test {
 protected:
     void SetUp() override {
-        ip.SetPluginConfigDir(dir.path.string());
+        ip.SetPluginConfigDir(dir.Path());
         exporter.ip = &ip;
     }
     void TearDown() override { exporter.ip = nullptr; }
-    std::string ConfigFile() const { return dir.path.string() + kPathSeparator + "kvoexp.cfg"; }
+    std::string ConfigFile() const { return dir.Path() + kPathSeparator + "kvoexp.cfg"; }
     // The flags in file order as "0"/"1" characters.
     std::string Flags() const {
         const ExportOptions& o = exporter.options;
@@ -176,9 +176,9 @@ TEST_F(Settings, AFailedWriteLeavesTheOldFileUntouched) {
     EXPECT_EQ(ReadBytes(ConfigFile()), old);
 
     // A configuration directory that does not exist: nothing is written anywhere.
-    ip.SetPluginConfigDir((dir.path / "missing").string());
+    ip.SetPluginConfigDir((dir.Root() / "missing").string());
     exporter.SaveSettings();
-    EXPECT_FALSE(std::filesystem::exists(dir.path / "missing"));
+    EXPECT_FALSE(std::filesystem::exists(dir.Root() / "missing"));
 }
 
 }  // namespace

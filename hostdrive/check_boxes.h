@@ -1,15 +1,15 @@
-// The panel's eight option check boxes and the command-line flags that set
-// them, named as the console host names them so both hosts get one list.
+// The panel's eight option check boxes as every host sets them: the flag that
+// names a box on a host's command line, its control id and its label.
 #pragma once
 
 #include <array>
 #include <string>
 
-namespace winhost {
+namespace hostdrive {
 
 struct CheckBox {
     const char* flag;  // without "--"; "--no-" + flag clears the box
-    int controlId;
+    int controlId;     // on the "Options" page
     const char* label;
 };
 constexpr int kCheckBoxCount = 8;
@@ -22,4 +22,4 @@ using CheckStates = std::array<int, kCheckBoxCount>;
 // Applies "--FLAG" or "--no-FLAG" to `states`; false when `arg` is neither.
 bool ParseCheckFlag(const std::string& arg, CheckStates& states);
 
-}  // namespace winhost
+}  // namespace hostdrive

@@ -1,8 +1,8 @@
-#include "cli/host_scene_builder.h"
+#include "scene/host_scene_builder.h"
 
 #include <gtest/gtest.h>
 
-#include "cli_test_support.h"
+#include "tests/support/scene_nodes.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ kvoscene::Scene SceneWithEverything() {
     multi.subs = {{0, 1}, {3, 0}};
     scene.materials = {wood, plain, multi};
 
-    kvoscene::Node box = clitest::TriangleNode("Box - 1");
+    kvoscene::Node box = testsupport::TriangleNode("Box - 1");
     box.mesh.positions.insert(box.mesh.positions.end(), {5, 5, 5});
     box.mesh.faces.insert(box.mesh.faces.end(), {0, 2, 3});
     box.mesh.materialIds = {0, 3};
@@ -36,7 +36,7 @@ kvoscene::Scene SceneWithEverything() {
     box.mesh.colorFaces = {0, 0, 1, 1, 1, 0};
     box.material = 2;
     box.transform[9] = 10;  // translation x
-    kvoscene::Node child = clitest::TriangleNode("child");
+    kvoscene::Node child = testsupport::TriangleNode("child");
     child.parent = 0;
     child.material = 0;
     kvoscene::Node camera;

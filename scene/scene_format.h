@@ -1,5 +1,6 @@
 // The compact scene form: the bytes the import process writes to its pipe and
-// that `kvoexp --dump-scene` stores in a file. Portable C++ only.
+// that `kvoexp --dump-scene` stores in a file. Portable C++ only. The encoder
+// (scene_encoder.h) and the decoder (scene_decoder.h) share these constants.
 //
 // Version 1. Integers are little-endian; floats are IEEE-754 binary32 bit
 // patterns, little-endian; a string is a u32 length (at most 65535) followed
@@ -31,29 +32,24 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "cli/compact_scene.h"
+#include <cstring>
 
 namespace kvoscene {
 
 constexpr uint32_t kCodecVersion = 1;
 constexpr uint32_t kMaxStringLength = 65535;
+constexpr char kSceneMagic[8] = {'K', 'V', 'O', 'S', 'C', 'E', 'N', 'E'};
+// Counts of vertices, faces and channel values.
+constexpr uint32_t kMaxCount = 0x7fffffff;
+// A face record: 3 vertex indices, the material ID and the smoothing bits.
+constexpr size_t kFaceBytes = 18;
 
-std::vector<uint8_t> EncodeScene(const Scene& scene);
-
-// The same bytes handed to `sink` in pieces as they are written, without the
-// whole form in memory; false once the sink has said false (nothing is
-// handed to it after that).
-using SceneSink = std::function<bool(const uint8_t* data, size_t size)>;
-bool EncodeScene(const Scene& scene, const SceneSink& sink);
-// The length of the encoded form.
-size_t EncodedSize(const Scene& scene);
-
-// Reads the form back, checking every size and index; on failure returns
-// false with a message that says what was wrong and where.
-bool DecodeScene(const uint8_t* data, size_t size, Scene& scene, std::string& error);
+// On a little-endian machine arrays of 32-bit values are copied as they are.
+inline bool LittleEndian() {
+    const uint32_t probe = 1;
+    uint8_t first;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+}
 
 }  // namespace kvoscene

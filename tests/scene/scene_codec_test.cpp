@@ -1,5 +1,3 @@
-#include "cli/scene_codec.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +6,9 @@
 #include <random>
 #include <string>
 
-#include "cli_test_support.h"
+#include "scene/scene_decoder.h"
+#include "scene/scene_encoder.h"
+#include "tests/support/scene_nodes.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ Scene PinnedScene() {
     multi.multi = true;
     multi.subs = {{0, 0}};
     scene.materials = {standard, multi};
-    kvoscene::Node node = clitest::TriangleNode("T");
+    kvoscene::Node node = testsupport::TriangleNode("T");
     node.mesh.positions[0] = -2.5f;
     node.material = 1;
     node.mesh.uvs = {0, 0, 0, 1, 0, 0, 0, 1, 0};
@@ -89,7 +89,7 @@ TEST(SceneCodec, DecodesThePinnedBytesBack) {
 
 TEST(SceneCodec, RoundTripsEveryChannelBitForBit) {
     Scene scene;
-    kvoscene::Node parent = clitest::TriangleNode("parent node");
+    kvoscene::Node parent = testsupport::TriangleNode("parent node");
     parent.mesh.normals = {0, 0, 1, 0, 0, 1, 0, 0, -0.0f};
     parent.mesh.colors = {1, 0, 0, 0, 1, 0};
     parent.mesh.colorFaceMode = ChannelFaces::Own;

@@ -1,4 +1,4 @@
-#include "cli/host_scene_builder.h"
+#include "scene/host_scene_builder.h"
 
 namespace kvoscene {
 

@@ -1,7 +1,5 @@
 // Reads the resource-script subset described in resource_script.h. Every
 // malformed input ends in a "line N: ..." message, never a crash.
-#include "platform/win32/resource_script.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -9,6 +7,8 @@
 #include <limits>
 #include <set>
 #include <sstream>
+
+#include "platform/win32/resource_script.h"
 
 namespace headless {
 namespace {

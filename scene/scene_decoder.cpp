@@ -1,176 +1,17 @@
-#include "cli/scene_codec.h"
+#include "scene/scene_decoder.h"
 
-#include <cassert>
 #include <cstring>
+#include <vector>
+
+#include "scene/scene_format.h"
 
 namespace kvoscene {
 
 namespace {
 
-const char kMagic[8] = {'K', 'V', 'O', 'S', 'C', 'E', 'N', 'E'};
-constexpr uint32_t kMaxCount = 0x7fffffff;
-
-// On a little-endian machine arrays of 32-bit values are copied as they are.
-bool LittleEndian() {
-    const uint32_t probe = 1;
-    uint8_t first;
-    std::memcpy(&first, &probe, 1);
-    return first == 1;
-}
-
-// Writes into one buffer, or with a sink into a small one that is handed to
-// the sink in pieces; arrays stored as they are go to the sink directly.
-class Writer {
-public:
-    Writer() = default;
-    explicit Writer(const SceneSink* sink) : sink_(sink) {}
-
-    void U8(uint8_t v) { out_.push_back(v); }
-    void U16(uint16_t v) {
-        U8(static_cast<uint8_t>(v));
-        U8(static_cast<uint8_t>(v >> 8));
-    }
-    void U32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) U8(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    void F32(float f) {
-        uint32_t bits;
-        std::memcpy(&bits, &f, sizeof bits);
-        U32(bits);
-    }
-    void Str(const std::string& s) {
-        size_t n = s.size() < kMaxStringLength ? s.size() : kMaxStringLength;
-        U32(static_cast<uint32_t>(n));
-        out_.insert(out_.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n));
-    }
-    template <class T>
-    void Array(const std::vector<T>& v) {
-        static_assert(sizeof(T) == 4, "32-bit values");
-        if (LittleEndian()) {
-            const uint8_t* bytes = reinterpret_cast<const uint8_t*>(v.data());
-            if (sink_ != nullptr && v.size() * 4 >= kPieceBytes) {
-                Flush();
-                Hand(bytes, v.size() * 4);
-                return;
-            }
-            out_.insert(out_.end(), bytes, bytes + v.size() * 4);
-            return;
-        }
-        for (T x : v) {
-            uint32_t bits;
-            std::memcpy(&bits, &x, 4);
-            U32(bits);
-        }
-    }
-    void Floats(const std::vector<float>& v) { Array(v); }
-    void Indices(const std::vector<uint32_t>& v) { Array(v); }
-    void Reserve(size_t bytes) { out_.reserve(bytes); }
-    // `count` bytes to be filled in place by the caller.
-    uint8_t* Extend(size_t count) {
-        const size_t at = out_.size();
-        out_.resize(at + count);
-        return out_.data() + at;
-    }
-    std::vector<uint8_t>& Bytes() { return out_; }
-    bool Streaming() const { return sink_ != nullptr; }
-    // With a sink: hands over what was written once it fills a piece.
-    void Piece() {
-        if (sink_ != nullptr && out_.size() >= kPieceBytes) Flush();
-    }
-    // With a sink: hands over everything written so far.
-    void Flush() {
-        if (sink_ == nullptr || out_.empty()) return;
-        Hand(out_.data(), out_.size());
-        out_.clear();
-    }
-    bool SinkOk() const { return sinkOk_; }
-
-    static constexpr size_t kPieceBytes = size_t{1} << 18;
-
-private:
-    void Hand(const uint8_t* data, size_t size) {
-        if (sinkOk_) sinkOk_ = (*sink_)(data, size);
-    }
-
-    const SceneSink* sink_ = nullptr;
-    bool sinkOk_ = true;
-    std::vector<uint8_t> out_;
-};
-
-void WriteChannel(Writer& w, ChannelFaces mode, const std::vector<float>& values,
-                  const std::vector<uint32_t>& faces) {
-    w.U8(static_cast<uint8_t>(mode));
-    if (mode == ChannelFaces::Absent) return;
-    w.U32(static_cast<uint32_t>(values.size() / 3));
-    w.Floats(values);
-    if (mode == ChannelFaces::Own) w.Indices(faces);
-}
-
-void PutU32(uint8_t* at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 uint32_t GetU32(const uint8_t* at) {
     return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
            static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
-}
-
-// A face record: 3 vertex indices, the material ID and the smoothing bits.
-constexpr size_t kFaceBytes = 18;
-
-size_t StringBytes(const std::string& s) {
-    return 4 + (s.size() < kMaxStringLength ? s.size() : kMaxStringLength);
-}
-
-size_t ChannelBytes(ChannelFaces mode, const std::vector<float>& values,
-                    const std::vector<uint32_t>& faces) {
-    if (mode == ChannelFaces::Absent) return 1;
-    return 1 + 4 + values.size() * 4 + (mode == ChannelFaces::Own ? faces.size() * 4 : 0);
-}
-
-size_t MeshBytes(const Mesh& m) {
-    return 8 + m.positions.size() * 4 + size_t{m.FaceCount()} * kFaceBytes + 1 +
-           m.normals.size() * 4 + ChannelBytes(m.uvFaceMode, m.uvs, m.uvFaces) +
-           ChannelBytes(m.colorFaceMode, m.colors, m.colorFaces);
-}
-
-// The encoded size, so the whole form is written into one allocation.
-size_t EncodedBytes(const Scene& scene) {
-    size_t bytes = sizeof kMagic + 4 + 4;
-    for (const Material& mat : scene.materials) {
-        bytes += 1 + StringBytes(mat.name);
-        bytes += mat.multi ? 4 + mat.subs.size() * 8 : 1 + StringBytes(mat.diffuseMap);
-    }
-    bytes += 4;
-    for (const Node& node : scene.nodes) {
-        bytes += StringBytes(node.name) + 4 + 1 + 12 * 4 + 4;
-        if (node.kind == NodeKind::Geometry) bytes += MeshBytes(node.mesh);
-    }
-    return bytes;
-}
-
-void WriteMesh(Writer& w, const Mesh& m) {
-    const uint32_t faceCount = m.FaceCount();
-    w.U32(m.VertexCount());
-    w.U32(faceCount);
-    w.Floats(m.positions);
-    // Faces in blocks, each handed to a sink as soon as it is written.
-    const uint32_t block = w.Streaming() ? Writer::kPieceBytes / kFaceBytes : faceCount;
-    for (uint32_t first = 0; first < faceCount; first += block) {
-        const uint32_t end = faceCount - first > block ? first + block : faceCount;
-        uint8_t* at = w.Extend(size_t{end - first} * kFaceBytes);
-        for (uint32_t f = first; f < end; ++f, at += kFaceBytes) {
-            for (int k = 0; k < 3; ++k) PutU32(at + 4 * k, m.faces[3 * f + k]);
-            at[12] = static_cast<uint8_t>(m.materialIds[f]);
-            at[13] = static_cast<uint8_t>(m.materialIds[f] >> 8);
-            PutU32(at + 14, m.smoothing[f]);
-        }
-        w.Piece();
-    }
-    w.U8(m.normals.empty() ? 0 : 1);
-    if (!m.normals.empty()) w.Floats(m.normals);
-    WriteChannel(w, m.uvFaceMode, m.uvs, m.uvFaces);
-    WriteChannel(w, m.colorFaceMode, m.colors, m.colorFaces);
 }
 
 // Bounds-checked reader over the input; the first failure sticks.
@@ -194,12 +35,6 @@ public:
     uint8_t U8(const char* what) {
         if (!Need(1, what)) return 0;
         return data_[pos_++];
-    }
-    uint16_t U16(const char* what) {
-        if (!Need(2, what)) return 0;
-        uint16_t v = static_cast<uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
-        pos_ += 2;
-        return v;
     }
     uint32_t U32(const char* what) {
         if (!Need(4, what)) return 0;
@@ -411,85 +246,16 @@ bool ReadNodes(Reader& r, Scene& scene) {
 
 }  // namespace
 
-const char* KindName(NodeKind kind) {
-    switch (kind) {
-        case NodeKind::Geometry:
-            return "geometry";
-        case NodeKind::Camera:
-            return "camera";
-        case NodeKind::Light:
-            return "light";
-        case NodeKind::Helper:
-            return "helper";
-    }
-    return "unknown";
-}
-
-namespace {
-
-void WriteScene(Writer& w, const Scene& scene) {
-    for (char c : kMagic) w.U8(static_cast<uint8_t>(c));
-    w.U32(kCodecVersion);
-    w.U32(static_cast<uint32_t>(scene.materials.size()));
-    for (const Material& mat : scene.materials) {
-        w.U8(mat.multi ? 1 : 0);
-        w.Str(mat.name);
-        if (!mat.multi) {
-            w.U8(mat.hasDiffuseMap ? 1 : 0);
-            w.Str(mat.diffuseMap);
-            continue;
-        }
-        w.U32(static_cast<uint32_t>(mat.subs.size()));
-        for (const auto& sub : mat.subs) {
-            w.U32(sub.first);
-            w.U32(sub.second);
-        }
-    }
-    w.U32(static_cast<uint32_t>(scene.nodes.size()));
-    for (const Node& node : scene.nodes) {
-        w.Str(node.name);
-        w.U32(node.parent);
-        w.U8(static_cast<uint8_t>(node.kind));
-        for (float f : node.transform) w.F32(f);
-        w.U32(node.material);
-        if (node.kind == NodeKind::Geometry) WriteMesh(w, node.mesh);
-        w.Piece();
-    }
-}
-
-}  // namespace
-
-size_t EncodedSize(const Scene& scene) {
-    return EncodedBytes(scene);
-}
-
-std::vector<uint8_t> EncodeScene(const Scene& scene) {
-    Writer w;
-    const size_t expected = EncodedBytes(scene);
-    w.Reserve(expected);
-    WriteScene(w, scene);
-    assert(w.Bytes().size() == expected);
-    (void)expected;
-    return std::move(w.Bytes());
-}
-
-bool EncodeScene(const Scene& scene, const SceneSink& sink) {
-    Writer w(&sink);
-    w.Reserve(Writer::kPieceBytes + 4096);
-    WriteScene(w, scene);
-    w.Flush();
-    return w.SinkOk();
-}
-
 bool DecodeScene(const uint8_t* data, size_t size, Scene& scene, std::string& error) {
     scene = Scene();
     Reader r(data, size);
-    if (!r.Need(sizeof kMagic, "header") || std::memcmp(r.Here(), kMagic, sizeof kMagic) != 0) {
+    if (!r.Need(sizeof kSceneMagic, "header") ||
+        std::memcmp(r.Here(), kSceneMagic, sizeof kSceneMagic) != 0) {
         if (r.Ok()) r.Fail("not a compact scene (bad magic)");
         error = r.Error();
         return false;
     }
-    r.Skip(sizeof kMagic);
+    r.Skip(sizeof kSceneMagic);
     uint32_t version = r.U32("version");
     if (r.Ok() && version != kCodecVersion) {
         r.Fail("unsupported version " + std::to_string(version));

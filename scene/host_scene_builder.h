@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "cli/compact_scene.h"
-#include "platform/max/max_sdk.h"
+#include "platform/max/host_scene.h"
+#include "scene/compact_scene.h"
 
 namespace kvoscene {
 

@@ -1,8 +1,8 @@
-#include "winhost/check_boxes.h"
+#include "hostdrive/check_boxes.h"
 
 #include "plugin/resource.h"
 
-namespace winhost {
+namespace hostdrive {
 
 const std::array<CheckBox, kCheckBoxCount> kCheckBoxes = {{
     {"localize", IDC_LOCALIZE, "Localize"},
@@ -30,4 +30,4 @@ bool ParseCheckFlag(const std::string& arg, CheckStates& states) {
     return false;
 }
 
-}  // namespace winhost
+}  // namespace hostdrive
