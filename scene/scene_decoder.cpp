@@ -161,6 +161,8 @@ bool ReadMesh(Reader& r, Mesh& m) {
     uint8_t hasNormals = r.U8("normals flag");
     if (!r.Ok()) return false;
     if (hasNormals > 1) return r.Fail("bad normals flag " + std::to_string(hasNormals));
+    // The encoder writes 0 for a mesh without vertices: it has no normals.
+    if (hasNormals == 1 && vertexCount == 0) return r.Fail("normals for a mesh without vertices");
     if (hasNormals && !r.Floats(uint64_t{vertexCount} * 3, m.normals, "normals")) return false;
     return ReadChannel(r, vertexCount, faceCount, m.uvFaceMode, m.uvs, m.uvFaces,
                        "texture coordinate") &&

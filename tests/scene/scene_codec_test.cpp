@@ -284,6 +284,13 @@ TEST(SceneCodec, RejectsInconsistentFieldsWithAMessage) {
         {"face count beyond int", [](auto& b) { Put32(b, kFaceCount, 0x80000000); }, "too large"},
         {"face index", [](auto& b) { Put32(b, kFirstFaceIndex, 3); }, "refers to vertex 3 of 3"},
         {"uv mode", [](auto& b) { b[kUvMode] = 3; }, "unknown texture coordinate mode"},
+        {"normals without vertices",
+         [](auto& b) {
+             // The one triangle becomes a mesh of no vertices and no faces.
+             b.resize(kFaceCount - 4);
+             b.insert(b.end(), {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0});
+         },
+         "normals for a mesh without vertices"},
         {"trailing byte", [](auto& b) { b.push_back(0); }, "unexpected bytes"},
     };
     for (const Case& c : cases) {
