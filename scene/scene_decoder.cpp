@@ -51,11 +51,6 @@ public:
     }
     std::string Str(const char* what) {
         uint32_t n = U32(what);
-        if (!ok_) return {};
-        if (n > kMaxStringLength) {
-            Fail(std::string(what) + " longer than " + std::to_string(kMaxStringLength));
-            return {};
-        }
         if (!Need(n, what)) return {};
         std::string s(reinterpret_cast<const char*>(data_ + pos_), n);
         pos_ += n;
@@ -64,7 +59,7 @@ public:
     // `count` 32-bit values, checked for room first.
     template <class T>
     bool Array(uint64_t count, std::vector<T>& out, const char* what) {
-        if (!NeedItems(count, 4, what)) return false;
+        if (!NeedItems(count, kU32Bytes, what)) return false;
         out.resize(static_cast<size_t>(count));
         if (LittleEndian()) {
             if (count > 0) std::memcpy(out.data(), data_ + pos_, out.size() * 4);
@@ -166,6 +161,8 @@ bool ReadMesh(Reader& r, Mesh& m) {
     uint8_t hasNormals = r.U8("normals flag");
     if (!r.Ok()) return false;
     if (hasNormals > 1) return r.Fail("bad normals flag " + std::to_string(hasNormals));
+    // The encoder writes 0 for a mesh without vertices: it has no normals.
+    if (hasNormals == 1 && vertexCount == 0) return r.Fail("normals for a mesh without vertices");
     if (hasNormals && !r.Floats(uint64_t{vertexCount} * 3, m.normals, "normals")) return false;
     return ReadChannel(r, vertexCount, faceCount, m.uvFaceMode, m.uvs, m.uvFaces,
                        "texture coordinate") &&
@@ -175,8 +172,7 @@ bool ReadMesh(Reader& r, Mesh& m) {
 
 bool ReadMaterials(Reader& r, Scene& scene) {
     uint32_t count = r.U32("material count");
-    // Each material takes at least a kind byte and a name length.
-    if (!r.NeedItems(count, 5, "materials")) return false;
+    if (!r.NeedItems(count, kMaterialMinBytes, "materials")) return false;
     scene.materials.resize(count);
     for (uint32_t i = 0; i < count && r.Ok(); ++i) {
         Material& mat = scene.materials[i];
@@ -193,7 +189,7 @@ bool ReadMaterials(Reader& r, Scene& scene) {
             continue;
         }
         uint32_t subCount = r.U32("sub-material count");
-        if (!r.NeedItems(subCount, 8, "sub-materials")) return false;
+        if (!r.NeedItems(subCount, kSubMaterialBytes, "sub-materials")) return false;
         mat.subs.resize(subCount);
         for (auto& sub : mat.subs) {
             sub.first = r.U32("sub-material number");
@@ -218,8 +214,7 @@ bool ReadMaterials(Reader& r, Scene& scene) {
 
 bool ReadNodes(Reader& r, Scene& scene) {
     uint32_t count = r.U32("node count");
-    // Name length, parent, kind, transform and material: at least 65 bytes.
-    if (!r.NeedItems(count, 65, "nodes")) return false;
+    if (!r.NeedItems(count, kNodeMinBytes, "nodes")) return false;
     scene.nodes.resize(count);
     for (uint32_t i = 0; i < count; ++i) {
         Node& node = scene.nodes[i];

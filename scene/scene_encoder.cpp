@@ -9,8 +9,10 @@ namespace kvoscene {
 
 namespace {
 
-size_t StoredLength(const std::string& s) {
-    return s.size() < kMaxStringLength ? s.size() : kMaxStringLength;
+// Strings are carried whole; one of 4 GiB cannot come from an import.
+uint32_t StoredLength(const std::string& s) {
+    assert(s.size() <= UINT32_MAX);
+    return static_cast<uint32_t>(s.size());
 }
 
 // Writes into one buffer, or with a sink into a small one that is handed to
@@ -30,9 +32,8 @@ public:
         U32(bits);
     }
     void Str(const std::string& s) {
-        const size_t n = StoredLength(s);
-        U32(static_cast<uint32_t>(n));
-        out_.insert(out_.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n));
+        U32(StoredLength(s));
+        out_.insert(out_.end(), s.begin(), s.end());
     }
     // 32-bit values (floats or indices).
     template <class T>

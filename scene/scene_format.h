@@ -3,8 +3,9 @@
 // (scene_encoder.h) and the decoder (scene_decoder.h) share these constants.
 //
 // Version 1. Integers are little-endian; floats are IEEE-754 binary32 bit
-// patterns, little-endian; a string is a u32 length (at most 65535) followed
-// by that many 8-bit characters, without a terminator.
+// patterns, little-endian; a string is a u32 length (any length the rest of
+// the input holds) followed by that many 8-bit characters, without a
+// terminator.
 //
 //   header     "KVOSCENE" (8 bytes), u32 version (1)
 //   materials  u32 count, then per material:
@@ -37,12 +38,30 @@
 namespace kvoscene {
 
 constexpr uint32_t kCodecVersion = 1;
-constexpr uint32_t kMaxStringLength = 65535;
 constexpr char kSceneMagic[8] = {'K', 'V', 'O', 'S', 'C', 'E', 'N', 'E'};
 // Counts of vertices, faces and channel values.
 constexpr uint32_t kMaxCount = 0x7fffffff;
 // A face record: 3 vertex indices, the material ID and the smoothing bits.
 constexpr size_t kFaceBytes = 18;
+
+// The fewest bytes each record can take, from the layout above; counts are
+// bounded by them before anything is allocated.
+constexpr size_t kU8Bytes = 1;
+constexpr size_t kU32Bytes = 4;
+constexpr size_t kF32Bytes = 4;
+constexpr size_t kTransformBytes = 12 * kF32Bytes;
+constexpr size_t kEmptyStringBytes = kU32Bytes;  // the length alone
+// Standard: has-map flag and an empty path; multi: a sub-material count of 0.
+constexpr size_t kStandardTailMinBytes = kU8Bytes + kEmptyStringBytes;
+constexpr size_t kMultiTailMinBytes = kU32Bytes;
+constexpr size_t kMaterialMinBytes =
+    kU8Bytes + kEmptyStringBytes +
+    (kStandardTailMinBytes < kMultiTailMinBytes ? kStandardTailMinBytes : kMultiTailMinBytes);
+constexpr size_t kSubMaterialBytes = 2 * kU32Bytes;
+// A node that is not a geometry node, with an empty name.
+constexpr size_t kNodeMinBytes =
+    kEmptyStringBytes + kU32Bytes + kU8Bytes + kTransformBytes + kU32Bytes;
+static_assert(kMaterialMinBytes == 9 && kNodeMinBytes == 61, "layout sizes");
 
 // On a little-endian machine arrays of 32-bit values are copied as they are.
 inline bool LittleEndian() {

@@ -114,16 +114,6 @@ TEST(SceneCodec, RoundTripsEveryChannelBitForBit) {
     EXPECT_EQ(back.nodes[1].kind, kvoscene::NodeKind::Camera);
 }
 
-TEST(SceneCodec, RejectsEveryTruncation) {
-    for (size_t size = 0; size < kPinnedBytes.size(); ++size) {
-        Scene scene;
-        std::string error;
-        EXPECT_FALSE(DecodeScene(kPinnedBytes.data(), size, scene, error)) << size;
-        EXPECT_FALSE(error.empty());
-        EXPECT_TRUE(scene.nodes.empty() && scene.materials.empty());
-    }
-}
-
 TEST(SceneCodec, SurvivesEveryByteFlipped) {
     for (size_t i = 0; i < kPinnedBytes.size(); ++i) {
         for (uint8_t mask : {0x01, 0x80, 0xff}) {
@@ -154,6 +144,128 @@ void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
+// One triangle and `count` empty root nodes named by `name`.
+Scene TriangleAndEmptyNodes(size_t count, const std::string& name) {
+    Scene scene;
+    scene.nodes.push_back(testsupport::TriangleNode("T"));
+    for (size_t i = 0; i < count; ++i) {
+        kvoscene::Node node;
+        node.name = name;
+        scene.nodes.push_back(node);
+    }
+    return scene;
+}
+
+// A standard material whose map path is longer than 16 bits can count.
+Scene LongPathScene() {
+    Scene scene;
+    kvoscene::Material mat;
+    mat.name = "long";
+    mat.hasDiffuseMap = true;
+    mat.diffuseMap = std::string(70000, 'p') + ".png";
+    scene.materials = {mat};
+    scene.nodes = {testsupport::TriangleNode("T")};
+    scene.nodes[0].material = 0;
+    return scene;
+}
+
+TEST(SceneCodec, RoundTripsManySmallNodes) {
+    for (const Scene& scene : {TriangleAndEmptyNodes(40, "ab"), TriangleAndEmptyNodes(40, "")}) {
+        const std::vector<uint8_t> bytes = EncodeScene(scene);
+        Scene back;
+        std::string error;
+        ASSERT_TRUE(DecodeScene(bytes.data(), bytes.size(), back, error)) << error;
+        ASSERT_EQ(back.nodes.size(), 41u);
+        EXPECT_EQ(back.nodes[40].name, scene.nodes[40].name);
+        EXPECT_EQ(EncodeScene(back), bytes);
+    }
+}
+
+TEST(SceneCodec, CarriesStringsLongerThan16BitsWhole) {
+    const Scene scene = LongPathScene();
+    const std::vector<uint8_t> bytes = EncodeScene(scene);
+    // Material kind, name "long", map flag, then the path's length 70004.
+    const size_t lengthAt = 16 + 1 + 4 + 4 + 1;
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + lengthAt, bytes.begin() + lengthAt + 4),
+              (std::vector<uint8_t>{0x74, 0x11, 0x01, 0x00}));
+    Scene back;
+    std::string error;
+    ASSERT_TRUE(DecodeScene(bytes.data(), bytes.size(), back, error)) << error;
+    EXPECT_EQ(back.materials[0].diffuseMap, scene.materials[0].diffuseMap);
+}
+
+TEST(SceneCodec, RejectsEveryTruncation) {
+    Scene channels = PinnedScene();
+    channels.nodes[0].mesh.normals = {0, 0, 1, 0, 0, 1, 0, 0, 1};
+    channels.nodes[0].mesh.colors = {1, 0, 0};
+    channels.nodes[0].mesh.colorFaceMode = ChannelFaces::Own;
+    channels.nodes[0].mesh.colorFaces = {0, 0, 0};
+    const std::vector<std::vector<uint8_t>> encodings = {
+        kPinnedBytes, EncodeScene(channels), EncodeScene(TriangleAndEmptyNodes(40, "ab")),
+        EncodeScene(TriangleAndEmptyNodes(3, ""))};
+    for (const std::vector<uint8_t>& whole : encodings) {
+        for (size_t size = 0; size < whole.size(); ++size) {
+            Scene scene;
+            std::string error;
+            EXPECT_FALSE(DecodeScene(whole.data(), size, scene, error)) << size;
+            EXPECT_FALSE(error.empty()) << size;
+            EXPECT_TRUE(scene.nodes.empty() && scene.materials.empty()) << size;
+        }
+    }
+    // The long string: every cut inside it and around it.
+    const std::vector<uint8_t> longPath = EncodeScene(LongPathScene());
+    for (size_t size :
+         {size_t{26}, size_t{29}, size_t{30}, size_t{35000}, size_t{70033}, longPath.size() - 1}) {
+        Scene scene;
+        std::string error;
+        EXPECT_FALSE(DecodeScene(longPath.data(), size, scene, error)) << size;
+        EXPECT_FALSE(error.empty()) << size;
+    }
+}
+
+// Scenes whose every record has its least size: a count one larger than the
+// records present must be refused by the count check itself.
+TEST(SceneCodec, RefusesCountsTheRemainingBytesCannotHold) {
+    Scene materials;
+    kvoscene::Material multi;
+    multi.multi = true;
+    materials.materials.assign(5, multi);
+    Scene nodes = TriangleAndEmptyNodes(0, "");
+    nodes.nodes.assign(5, kvoscene::Node());
+    kvoscene::Material standard;
+    Scene subs;
+    multi.subs = {{0, 0}, {1, 0}};
+    subs.materials = {standard, multi};
+    struct Case {
+        const char* what;
+        Scene scene;
+        size_t countAt;
+        const char* message;
+        bool oneMore = true;  // a record count: one more than present cannot fit
+    };
+    const std::vector<Case> cases = {
+        {"materials", materials, 12, "truncated while reading materials at byte 16"},
+        {"nodes", nodes, 16, "truncated while reading nodes at byte 20"},
+        {"sub-materials", subs, 12 + 4 + 10 + 5, "truncated while reading sub-materials"},
+        {"material name", materials, 12 + 4 + 1, "truncated while reading material name", false},
+        {"node name", nodes, 16 + 4, "truncated while reading node name", false},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = EncodeScene(c.scene);
+        Scene back;
+        std::string error;
+        // As encoded, the least sizes are accepted.
+        ASSERT_TRUE(DecodeScene(bytes.data(), bytes.size(), back, error)) << c.what << error;
+        uint32_t count = 0;
+        for (int i = 0; i < 4; ++i) count |= uint32_t{bytes[c.countAt + i]} << (8 * i);
+        for (uint32_t wrong : {c.oneMore ? count + 1 : 0x10000u, 0x7fffffffu, 0xffffffffu}) {
+            Put32(bytes, c.countAt, wrong);
+            EXPECT_FALSE(DecodeScene(bytes.data(), bytes.size(), back, error)) << c.what;
+            EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
+        }
+    }
+}
+
 TEST(SceneCodec, RejectsInconsistentFieldsWithAMessage) {
     struct Case {
         const char* what;
@@ -172,6 +284,13 @@ TEST(SceneCodec, RejectsInconsistentFieldsWithAMessage) {
         {"face count beyond int", [](auto& b) { Put32(b, kFaceCount, 0x80000000); }, "too large"},
         {"face index", [](auto& b) { Put32(b, kFirstFaceIndex, 3); }, "refers to vertex 3 of 3"},
         {"uv mode", [](auto& b) { b[kUvMode] = 3; }, "unknown texture coordinate mode"},
+        {"normals without vertices",
+         [](auto& b) {
+             // The one triangle becomes a mesh of no vertices and no faces.
+             b.resize(kFaceCount - 4);
+             b.insert(b.end(), {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0});
+         },
+         "normals for a mesh without vertices"},
         {"trailing byte", [](auto& b) { b.push_back(0); }, "unexpected bytes"},
     };
     for (const Case& c : cases) {
