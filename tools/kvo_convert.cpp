@@ -25,7 +25,7 @@ const char kHelp[] =
 }  // namespace
 
 int RunConvert(const Arguments& args) {
-    const ParsedArguments parsed = ParseArguments(args, false);
+    const ParsedArguments parsed = ParseArguments(args, {});
     if (parsed.help) {
         std::fputs(kHelp, stdout);
         return 0;

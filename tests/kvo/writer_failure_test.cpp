@@ -128,7 +128,7 @@ TEST(WriterFailure, TemporaryNamesAreShortAndBesideTheTarget) {
     EXPECT_EQ(TemporaryPathBeside("bare.kvo", 4, "/").size(), kTemporaryNameLength);
     EXPECT_EQ(TemporaryPathBeside("bare.kvo", 4, "/").rfind(".kvo-", 0), 0u);
     // The name a signal handler looks for is the name the writer makes.
-    for (uint64_t seed : {0, 1, 77, 1u << 31}) {
+    for (uint64_t seed : {0ull, 1ull, 77ull, 1ull << 31}) {
         EXPECT_TRUE(kvo::IsTemporaryName(TemporaryPathBeside("x.kvo", seed, "/").c_str()));
     }
     for (const char* other : {"X.kvo.tmp", ".kvo-abcdef.kvo", ".kvo-abcdefg.tmp", "kvo-abcdef.tmp"}) {
