@@ -65,14 +65,15 @@ void ToHostTransform(const aiMatrix4x4& m, float out[12]) {
     ConvertTransform(rows, out);
 }
 
-std::string TexturePath(const aiScene* ai, const aiMaterial* mat, bool& found) {
+std::string TexturePath(const aiScene* ai, const aiMaterial* mat, bool& found, bool& embedded) {
     aiString path;
     found = false;
+    embedded = false;
     for (aiTextureType type : {aiTextureType_DIFFUSE, aiTextureType_BASE_COLOR}) {
         if (mat->GetTexture(type, 0, &path) != AI_SUCCESS || path.length == 0) continue;
         // Textures held inside the file have no file name to pass on.
-        if (path.data[0] == '*' || ai->GetEmbeddedTexture(path.C_Str()) != nullptr) return {};
-        found = true;
+        embedded = path.data[0] == '*' || ai->GetEmbeddedTexture(path.C_Str()) != nullptr;
+        found = !embedded;
         return std::string(path.C_Str(), path.length);
     }
     return {};
@@ -87,7 +88,9 @@ void ConvertMaterials(Conversion& c) {
             out.name.assign(name.C_Str(), name.length);
         }
         if (out.name.empty()) out.name = "Material-" + std::to_string(i);
-        if (mat) out.diffuseMap = TexturePath(c.ai, mat, out.hasDiffuseMap);
+        if (mat) {
+            out.diffuseMap = TexturePath(c.ai, mat, out.hasDiffuseMap, out.embeddedDiffuseMap);
+        }
         c.out->materials.push_back(std::move(out));
     }
 }

@@ -5,12 +5,21 @@
 #include <cstdio>
 #include <limits>
 
+#include "export/export_options.h"
+
 namespace kvocli {
 
 namespace {
 
 using hostdrive::kCheckBoxCount;
 using hostdrive::kCheckBoxes;
+
+// The plug-in's options without a settings file, in the order of kCheckBoxes.
+const ExportOptions kDefaults;
+const bool kPluginDefaults[kCheckBoxCount] = {
+    kDefaults.localize,         kDefaults.optimize,           kDefaults.upNormals,
+    kDefaults.exportNormals,    kDefaults.exportVertexColors, kDefaults.generateShader,
+    kDefaults.generateGeometry, kDefaults.generateLog};
 
 constexpr const char* kUsage = "Usage: kvoexp [OPTIONS] SCENE... -o DIR";
 
@@ -28,30 +37,47 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
         "driving its panel as the host application would. Every direct child of a\n"
         "scene's root becomes one OUTPUT/<name>.kvo."};
     app.name("kvoexp");
-    app.set_version_flag("--version", std::string("kvoexp 0.3.0"));
+    app.set_version_flag("--version", std::string("kvoexp ") + kKvoexpVersion);
     app.add_option("SCENE", options.scenes, "scene files (anything Assimp reads)");
     app.add_option("-o,--output", options.outputDir, "output directory, created when missing")
         ->type_name("DIR");
     std::array<bool, kCheckBoxCount> on{}, off{};
     for (int i = 0; i < kCheckBoxCount; ++i) {
         const std::string flag = kCheckBoxes[i].flag;
-        app.add_flag("--" + flag, on[i], std::string("check \"") + kCheckBoxes[i].label + "\"");
-        app.add_flag("--no-" + flag, off[i], std::string("clear \"") + kCheckBoxes[i].label + "\"");
+        const std::string label = std::string("\"") + kCheckBoxes[i].label + "\"";
+        app.add_flag("--" + flag, on[i],
+                     "check " + label + " (default: the settings file's; " +
+                         (kPluginDefaults[i] ? "on" : "off") + " without one)");
+        app.add_flag("--no-" + flag, off[i], "clear " + label);
     }
     app.add_option("--config-dir", options.configDir,
                    "directory of the plug-in's settings file kvoexp.cfg (default: a private "
                    "directory removed afterwards)")
         ->type_name("DIR");
     app.add_option("--select", options.selectGlobs,
-                   "select the root's children whose names match GLOB (repeatable; default: all)")
+                   "select the root's children whose names match GLOB; repeat the option for "
+                   "more patterns (default: all)")
         ->allow_extra_args(false)
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->type_name("GLOB");
     app.add_flag("--collapse", options.collapse,
                  "merge each root child's subtree into that child's mesh");
     app.add_flag("--list", options.list, "print each scene's node tree and export nothing");
-    app.add_flag("-q,--quiet", options.quiet, "no progress line and no summary");
+    app.add_flag("-q,--quiet", options.quiet, "no progress line and no summary (warnings stay)");
+    bool noStrict = false, noCheck = false;
+    app.add_flag("--strict", options.strict,
+                 "any warning makes the exit status 1; the files are still written (default: off)");
+    app.add_flag("--no-strict", noStrict, "warnings leave the exit status as it is");
+    app.add_option("--report", options.reportPath,
+                   "write a JSON report of the run to FILE ('-': standard output)")
+        ->type_name("FILE");
+    app.add_flag("--check", options.check,
+                 "dry run through the plug-in into a private directory that is removed "
+                 "afterwards: the same warnings and report, nothing written to -o DIR");
+    app.add_flag("--no-check", noCheck, "export for real (default)");
     app.add_option("--import-timeout", options.importTimeout,
-                   "seconds an import may take (default 60)")
+                   "seconds an import may take (default: 60)")
         ->type_name("SECONDS");
     app.add_option("-j,--jobs", options.jobs,
                    "scenes imported at once by import workers (default: one per core); the "
@@ -66,15 +92,16 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
         ->expected(2)
         ->type_name("SCENE OUT");
     app.add_option("--module", options.modulePath,
-                   "the plug-in module (default: ../lib/kvoexp.so beside the program, or "
-                   "$KVOEXP_MODULE)")
+                   "the plug-in module (default: $KVOEXP_MODULE, else ../lib/kvoexp.so beside "
+                   "the program)")
         ->type_name("PATH");
     bool noJoin = false;
-    app.add_flag("--no-join-vertices", noJoin, "keep the importer's unwelded vertices");
+    app.add_flag("--no-join-vertices", noJoin,
+                 "keep the importer's unwelded vertices (default: joined)");
     app.footer(
-        "Exit status: 0 all exported; 1 a scene failed to import, a node failed, or the plug-in\n"
-        "reported an error; 2 usage error; 128 + the signal when interrupted (Ctrl-C, SIGTERM and\n"
-        "SIGHUP cancel the export: 130, 143, 129).");
+        "Exit status: 0 all exported; 1 a scene failed to import, a node failed, the plug-in\n"
+        "reported an error, or (with --strict) a warning was given; 2 usage error; 128 + the\n"
+        "signal when interrupted (Ctrl-C, SIGTERM and SIGHUP cancel the export: 130, 143, 129).");
 
     try {
         app.parse(argc, argv);
@@ -86,6 +113,8 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
         return {false, UsageError(e.what())};
     }
     options.joinVertices = !noJoin;
+    options.strict = options.strict && !noStrict;
+    options.check = options.check && !noCheck;
     for (int i = 0; i < kCheckBoxCount; ++i) {
         if (on[i] && off[i]) {
             return {false, UsageError(std::string("--") + kCheckBoxes[i].flag + " and --no-" +
@@ -107,7 +136,10 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
         return {true, 0};
     }
     if (options.scenes.empty()) return {false, UsageError("no scene given")};
-    if (!options.list && options.outputDir.empty()) {
+    if (options.list && options.check) {
+        return {false, UsageError("--list and --check exclude each other")};
+    }
+    if (!options.list && !options.check && options.outputDir.empty()) {
         return {false, UsageError("no output directory given (-o DIR)")};
     }
     // The panel's edit holds at most 260 characters.

@@ -9,6 +9,8 @@
 
 namespace kvocli {
 
+constexpr const char* kKvoexpVersion = "0.3.0";
+
 struct CliOptions {
     std::vector<std::string> scenes;
     std::string outputDir;
@@ -25,6 +27,9 @@ struct CliOptions {
     std::vector<std::string> dumpScene;  // SCENE OUT
     std::string modulePath;              // empty: next to the executable
     bool joinVertices = true;
+    bool strict = false;     // any warning makes the exit status 1
+    bool check = false;      // export into a private directory, removed afterwards
+    std::string reportPath;  // the JSON report; "-" standard output, "" none
 
     CliOptions() { checks.fill(-1); }
 };

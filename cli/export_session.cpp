@@ -5,18 +5,27 @@
 #include <filesystem>
 #include <set>
 
+#include "cli/export_verification.h"
 #include "cli/file_watch.h"
+#include "cli/printable_text.h"
+#include "cli/save_failure.h"
+#include "cli/scene_checks.h"
 #include "cli/scene_selection.h"
 #include "export/node_file.h"
 #include "platform/max/host_scene.h"
 #include "platform/win32/headless.h"
+#include "plugin/resource.h"
 #include "scene/host_scene_builder.h"
 
 namespace kvocli {
 
-ExportSession::ExportSession(const CliOptions& options, const volatile sig_atomic_t* interrupted,
-                             bool drawProgress)
-    : options_(options), panel_(ip_), observer_(interrupted, drawProgress) {}
+ExportSession::ExportSession(const CliOptions& options, const std::string& outputDir,
+                             const volatile sig_atomic_t* interrupted, bool drawProgress)
+    : options_(options),
+      outputDir_(outputDir),
+      shownDir_(options.outputDir.empty() ? outputDir : options.outputDir),
+      panel_(ip_),
+      observer_(interrupted, drawProgress) {}
 
 ExportSession::~ExportSession() {
     Close();
@@ -50,54 +59,92 @@ void ExportSession::Close() {
     headless::SetMessageBoxHook(nullptr);
 }
 
-namespace {
+void ExportSession::Warn(SceneOutcome& outcome, ExportWarning warning) {
+    PrintWarning(outcome.scene, warning);
+    for (NodeReport& node : outcome.nodes) {
+        if (!warning.node.empty() && node.name == warning.node) {
+            node.warningCodes.push_back(warning.code);
+        }
+    }
+    outcome.warnings.push_back(std::move(warning));
+}
 
-struct SelectedNode {
-    std::string name;
-    std::string path;     // the .kvo file the plug-in writes for it
-    std::string problem;  // why the plug-in will refuse to write it, or ""
-};
+// Two distinct materials of this lifetime written under one sanitised name.
+void ExportSession::CheckMaterialNames(SceneOutcome& outcome) {
+    for (const NodeReport& node : outcome.nodes) {
+        for (const MaterialGroup& group : node.groups) {
+            const MaterialReport& m = group.material;
+            if (m.sourceName.empty()) continue;
+            const auto [it, first] = materialSources_.emplace(m.name, m.sourceName);
+            if (first || it->second == m.sourceName) continue;
+            Warn(outcome, {"material_name_collision", node.name,
+                           "materials " + Quoted(it->second) + " and " + Quoted(m.sourceName) +
+                               " are both written as " + Quoted(m.name)});
+            it->second = m.sourceName;  // warn once per new pair
+        }
+    }
+}
 
-}  // namespace
+// A file written twice, or beside one whose name differs only in letter case.
+void ExportSession::RecordWrite(SceneOutcome& outcome, const NodeReport& node) {
+    const std::string shown = ShownPath(node.file);
+    const std::string writer = "node " + Quoted(node.name) + " of " + outcome.scene;
+    const EarlierWrite earlier = written_.Record(shown, writer);
+    if (earlier.writer.empty()) return;
+    if (earlier.path == shown) {
+        Warn(outcome, {"name_collision", node.name,
+                       PrintableText(shown) + " written twice: by " + earlier.writer +
+                           ", then by " + writer});
+    } else {
+        Warn(outcome,
+             {"name_collision", node.name,
+              PrintableText(shown) + " (" + writer + ") and " + PrintableText(earlier.path) + " (" +
+                  earlier.writer + ") differ only in letter case: one file on Windows"});
+    }
+}
+
+std::string ExportSession::ShownPath(const std::string& path) const {
+    if (shownDir_ == outputDir_ || path.compare(0, outputDir_.size(), outputDir_) != 0) {
+        return path;
+    }
+    return shownDir_ + path.substr(outputDir_.size());
+}
 
 void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     const auto start = std::chrono::steady_clock::now();
     HostScene host;
     const std::vector<INode*> nodes = kvoscene::BuildHostScene(scene, host);
-    std::vector<SelectedNode> selected;
-    std::vector<std::string> paths;
-    unsigned deeperGeometry = 0;
     for (size_t i = 0; i < scene.nodes.size(); ++i) {
         const kvoscene::Node& node = scene.nodes[i];
-        const bool geometry = node.kind == kvoscene::NodeKind::Geometry;
-        if (!IsSelected(node, options_.selectGlobs)) {
-            deeperGeometry += geometry && node.parent != kvoscene::kNone;
-            continue;
+        if (node.parent == kvoscene::kNone && IsSelected(node, options_.selectGlobs)) {
+            nodes[i]->SetSelected(true);
         }
-        nodes[i]->SetSelected(true);
-        if (geometry) {
-            selected.push_back(
-                {node.name,
-                 exporter::OutputPath(options_.outputDir, exporter::NodeFileName(node.name)),
-                 exporter::FileNameProblem(node.name)});
-            paths.push_back(selected.back().path);
-        } else {
-            ++outcome.notGeometry;
-        }
-    }
-    scene = kvoscene::Scene();  // the host scene holds every mesh from here on
-    if (selected.empty() && deeperGeometry > 0) {
-        std::fprintf(stderr,
-                     "kvoexp: %s: no selected root child is geometry; %u geometry nodes lie "
-                     "deeper (--collapse merges them into their root child)\n",
-                     outcome.scene.c_str(), deeperGeometry);
     }
     ip_.SetScene(&host);
     for (const std::string& label : panel_.ApplyChecks(options_.checks)) {
         std::fprintf(stderr, "kvoexp: warning: the check box \"%s\" would not change\n",
                      label.c_str());
     }
-    panel_.SetOutputDir(options_.outputDir);
+    panel_.SetOutputDir(outputDir_);
+
+    SceneCheckSettings settings;
+    settings.scenePath = outcome.scene;
+    settings.outputDir = outputDir_;
+    settings.selectGlobs = options_.selectGlobs;
+    settings.geometryIni = panel_.Checked(IDC_GENERATE_GEOMETRY);
+    SceneCheck check = CheckScene(scene, settings);
+    scene = kvoscene::Scene();  // the host scene holds every mesh from here on
+    outcome.nodes = std::move(check.nodes);
+    for (ExportWarning& warning : check.warnings) {
+        PrintWarning(outcome.scene, warning);
+        outcome.warnings.push_back(std::move(warning));
+    }
+    CheckMaterialNames(outcome);
+
+    std::vector<std::string> paths;
+    for (const NodeReport& node : outcome.nodes) {
+        if (!node.file.empty()) paths.push_back(node.file);
+    }
     const unsigned errorsBefore = errorsShown_;
     FileWatch watch;
     watch.Before(paths);
@@ -108,30 +155,35 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
 
     outcome.errorsShown = errorsShown_ - errorsBefore;
     outcome.cancelled = observer_.CancelClicked();
-    // The dialog's count of written nodes bounds what the files show (two
-    // nodes of one name write one file).
-    uint32_t done = 0, count = 0;
-    uint32_t limit = static_cast<uint32_t>(selected.size());
-    if (ParseOverallLabel(observer_.OverallLabel(), done, count) && count == selected.size()) {
-        limit = done;
-    }
     std::set<std::string> files;
-    for (const SelectedNode& node : selected) {
-        if (outcome.exported < limit && watch.Written(node.path)) {
+    for (NodeReport& node : outcome.nodes) {
+        if (node.kind != "geometry") {
+            ++outcome.notGeometry;
+            continue;
+        }
+        if (watch.Written(node.file)) {
+            node.written = true;
             ++outcome.exported;
-            files.insert(node.path);
-            const std::string writer = "node '" + node.name + "' of " + outcome.scene;
-            const std::string earlier = written_.Record(node.path, writer);
-            if (!earlier.empty()) {
-                std::fprintf(stderr, "kvoexp: warning: %s written twice: by %s, then by %s\n",
-                             node.path.c_str(), earlier.c_str(), writer.c_str());
+            files.insert(node.file);
+            std::vector<ExportWarning> losses;
+            VerifyWrittenNode(node, losses);
+            for (ExportWarning& loss : losses) {
+                PrintWarning(outcome.scene, loss);
+                outcome.warnings.push_back(std::move(loss));
             }
+            RecordWrite(outcome, node);
         } else if (!outcome.cancelled) {
             ++outcome.failed;
-            std::fprintf(stderr, "kvoexp: %s: node '%s' was not written%s%s\n",
-                         outcome.scene.c_str(), node.name.c_str(), node.problem.empty() ? "" : ": ",
-                         node.problem.c_str());
+            const std::string cause = SaveFailureCause(node.file, node.name);
+            std::fprintf(stderr, "kvoexp: %s: node %s was not written%s%s\n",
+                         PrintableText(outcome.scene).c_str(), Quoted(node.name).c_str(),
+                         cause.empty() ? "" : ": ", cause.c_str());
+            outcome.warnings.push_back({"save_failed", node.name,
+                                        "node " + Quoted(node.name) + " was not written" +
+                                            (cause.empty() ? "" : ": " + cause)});
+            node.warningCodes.push_back("save_failed");
         }
+        node.file = ShownPath(node.file);
     }
     outcome.filesWritten = static_cast<unsigned>(files.size());
     outcome.exportSeconds =

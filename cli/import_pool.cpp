@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/worker_process.h"
 #include "scene/scene_decoder.h"
 #include "scene/scene_encoder.h"
-#include "cli/worker_process.h"
 
 namespace kvoscene {
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "cli/assimp_import.h"
-#include "scene/compact_scene.h"
 #include "cli/import_protocol.h"
+#include "scene/compact_scene.h"
 
 namespace kvoscene {
 

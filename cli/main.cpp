@@ -22,6 +22,8 @@
 #include "cli/import_pool.h"
 #include "cli/import_worker.h"
 #include "cli/module_path.h"
+#include "cli/printable_text.h"
+#include "cli/run_report.h"
 #include "cli/run_summary.h"
 #include "cli/scene_listing.h"
 #include "cli/signals.h"
@@ -67,8 +69,8 @@ bool NextScene(kvoscene::ImportPool& pool, const std::string& path,
     if (showing) std::fprintf(stderr, "\r\033[K");
     if (!available) return false;
     if (!imported.ok && !*Interrupted()) {
-        std::fprintf(stderr, "kvoexp: %s: cannot import: %s\n", path.c_str(),
-                     imported.error.c_str());
+        std::fprintf(stderr, "kvoexp: %s: cannot import: %s\n", kvocli::PrintableText(path).c_str(),
+                     kvocli::PrintableText(imported.error).c_str());
     }
     return imported.ok;
 }
@@ -113,26 +115,77 @@ int ListScenes(const kvocli::CliOptions& options) {
     return status;
 }
 
-int ExportScenes(const kvocli::CliOptions& options) {
+// The directory a dry run exports into, removed with everything in it.
+class DryRunDir {
+public:
+    ~DryRunDir() {
+        if (path_.empty()) return;
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    bool Create(std::string& error) {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kvoexp-check-XXXXXX";
+        if (!mkdtemp(pattern.data())) {
+            error = "cannot create a directory for the dry run in " + pattern + ": " +
+                    std::strerror(errno);
+            return false;
+        }
+        path_ = pattern;
+        return true;
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+bool PrepareOutputDir(const std::string& dir) {
     std::error_code ec;
-    std::filesystem::create_directories(options.outputDir, ec);
-    if (ec || !std::filesystem::is_directory(options.outputDir)) {
-        std::fprintf(stderr, "kvoexp: error: cannot create the output directory %s%s%s\n",
-                     options.outputDir.c_str(), ec ? ": " : "", ec ? ec.message().c_str() : "");
+    std::filesystem::create_directories(dir, ec);
+    if (!ec && std::filesystem::is_directory(dir)) return true;
+    std::fprintf(stderr, "kvoexp: error: cannot create the output directory %s%s%s\n", dir.c_str(),
+                 ec ? ": " : "", ec ? ec.message().c_str() : "");
+    return false;
+}
+
+int Finish(const kvocli::CliOptions& options, const std::vector<kvocli::SceneOutcome>& outcomes,
+           int status) {
+    if (options.reportPath.empty()) return status;
+    std::string error;
+    const std::string json = kvocli::RunReportJson(options, outcomes, status);
+    if (!kvocli::WriteRunReport(options.reportPath, json, error)) {
+        std::fprintf(stderr, "kvoexp: error: cannot write the report %s\n", error.c_str());
         return kExitFailed;
     }
-    kvocli::ConfigDir config;
+    return status;
+}
+
+int ExportScenes(const kvocli::CliOptions& options) {
+    DryRunDir dryRun;
     std::string error;
+    if (options.check && !dryRun.Create(error)) {
+        std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    const std::string outputDir = options.check ? dryRun.Path() : options.outputDir;
+    if (!options.check && !PrepareOutputDir(outputDir)) return kExitFailed;
+    kvocli::ConfigDir config;
     if (!config.Prepare(options.configDir, error)) {
         std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
         return kExitFailed;
     }
     if (options.configDir.empty()) kvocli::SetCleanupConfigDir(config.Path());
-    kvocli::SetCleanupOutputDir(options.outputDir);
+    kvocli::SetCleanupOutputDir(outputDir);
     const bool drawProgress = !options.quiet && isatty(STDERR_FILENO);
-    kvocli::ExportSession session(options, Interrupted(), drawProgress);
-    if (!session.Open(kvocli::FindModulePath(options.modulePath), config.Path(), error)) {
-        std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
+    kvocli::ExportSession session(options, outputDir, Interrupted(), drawProgress);
+    const std::string module = kvocli::FindModulePath(options.modulePath);
+    if (!session.Open(module, config.Path(), error)) {
+        std::fprintf(stderr,
+                     "kvoexp: error: %s\n"
+                     "kvoexp: note: point --module or the environment variable KVOEXP_MODULE "
+                     "at the plug-in module (kvoexp.so)\n",
+                     error.c_str());
         return kExitFailed;
     }
     std::vector<kvocli::SceneOutcome> outcomes;
@@ -146,9 +199,10 @@ int ExportScenes(const kvocli::CliOptions& options) {
             outcome.imported = NextScene(pool, path, options, imported);
             if (*Interrupted()) break;
             outcome.importSeconds = imported.seconds;
+            if (!outcome.imported) outcome.importError = imported.error;
             if (outcome.imported) session.ExportScene(std::move(imported.scene), outcome);
-            outcomes.push_back(outcome);
-            if (outcome.cancelled) break;
+            outcomes.push_back(std::move(outcome));
+            if (outcomes.back().cancelled) break;
         }
     }
     session.Close();
@@ -158,8 +212,9 @@ int ExportScenes(const kvocli::CliOptions& options) {
             std::printf("%s\n", kvocli::SummaryLine(outcome).c_str());
         }
     }
-    if (*Interrupted()) return InterruptedExit();
-    return kvocli::AllGood(outcomes) ? kExitOk : kExitFailed;
+    if (*Interrupted()) return Finish(options, outcomes, InterruptedExit());
+    return Finish(options, outcomes,
+                  kvocli::AllGood(outcomes, options.strict) ? kExitOk : kExitFailed);
 }
 
 #ifdef KVOEXP_WITH_MIMALLOC

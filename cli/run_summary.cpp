@@ -24,13 +24,16 @@ std::string SummaryLine(const SceneOutcome& o) {
             " failed; " + Count(o.filesWritten, "file written", "files written") + "; " +
             Seconds(o.importSeconds + o.exportSeconds) + " (import " + Seconds(o.importSeconds) +
             ", export " + Seconds(o.exportSeconds) + ")";
+    if (!o.warnings.empty())
+        line += "; " + Count(static_cast<unsigned>(o.warnings.size()), "warning", "warnings");
     if (o.cancelled) line += "; cancelled";
     return line;
 }
 
-bool AllGood(const std::vector<SceneOutcome>& outcomes) {
+bool AllGood(const std::vector<SceneOutcome>& outcomes, bool strict) {
     for (const SceneOutcome& o : outcomes) {
         if (!o.imported || o.failed > 0 || o.errorsShown > 0 || o.cancelled) return false;
+        if (strict && !o.warnings.empty()) return false;
     }
     return true;
 }

@@ -5,11 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "cli/export_warnings.h"
+#include "cli/node_report.h"
+
 namespace kvocli {
 
 struct SceneOutcome {
     std::string scene;
     bool imported = false;
+    std::string importError;
     bool cancelled = false;
     unsigned exported = 0;
     unsigned notGeometry = 0;
@@ -18,11 +22,14 @@ struct SceneOutcome {
     unsigned errorsShown = 0;  // message boxes of the plug-in
     double importSeconds = 0;
     double exportSeconds = 0;
+    std::vector<NodeReport> nodes;  // the selected root children
+    std::vector<ExportWarning> warnings;
 };
 
 std::string SummaryLine(const SceneOutcome& outcome);
 
-// Whether the invocation succeeded as a whole (exit status 0).
-bool AllGood(const std::vector<SceneOutcome>& outcomes);
+// Whether the invocation succeeded as a whole (exit status 0); with
+// `strict`, a warning fails it too.
+bool AllGood(const std::vector<SceneOutcome>& outcomes, bool strict);
 
 }  // namespace kvocli

@@ -23,7 +23,10 @@ std::string JoinIds(const std::set<uint16_t>& ids) {
 
 // The material each ID resolves to, as the exporter reads the node's material.
 std::string StandardMaterial(const Material& mat) {
-    return "'" + mat.name + "'" + (mat.hasDiffuseMap ? " (map " + mat.diffuseMap + ")" : "");
+    const std::string map = mat.hasDiffuseMap        ? " (map " + mat.diffuseMap + ")"
+                            : mat.embeddedDiffuseMap ? " (map held in the scene file)"
+                                                     : "";
+    return "'" + mat.name + "'" + map;
 }
 
 std::string MaterialNames(const Scene& scene, const Node& node, const std::set<uint16_t>& ids) {

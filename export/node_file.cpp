@@ -8,7 +8,6 @@ namespace exporter {
 
 namespace {
 
-#ifdef _WIN32
 // Windows reads "CON.kvo" and the like as devices, whatever the extension.
 bool IsDeviceName(const std::string& nodeName) {
     std::string base = nodeName.substr(0, nodeName.find('.'));
@@ -28,7 +27,6 @@ bool HasForbiddenCharacter(const std::string& nodeName) {
     }
     return false;
 }
-#endif
 
 }  // namespace
 
@@ -49,9 +47,15 @@ std::string FileNameProblem(const std::string& nodeName) {
         return "the name holds a path separator";
     }
 #ifdef _WIN32
+    return WindowsFileNameProblem(nodeName);
+#else
+    return {};
+#endif
+}
+
+std::string WindowsFileNameProblem(const std::string& nodeName) {
     if (HasForbiddenCharacter(nodeName)) return "the name holds a character Windows forbids";
     if (IsDeviceName(nodeName)) return "the name is a Windows device name";
-#endif
     return {};
 }
 

@@ -17,6 +17,11 @@ std::string OutputPath(const std::string& outputDir, const std::string& fileName
 // and name no device. The save of a node with such a name fails.
 std::string FileNameProblem(const std::string& nodeName);
 
+// Why Windows alone refuses the name as a file name (a forbidden character
+// or a device name), or "": on other systems such a file is written but
+// does not survive a copy to Windows.
+std::string WindowsFileNameProblem(const std::string& nodeName);
+
 // FileNameProblem(nodeName) is "".
 bool IsPlainFileName(const std::string& nodeName);
 

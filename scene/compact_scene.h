@@ -22,6 +22,9 @@ struct Material {
     // Standard material: the diffuse bitmap's path, when there is a bitmap.
     bool hasDiffuseMap = false;
     std::string diffuseMap;
+    // The diffuse texture is held inside the scene file (no bitmap for the
+    // host; `diffuseMap` names it as the scene file does).
+    bool embeddedDiffuseMap = false;
     // Multi-material: (sub-material number, index of a standard material).
     std::vector<std::pair<uint32_t, uint32_t>> subs;
 };

@@ -183,8 +183,9 @@ bool ReadMaterials(Reader& r, Scene& scene) {
         mat.multi = kind == 1;
         if (!mat.multi) {
             uint8_t has = r.U8("diffuse map flag");
-            if (r.Ok() && has > 1) return r.Fail("bad diffuse map flag");
+            if (r.Ok() && has > 2) return r.Fail("bad diffuse map flag");
             mat.hasDiffuseMap = has == 1;
+            mat.embeddedDiffuseMap = has == 2;
             mat.diffuseMap = r.Str("diffuse map path");
             continue;
         }

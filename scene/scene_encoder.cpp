@@ -163,7 +163,7 @@ void WriteScene(Out& w, const Scene& scene) {
         w.U8(mat.multi ? 1 : 0);
         w.Str(mat.name);
         if (!mat.multi) {
-            w.U8(mat.hasDiffuseMap ? 1 : 0);
+            w.U8(mat.hasDiffuseMap ? 1 : mat.embeddedDiffuseMap ? 2 : 0);
             w.Str(mat.diffuseMap);
             continue;
         }

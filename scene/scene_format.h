@@ -10,7 +10,8 @@
 //   header     "KVOSCENE" (8 bytes), u32 version (1)
 //   materials  u32 count, then per material:
 //                u8 kind (0 standard, 1 multi), string name,
-//                standard: u8 has-diffuse-map (0/1), string diffuse map path
+//                standard: u8 diffuse map (0 none, 1 a file, 2 held inside the
+//                          scene file), string diffuse map path
 //                multi:    u32 n, n x (u32 sub-material number,
 //                                      u32 index of a standard material)
 //   nodes      u32 count, then per node, parents before children:

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 
@@ -171,8 +172,10 @@ TEST_F(KvoexpProgram, EveryModelFileExportsOrFailsCleanly) {
                                                       ".png", ".bin", ".mtl"};
         if (skipped.count(ext) || entry.path().filename() == "LICENSE") continue;
         const std::string out = dir_.Path("model-" + std::to_string(exported + failed));
-        const ProcessResult r =
-            RunKvoexp({entry.path().string(), "-o", out, "-q", "--import-timeout", "20"}, 60);
+        const std::string reportPath = out + ".json";
+        const ProcessResult r = RunKvoexp({entry.path().string(), "-o", out, "-q",
+                                           "--import-timeout", "20", "--report", reportPath},
+                                          60);
         SCOPED_TRACE(entry.path().string() + "\n" + r.err);
         ASSERT_TRUE(r.exited && !r.timedOut) << "signal " << r.signal;
         ASSERT_TRUE(r.exitCode == 0 || r.exitCode == 1) << r.exitCode;
@@ -187,6 +190,24 @@ TEST_F(KvoexpProgram, EveryModelFileExportsOrFailsCleanly) {
             const ProcessResult check =
                 clitest::RunProcess(clitest::KvoTool(), {"validate", out + "/" + name});
             EXPECT_EQ(check.exitCode, 0) << name << ": " << check.out << check.err;
+        }
+        // The report's triangles are those of the files, and a node that lost
+        // faces carries a warning that says so.
+        std::ifstream in(reportPath);
+        const nlohmann::json report = nlohmann::json::parse(in, nullptr, false);
+        ASSERT_TRUE(report.is_object());
+        for (const nlohmann::json& scene : report["scenes"]) {
+            size_t sum = 0;
+            for (const std::string& name : KvoFiles(out)) {
+                sum += clitest::ReadKvo(out + "/" + name).TriangleCount();
+            }
+            EXPECT_EQ(scene["triangles_out"].get<size_t>(), sum);
+            for (const nlohmann::json& node : scene["nodes"]) {
+                if (!node.value("written", false)) continue;
+                if (node["triangles_out"] != node["faces_in"]) {
+                    EXPECT_FALSE(node["warnings"].empty()) << node.dump();
+                }
+            }
         }
     }
     EXPECT_GE(exported, 20);
@@ -310,7 +331,7 @@ TEST_F(KvoexpProgram, NodesThatCannotBeSavedAreFailuresWithStatusOne) {
 TEST_F(KvoexpProgram, AFileWrittenTwiceIsAWarningNamingBothNodes) {
     const ProcessResult r = RunKvoexp({Sample(), Sample(), "-o", Out(), "--select", "Crate*"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(Contains(r.err, "kvoexp: warning: " + File("Crate - Wood.kvo") +
+    EXPECT_TRUE(Contains(r.err, "kvoexp: warning: " + Sample() + ": " + File("Crate - Wood.kvo") +
                                     " written twice: by node 'Crate - Wood' of " + Sample() +
                                     ", then by node 'Crate - Wood' of " + Sample()))
         << r.err;

@@ -87,6 +87,28 @@ TEST(SceneCodec, DecodesThePinnedBytesBack) {
     EXPECT_EQ(EncodeScene(scene), kPinnedBytes);
 }
 
+// The diffuse-map byte of the standard material: 0 none, 1 a file, 2 a map
+// held inside the scene file (no bitmap; the path is only its name).
+TEST(SceneCodec, CarriesEmbeddedDiffuseMapsAndRefusesOtherFlags) {
+    constexpr size_t kMapFlag = 22;
+    ASSERT_EQ(kPinnedBytes[kMapFlag], 1);
+    for (uint8_t flag : {0, 1, 2, 3}) {
+        std::vector<uint8_t> bytes = kPinnedBytes;
+        bytes[kMapFlag] = flag;
+        Scene scene;
+        std::string error;
+        const bool decoded = DecodeScene(bytes.data(), bytes.size(), scene, error);
+        ASSERT_EQ(decoded, flag <= 2) << int(flag) << ": " << error;
+        if (!decoded) {
+            EXPECT_NE(error.find("bad diffuse map flag"), std::string::npos) << error;
+            continue;
+        }
+        EXPECT_EQ(scene.materials[0].hasDiffuseMap, flag == 1);
+        EXPECT_EQ(scene.materials[0].embeddedDiffuseMap, flag == 2);
+        EXPECT_EQ(EncodeScene(scene), bytes);
+    }
+}
+
 TEST(SceneCodec, RoundTripsEveryChannelBitForBit) {
     Scene scene;
     kvoscene::Node parent = testsupport::TriangleNode("parent node");

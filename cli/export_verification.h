@@ -1,0 +1,19 @@
+// The check after each Export: every written .kvo is loaded again and
+// compared with what the scene handed over (triangles per material group,
+// the materials and their texture names). What is missing or different
+// becomes a warning that says what was lost.
+#pragma once
+
+#include <vector>
+
+#include "cli/export_warnings.h"
+#include "cli/node_report.h"
+
+namespace kvocli {
+
+// Fills the report's written figures (bytes, SHA-256, triangles, geobs,
+// vertices) from the file at `node.file` and adds a warning for every
+// difference from its expected groups.
+void VerifyWrittenNode(NodeReport& node, std::vector<ExportWarning>& warnings);
+
+}  // namespace kvocli

@@ -1,0 +1,92 @@
+// The pieces behind the console host's warnings and report: names made
+// printable, letter-case collisions, texture lookup and the file digest.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli/file_digest.h"
+#include "cli/printable_text.h"
+#include "cli/scene_checks.h"
+#include "cli/written_files.h"
+#include "cli_test_support.h"
+
+namespace {
+
+TEST(PrintableText, KeepsUtf8AndEscapesEverythingThatMovesTheTerminal) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"Crate - Wood", "Crate - Wood"},
+        {"W\xc3\xbcrfel \xe6\x9c\xa8 \xf0\x9f\x99\x82",
+         "W\xc3\xbcrfel \xe6\x9c\xa8 \xf0\x9f\x99\x82"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"\x1b[31mred", "\\x1b[31mred"},
+        {"tab\there\nline\x7f", "tab\\x09here\\x0aline\\x7f"},
+        {"\xc2\x9b"
+         "c1",
+         "\\xc2\\x9bc1"},                              // U+009B, the 8-bit CSI
+        {"T\xfcr", "T\\xfcr"},                         // Latin-1, not UTF-8
+        {"\xc3", "\\xc3"},                             // cut sequence
+        {"\xc0\xaf", "\\xc0\\xaf"},                    // overlong '/'
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},           // a surrogate
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // past U+10FFFF
+    };
+    for (const auto& c : cases) EXPECT_EQ(kvocli::PrintableText(c.in), c.out) << c.out;
+    EXPECT_TRUE(kvocli::HasControlCharacter(std::string("a\0", 2)));
+    EXPECT_FALSE(kvocli::HasControlCharacter("W\xc3\xbcrfel"));
+}
+
+TEST(WrittenFiles, TellsTheSameFileAndNamesThatDifferOnlyInCase) {
+    kvocli::WrittenFiles files;
+    EXPECT_TRUE(files.Record("out/Crate.kvo", "first").writer.empty());
+    EXPECT_TRUE(files.Record("out/Rock.kvo", "rock").writer.empty());
+    const kvocli::EarlierWrite again = files.Record("out/Crate.kvo", "second");
+    EXPECT_EQ(again.writer, "first");
+    EXPECT_EQ(again.path, "out/Crate.kvo");
+    const kvocli::EarlierWrite folded = files.Record("out/crate.kvo", "third");
+    EXPECT_EQ(folded.writer, "second");
+    EXPECT_EQ(folded.path, "out/Crate.kvo");
+}
+
+TEST(ResolveTexture, LooksBesideTheSceneAlsoWithWindowsSeparators) {
+    clitest::ScratchDir dir("kvoexp_texture");
+    const std::string scene = dir.Path("scene.obj");
+    dir.Sub("maps");
+    clitest::WriteFile(dir.Path("maps/wood.png"), "x");
+    clitest::WriteFile(dir.Path("flat.png"), "x");
+    const struct {
+        std::string texture;
+        bool found;
+        std::string path;
+    } cases[] = {
+        {"maps/wood.png", true, dir.Path("maps/wood.png")},
+        {"maps\\wood.png", true, dir.Path("maps/wood.png")},
+        {"C:\\art\\flat.png", true, dir.Path("flat.png")},  // by its last component
+        {dir.Path("flat.png"), true, dir.Path("flat.png")},
+        {"gone.png", false, dir.Path("gone.png")},
+        {"maps", false, dir.Path("maps")},  // a directory is no texture
+    };
+    for (const auto& c : cases) {
+        bool found = true;
+        EXPECT_EQ(kvocli::ResolveTexture(scene, c.texture, found), c.path) << c.texture;
+        EXPECT_EQ(found, c.found) << c.texture;
+    }
+}
+
+TEST(FileDigest, Sha256OfKnownBytesAndOfAFile) {
+    EXPECT_EQ(kvocli::Sha256Hex("abc", 3),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(kvocli::Sha256Hex("", 0),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    clitest::ScratchDir dir("kvoexp_digest");
+    clitest::WriteFile(dir.Path("abc"), "abc");
+    uint64_t bytes = 0;
+    std::string sha, error;
+    ASSERT_TRUE(kvocli::DigestFile(dir.Path("abc"), bytes, sha, error)) << error;
+    EXPECT_EQ(bytes, 3u);
+    EXPECT_EQ(sha, kvocli::Sha256Hex("abc", 3));
+    EXPECT_FALSE(kvocli::DigestFile(dir.Path("none"), bytes, sha, error));
+    EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
