@@ -1,5 +1,7 @@
 // The settings file "kvoexp.cfg": the output directory and the eight option
 // flags, one per line, in the host's plug-in configuration directory.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -63,7 +65,13 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
 
 FILE* KVOExporter::GetSettingsFile(const char* mode) {
     if (ip == nullptr) return nullptr;
-    return std::fopen(SettingsPath(ip).c_str(), mode);
+    const std::string path = SettingsPath(ip);
+    // Only a regular file is read: opening a FIFO or a device would block the host.
+    struct stat st;
+    if (mode[0] == 'r' && (stat(path.c_str(), &st) != 0 || (st.st_mode & S_IFMT) != S_IFREG)) {
+        return nullptr;
+    }
+    return std::fopen(path.c_str(), mode);
 }
 
 void KVOExporter::ReadSettings() {

@@ -206,6 +206,19 @@ TEST_F(HostRobustness, ScenePathsThatAreNoFilesAreRefusedWithTheReason) {
     EXPECT_TRUE(Contains(r.err, fifo + ": cannot import: not a regular file")) << r.err;
 }
 
+// A settings file that is a FIFO is not read (an open would wait for a writer
+// for ever); the export goes on with the panel's defaults.
+TEST_F(HostRobustness, ASettingsFileThatIsAFifoIsNotRead) {
+    const std::string config = dir_.Sub("cfg");
+    ASSERT_EQ(mkfifo((config + "/kvoexp.cfg").c_str(), 0600), 0);
+    const std::string sample = clitest::SamplesDir() + "/sample_scene.gltf";
+    const ProcessResult r =
+        clitest::RunKvoexp({sample, "-o", Out(), "--config-dir", config, "-q"}, 30);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_FALSE(Entries(Out()).empty());
+}
+
 TEST_F(HostRobustness, AListingThatCannotBeWrittenIsAFailure) {
     const std::string sample = clitest::SamplesDir() + "/sample_scene.gltf";
     const ProcessResult r = clitest::RunProcess(
