@@ -151,11 +151,9 @@ LRESULT DefaultDialogMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     return 0;
 }
 
-}  // namespace
-
-LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    Window* w = Find(hWnd);
-    if (w == nullptr) return 0;
+// Every message but a progress bar's new position, which is sent once per face.
+__attribute__((noinline)) LRESULT Deliver(Window* w, HWND hWnd, UINT Msg, WPARAM wParam,
+                                          LPARAM lParam) {
     LRESULT result = 0;
     switch (w->kind) {
         case Kind::Dialog: {
@@ -174,11 +172,6 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
             if (TextMessage(*w, Msg, wParam, lParam, &result)) return result;
             return ButtonMessage(hWnd, Msg, wParam);
         case Kind::Progress:
-            if (Msg == PBM_SETPOS) {  // once per face: straight to the position
-                const int oldPos = w->pos;
-                w->pos = Clamp(static_cast<int>(wParam), w->rangeLow, w->rangeHigh);
-                return oldPos;
-            }
             if (TextMessage(*w, Msg, wParam, lParam, &result)) return result;
             return ProgressMessage(*w, Msg, wParam, lParam);
         case Kind::FolderBrowser:
@@ -190,6 +183,19 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
             return 0;
     }
     return 0;
+}
+
+}  // namespace
+
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    Window* w = Find(hWnd);
+    if (w == nullptr) return 0;
+    if (Msg == PBM_SETPOS && w->kind == Kind::Progress) {
+        const int oldPos = w->pos;
+        w->pos = Clamp(static_cast<int>(wParam), w->rangeLow, w->rangeHigh);
+        return oldPos;
+    }
+    return Deliver(w, hWnd, Msg, wParam, lParam);
 }
 
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
