@@ -1,7 +1,10 @@
-# The plug-in step of a real session, through the loaded module; the program's
-# own malloc family counts each run's peak heap.
+# The plug-in step of a real session, through the loaded module, with the
+# console host's run observer as the message pump; the program's own malloc
+# family counts each run's peak heap.
 add_executable(bench_session ${CMAKE_CURRENT_LIST_DIR}/bench_session.cpp
-                             ${CMAKE_CURRENT_LIST_DIR}/heap_peak.cpp)
+                             ${CMAKE_CURRENT_LIST_DIR}/heap_peak.cpp
+                             ${CMAKE_SOURCE_DIR}/cli/progress_line.cpp
+                             ${CMAKE_SOURCE_DIR}/cli/run_observer.cpp)
 target_link_libraries(bench_session PRIVATE hostdrive kvohost benchmark::benchmark)
 find_package(mimalloc CONFIG REQUIRED)  # the console host's allocator
 target_link_libraries(bench_session PRIVATE mimalloc)

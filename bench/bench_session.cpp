@@ -1,8 +1,9 @@
 // The plug-in's step of a real session: the built module loaded at run time,
 // its panel opened, Export pressed, and DoExport timed (wall clock) from the
 // press to its return: pre-processing with Mesh::buildNormals, the progress
-// dialog refreshed per face, the host's message pump per poll (Ctrl-C check
-// and a clock read every 256 calls, as the console host does), geob building,
+// dialog refreshed per face, the console host's own message pump per poll
+// (its run observer: the Ctrl-C check, a clock read every 256 calls and the
+// terminal line, here drawn into /dev/null, ten times a second), geob building,
 // optimisation and the save. Each benchmark also reports the run's peak heap
 // above the level before the press (counted by bench/heap_peak).
 #include <benchmark/benchmark.h>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "bench/heap_peak.h"
+#include "cli/run_observer.h"
 #include "hostdrive/panel_driver.h"
 #include "platform/max/host_scene.h"
 #include "platform/max/max_sdk.h"
@@ -31,41 +33,11 @@ constexpr int kColumns = 1000;
 constexpr int kRows = 500;
 constexpr int kBoxes = 10000;
 
-// The console host's pump: a Ctrl-C check on every call, the clock every 256
-// calls, and the dialog's texts read for the terminal line ten times a second.
-class Pump {
-public:
-    void Begin(HWND dialog) {
-        dialog_ = dialog;
-        lastDraw_ = std::chrono::steady_clock::now();
-    }
-    void operator()() {
-        if (interrupted_ && dialog_ != nullptr) {
-            SendMessageA(GetDlgItem(dialog_, IDC_CANCEL_CLOSE), BM_CLICK, 0, 0);
-        }
-        if (++calls_ % 256 != 0) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastDraw_ < std::chrono::milliseconds(100)) return;
-        lastDraw_ = now;
-        char text[256];
-        GetWindowTextA(GetDlgItem(dialog_, IDC_OVERALL_TEXT), text, sizeof text);
-        GetWindowTextA(GetDlgItem(dialog_, IDC_DETAILS), text, sizeof text);
-        benchmark::DoNotOptimize(
-            SendMessageA(GetDlgItem(dialog_, IDC_OVERALL_PROGRESS), PBM_GETPOS, 0, 0));
-    }
-    long calls() const { return calls_; }
-
-private:
-    HWND dialog_ = nullptr;
-    volatile bool interrupted_ = false;  // never set here: Ctrl-C is not pressed
-    long calls_ = 0;
-    std::chrono::steady_clock::time_point lastDraw_;
-};
-
 // The loaded module with its panel open on a scratch configuration and output directory.
 class Session {
 public:
-    Session() : panel_(host_) {
+    Session()
+        : sink_(std::fopen("/dev/null", "w")), pump_(&interrupted_, true, sink_), panel_(host_) {
         // Memory-backed where there is such a file system: the plug-in's work is timed,
         // not the disk's.
         std::error_code error;
@@ -79,7 +51,10 @@ public:
         std::ofstream(scratch_ / "cfg" / "kvoexp.cfg")
             << (scratch_ / "out").string() << "\n0\n1\n1\n0\n0\n0\n0\n0\n";
         host_.SetPluginConfigDir((scratch_ / "cfg").string());
-        host_.SetMessagePump([this] { pump_(); });
+        host_.SetMessagePump([this] {
+            ++pumpCalls_;
+            pump_.Pump();
+        });
         if (!module_.Load(KVOEXP_MODULE_PATH, error_) || !panel_.Open(module_, error_)) return;
         progress_ = panel_.ProgressDialog();
         if (progress_ == nullptr) error_ = "no progress dialog";
@@ -89,10 +64,11 @@ public:
         module_.Unload();
         std::error_code ignored;
         fs::remove_all(scratch_, ignored);
+        if (sink_ != nullptr) std::fclose(sink_);
     }
 
     const std::string& error() const { return error_; }
-    long pumpCalls() const { return pump_.calls(); }
+    long pumpCalls() const { return pumpCalls_; }
 
     // Empties the output directory, as for a first export into it (outside the clock).
     void ClearOutput() {
@@ -104,13 +80,17 @@ public:
         host_.SetScene(&scene);
         pump_.Begin(progress_);
         panel_.PressExport();
+        pump_.End();
         return hostdrive::DlgItemText(progress_, IDC_DETAILS) == "Status: Done!";
     }
 
 private:
     fs::path scratch_;
     Interface host_;
-    Pump pump_;
+    std::FILE* sink_;
+    volatile sig_atomic_t interrupted_ = 0;  // never set here: Ctrl-C is not pressed
+    kvocli::RunObserver pump_;
+    long pumpCalls_ = 0;
     hostdrive::PluginModule module_;
     hostdrive::PanelDriver panel_;
     HWND progress_ = nullptr;

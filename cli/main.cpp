@@ -23,6 +23,7 @@
 #include "cli/import_worker.h"
 #include "cli/module_path.h"
 #include "cli/printable_text.h"
+#include "cli/progress_line.h"
 #include "cli/run_report.h"
 #include "cli/run_summary.h"
 #include "cli/scene_listing.h"
@@ -64,7 +65,11 @@ kvoscene::ImportPoolSettings PoolSettings(const kvocli::CliOptions& options) {
 bool NextScene(kvoscene::ImportPool& pool, const std::string& path,
                const kvocli::CliOptions& options, kvoscene::ImportedScene& imported) {
     const bool showing = !options.quiet && isatty(STDERR_FILENO);
-    if (showing) std::fprintf(stderr, "\r\033[Kimporting %s ...", path.c_str());
+    if (showing) {
+        const std::string line =
+            kvocli::FormatImportingLine(path, kvocli::TerminalColumns(STDERR_FILENO));
+        std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    }
     const bool available = pool.Next(imported);
     if (showing) std::fprintf(stderr, "\r\033[K");
     if (!available) return false;

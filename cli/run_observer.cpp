@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/progress_line.h"
 #include "hostdrive/panel_driver.h"
 #include "plugin/resource.h"
 
@@ -10,14 +11,6 @@ namespace kvocli {
 namespace {
 
 constexpr auto kDrawInterval = std::chrono::milliseconds(100);
-// The pump runs once per face and corner: even reading the clock would cost
-// more than everything else it does, so it looks only every so many calls.
-constexpr unsigned kCallsPerClockRead = 256;
-constexpr size_t kLineWidth = 110;
-
-std::string Clip(const std::string& text, size_t width) {
-    return text.size() <= width ? text : text.substr(0, width - 3) + "...";
-}
 
 }  // namespace
 
@@ -42,12 +35,12 @@ void RunObserver::Begin(HWND dialog) {
     lastDraw_ = std::chrono::steady_clock::now();
 }
 
-void RunObserver::Pump() {
+void RunObserver::PumpSlow() {
     if (interrupted_ && *interrupted_ && !cancelClicked_ && dialog_) {
         cancelClicked_ = true;
         SendMessageA(GetDlgItem(dialog_, IDC_CANCEL_CLOSE), BM_CLICK, 0, 0);
     }
-    if (!draw_ || ++callsSinceClock_ < kCallsPerClockRead) return;
+    if (!draw_ || callsSinceClock_ < kCallsPerClockRead) return;
     callsSinceClock_ = 0;
     if (std::chrono::steady_clock::now() - lastDraw_ >= kDrawInterval) Draw();
 }
@@ -60,25 +53,26 @@ std::string RunObserver::OverallLabel() const {
     return hostdrive::WindowText(GetDlgItem(dialog_, IDC_OVERALL_TEXT));
 }
 
+// The terminal's width is asked at every draw, so a resized window gets
+// lines of its new width at once.
 void RunObserver::Draw() {
     lastDraw_ = std::chrono::steady_clock::now();
+    ProgressView view;
     const HWND bar = GetDlgItem(dialog_, IDC_OVERALL_PROGRESS);
-    const int pos = bar ? static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)) : 0;
-    const int filled = (pos < 0 ? 0 : pos > 100 ? 100 : pos) / 5;
-    const std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
-                             std::string(static_cast<size_t>(20 - filled), '-') + "] " +
-                             OverallLabel() + "  " +
-                             hostdrive::WindowText(GetDlgItem(dialog_, IDC_DETAILS)) + "  " +
-                             hostdrive::WindowText(GetDlgItem(dialog_, IDC_EXPORT_STATUS));
-    std::fprintf(stderr, "\r\033[K%s", Clip(line, kLineWidth).c_str());
-    std::fflush(stderr);
+    view.overallPercent = bar ? static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)) : 0;
+    view.overallLabel = OverallLabel();
+    view.details = hostdrive::WindowText(GetDlgItem(dialog_, IDC_DETAILS));
+    view.status = hostdrive::WindowText(GetDlgItem(dialog_, IDC_EXPORT_STATUS));
+    const std::string line = FormatProgressLine(view, TerminalColumns(fileno(terminal_)));
+    std::fprintf(terminal_, "\r\033[K%s", line.c_str());
+    std::fflush(terminal_);
     lineShown_ = true;
 }
 
 void RunObserver::ClearLine() {
     if (!lineShown_) return;
-    std::fprintf(stderr, "\r\033[K");
-    std::fflush(stderr);
+    std::fprintf(terminal_, "\r\033[K");
+    std::fflush(terminal_);
     lineShown_ = false;
 }
 

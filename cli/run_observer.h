@@ -1,12 +1,13 @@
 // Watches an export run from inside the message pump that
 // KVOExporter::IsCancelled runs: draws the progress dialog's state on the
 // terminal at most ten times a second and turns Ctrl-C into a click on the
-// dialog's Cancel button. Cheap enough to run once per face.
+// dialog's Cancel button. Cheap enough to run once per face and corner.
 #pragma once
 
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "platform/max/max_sdk.h"
@@ -15,12 +16,20 @@ namespace kvocli {
 
 class RunObserver {
 public:
-    RunObserver(const volatile sig_atomic_t* interrupted, bool drawProgress)
-        : interrupted_(interrupted), draw_(drawProgress) {}
+    // The line goes to `terminal` (standard error by default), fitted to its width.
+    RunObserver(const volatile sig_atomic_t* interrupted, bool drawProgress,
+                std::FILE* terminal = stderr)
+        : interrupted_(interrupted), draw_(drawProgress), terminal_(terminal) {}
 
     // Before Export: the progress dialog to read and to cancel.
     void Begin(HWND dialog);
-    void Pump();
+    // Inline: it runs once per face and corner, and mostly only counts.
+    void Pump() {
+        if ((interrupted_ != nullptr && *interrupted_) ||
+            (draw_ && ++callsSinceClock_ >= kCallsPerClockRead)) {
+            PumpSlow();
+        }
+    }
     // After Export has returned: clears the progress line.
     void End();
 
@@ -29,16 +38,22 @@ public:
     std::string OverallLabel() const;
 
 private:
+    // Even reading the clock would cost more than everything else the pump
+    // does, so it is read only every so many calls.
+    static constexpr unsigned kCallsPerClockRead = 256;
+
+    void PumpSlow();
     void Draw();
     void ClearLine();
 
     const volatile sig_atomic_t* interrupted_;
     bool draw_;
+    std::FILE* terminal_;
     HWND dialog_ = nullptr;
     bool cancelClicked_ = false;
     bool lineShown_ = false;
     std::chrono::steady_clock::time_point lastDraw_{};
-    unsigned callsSinceClock_ = 0;  // the clock is read every kCallsPerClockRead calls
+    unsigned callsSinceClock_ = 0;
 };
 
 // Reads "(done of count)" from the dialog's overall label.

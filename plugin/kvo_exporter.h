@@ -18,6 +18,7 @@
 #include "kvo/kvo_geode.h"
 #include "platform/max/max_sdk.h"
 #include "platform/win32/win32_api.h"
+#include "plugin/progress_memo.h"
 
 class KVOExporter : public UtilityObj, public ExportContext {
 public:
@@ -113,6 +114,7 @@ public:
 private:
     // The progress dialog each page created, by page, until the page goes.
     std::vector<std::pair<HWND, HWND>> pageProgressDialogs_;
+    progress::ProgressMemo progressMemo_;
 };
 
 // The module's one utility object (module_objects.cpp).

@@ -1,46 +1,11 @@
 // The modeless progress dialog: its texts and bars during a run, the Cancel
 // and Close button, and the cancellation poll of the export run.
-#include <charconv>
-#include <climits>
 #include <string>
 
 #include "plugin/kvo_exporter.h"
 #include "plugin/resource.h"
 
 namespace {
-
-// done / total x 100 in double precision, truncated toward zero; 0 without a
-// total, and never beyond what an int holds.
-int Percentage(uint32_t done, uint32_t total) {
-    if (total == 0) return 0;
-    const double quotient = static_cast<double>(done) / static_cast<double>(total);
-    const double percent = quotient * 100.0;
-    if (percent >= static_cast<double>(INT_MAX)) return INT_MAX;
-    return static_cast<int>(percent);
-}
-
-// "Total Progress: %i%% (%i of %i)" as snprintf would write it, without its
-// format parsing: the label is refreshed once per face.
-void FormatOverallLabel(char* out, size_t size, int percent, int done, int count) {
-    char* at = out;
-    char* const end = out + size - 1;  // room for the terminator
-    const auto text = [&](const char* s) {
-        for (; *s != '\0' && at < end; ++s) *at++ = *s;
-    };
-    const auto number = [&](int value) {
-        char digits[16];
-        const auto written = std::to_chars(digits, digits + sizeof digits, value);
-        for (const char* d = digits; d < written.ptr && at < end; ++d) *at++ = *d;
-    };
-    text("Total Progress: ");
-    number(percent);
-    text("% (");
-    number(done);
-    text(" of ");
-    number(count);
-    text(")");
-    *at = '\0';
-}
 
 // The end state the run's finish and a cancel share: status line empty,
 // details "Status: " and the message, button "Close", overall bar full.
@@ -106,18 +71,14 @@ void KVOExporter::NextObject() {
     RefreshProgress();
 }
 
+// Every call sets the label and both bars; the numbers are worked out again
+// only when the counters leave the range that gave the last ones.
 void KVOExporter::RefreshProgress() {
-    const int objectPercent = Percentage(objectStepsDone, objectSteps);
-    const int runPercent = Percentage(objectsDone, objectCount);
-    long long overall = runPercent;
-    if (objectCount != 0) overall += static_cast<uint32_t>(objectPercent) / objectCount;
-    const int overallPercent = overall > INT_MAX ? INT_MAX : static_cast<int>(overall);
-    char label[96];
-    FormatOverallLabel(label, sizeof label, overallPercent, static_cast<int>(objectsDone),
-                       static_cast<int>(objectCount));
-    SetWindowTextA(hOverallText, label);
-    SendMessageA(hObjectBar, PBM_SETPOS, static_cast<WPARAM>(objectPercent), 0);
-    SendMessageA(hOverallBar, PBM_SETPOS, static_cast<WPARAM>(overallPercent), 0);
+    const progress::ProgressMemo::Result r =
+        progressMemo_.Refresh(objectStepsDone, objectSteps, objectsDone, objectCount);
+    SetWindowTextA(hOverallText, r.label);
+    SendMessageA(hObjectBar, PBM_SETPOS, static_cast<WPARAM>(r.objectPercent), 0);
+    SendMessageA(hOverallBar, PBM_SETPOS, static_cast<WPARAM>(r.overallPercent), 0);
 }
 
 // The host dispatches pending messages here, so the dialog's button and the

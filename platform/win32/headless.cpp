@@ -117,8 +117,10 @@ std::vector<HWND> AllWindows() {
     return all;
 }
 
+// Asked once per face and corner: the usual empty queue without counting.
 size_t PendingMessages() {
-    return GetState().queue.size();
+    const auto& queue = GetState().queue;
+    return queue.empty() ? 0 : queue.size();
 }
 
 int CommonControlsInitCount() {

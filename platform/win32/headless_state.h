@@ -5,6 +5,7 @@
 
 #ifndef _WIN32
 
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
@@ -79,10 +80,30 @@ struct State {
 };
 
 // The one state of the stand-in; never destroyed, so windows may still be
-// destroyed by static objects at exit.
-State& GetState();
+// destroyed by static objects at exit. Inline with Find: both run several
+// times per exported face.
+// A plain pointer, constant-initialised to null before any constructor runs,
+// so that the usual call is one load and a test.
+extern State* theState;
+State& CreateState();
+inline State& GetState() {
+    State* state = theState;
+    return state != nullptr ? *state : CreateState();
+}
+
+// The slot of a handle, or SIZE_MAX for a value no window ever had.
+inline size_t SlotOf(HWND handle) {
+    const uintptr_t id = reinterpret_cast<uintptr_t>(handle);
+    if (id < kFirstHandle || (id - kFirstHandle) % kHandleStep != 0) return SIZE_MAX;
+    return (id - kFirstHandle) / kHandleStep;
+}
+
 // The window behind a handle, or null for a null, stale or unknown handle.
-Window* Find(HWND handle);
+inline Window* Find(HWND handle) {
+    const size_t slot = SlotOf(handle);
+    const std::vector<Window*>& slots = GetState().slots;
+    return slot < slots.size() ? slots[slot] : nullptr;
+}
 // Adds a window to the table and to its parent's children.
 HWND AddWindow(std::unique_ptr<Window> window);
 // Removes a window from the table (not from its parent's children).

@@ -33,20 +33,21 @@ int Clamp(long long value, int low, int high) {
     return static_cast<int>(std::max<long long>(low, std::min<long long>(high, value)));
 }
 
+// Text that is already there is left as it is: progress labels are set once
+// per face and rarely change.
+void SetText(Window& w, const char* text) {
+    if (text == nullptr) text = "";
+    // Equal through the terminators: one pass over the usual unchanged text.
+    if (std::strncmp(w.text.c_str(), text, w.text.size() + 1) != 0) w.text.assign(text);
+}
+
 // Text messages every window understands.
 bool TextMessage(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (msg) {
-        case WM_SETTEXT: {
-            // Text that is already there is left as it is: progress labels
-            // are set once per face and rarely change.
-            const char* text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
-            const size_t length = std::strlen(text);
-            if (w.text.size() != length || std::memcmp(w.text.data(), text, length) != 0) {
-                w.text.assign(text, length);
-            }
+        case WM_SETTEXT:
+            SetText(w, reinterpret_cast<const char*>(lParam));
             *result = TRUE;
             return true;
-        }
         case WM_GETTEXT:
             *result = CopyText(w.text, wParam, lParam);
             return true;
@@ -150,11 +151,9 @@ LRESULT DefaultDialogMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     return 0;
 }
 
-}  // namespace
-
-LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    Window* w = Find(hWnd);
-    if (w == nullptr) return 0;
+// Every message but a progress bar's new position, which is sent once per face.
+__attribute__((noinline)) LRESULT Deliver(Window* w, HWND hWnd, UINT Msg, WPARAM wParam,
+                                          LPARAM lParam) {
     LRESULT result = 0;
     switch (w->kind) {
         case Kind::Dialog: {
@@ -186,15 +185,32 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+}  // namespace
+
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    Window* w = Find(hWnd);
+    if (w == nullptr) return 0;
+    if (Msg == PBM_SETPOS && w->kind == Kind::Progress) {
+        const int oldPos = w->pos;
+        w->pos = Clamp(static_cast<int>(wParam), w->rangeLow, w->rangeHigh);
+        return oldPos;
+    }
+    return Deliver(w, hWnd, Msg, wParam, lParam);
+}
+
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     if (hWnd != nullptr && Find(hWnd) == nullptr) return FALSE;
     GetState().queue.push_back(MSG{hWnd, Msg, wParam, lParam, 0, POINT{0, 0}});
     return TRUE;
 }
 
-BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
+namespace {
+
+// The search of a queue that holds messages; kept out of line, so that a poll
+// of the usual empty queue costs no more than a test.
+__attribute__((noinline)) BOOL PeekQueued(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin,
+                                          UINT wMsgFilterMax, UINT wRemoveMsg) {
     auto& queue = GetState().queue;
-    if (queue.empty()) return FALSE;
     for (auto it = queue.begin(); it != queue.end(); ++it) {
         if (hWnd != nullptr && !headless::detail::IsInside(hWnd, it->hwnd)) continue;
         if ((wMsgFilterMin != 0 || wMsgFilterMax != 0) &&
@@ -206,6 +222,13 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
         return TRUE;
     }
     return FALSE;
+}
+
+}  // namespace
+
+BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
+    if (GetState().queue.empty()) return FALSE;
+    return PeekQueued(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg);
 }
 
 BOOL TranslateMessage(const MSG* /*lpMsg*/) {
@@ -244,9 +267,16 @@ BOOL IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
     return TRUE;
 }
 
+// Dialogs (their procedure sees WM_SETTEXT first) and edits (they notify
+// their parent) get the message; other windows take the text directly.
 BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
-    if (Find(hWnd) == nullptr) return FALSE;
-    SendMessageA(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString));
+    Window* w = Find(hWnd);
+    if (w == nullptr) return FALSE;
+    if (w->kind == Kind::Dialog || w->kind == Kind::Edit) {
+        SendMessageA(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString));
+    } else {
+        SetText(*w, lpString);
+    }
     return TRUE;
 }
 

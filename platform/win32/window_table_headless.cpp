@@ -8,26 +8,11 @@
 namespace headless {
 namespace detail {
 
-State& GetState() {
-    static State* state = new State;  // intentionally never freed
-    return *state;
-}
+State* theState = nullptr;
 
-namespace {
-
-// The slot of a handle, or SIZE_MAX for a value no window ever had.
-size_t SlotOf(HWND handle) {
-    const uintptr_t id = reinterpret_cast<uintptr_t>(handle);
-    if (id < kFirstHandle || (id - kFirstHandle) % kHandleStep != 0) return SIZE_MAX;
-    return (id - kFirstHandle) / kHandleStep;
-}
-
-}  // namespace
-
-Window* Find(HWND handle) {
-    const size_t slot = SlotOf(handle);
-    const std::vector<Window*>& slots = GetState().slots;
-    return slot < slots.size() ? slots[slot] : nullptr;
+State& CreateState() {
+    if (theState == nullptr) theState = new State;  // intentionally never freed
+    return *theState;
 }
 
 HWND AddWindow(std::unique_ptr<Window> window) {

@@ -1,0 +1,6 @@
+# Assimp's ReadFile alone, as kvoexp's import process calls it, with its
+# allocator: the floor of kvoexp's end-to-end time (see bench/big_scenes.py).
+find_package(assimp REQUIRED)
+find_package(mimalloc CONFIG REQUIRED)
+add_executable(import_floor ${CMAKE_CURRENT_LIST_DIR}/import_floor.cpp)
+target_link_libraries(import_floor PRIVATE assimp::assimp mimalloc)
