@@ -25,6 +25,7 @@ struct CliOptions {
     std::vector<std::string> dumpScene;  // SCENE OUT
     std::string modulePath;              // empty: next to the executable
     bool joinVertices = true;
+    bool preview = false;  // pictures of the written files afterwards
 
     CliOptions() { checks.fill(-1); }
 };

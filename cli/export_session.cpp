@@ -121,7 +121,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
             ++outcome.exported;
             files.insert(node.path);
             const std::string writer = "node '" + node.name + "' of " + outcome.scene;
-            const std::string earlier = written_.Record(node.path, writer);
+            const std::string earlier = written_.Record(node.path, writer, outcome.scene);
             if (!earlier.empty()) {
                 std::fprintf(stderr, "kvoexp: warning: %s written twice: by %s, then by %s\n",
                              node.path.c_str(), earlier.c_str(), writer.c_str());

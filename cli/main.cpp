@@ -22,6 +22,7 @@
 #include "cli/import_pool.h"
 #include "cli/import_worker.h"
 #include "cli/module_path.h"
+#include "cli/preview_module.h"
 #include "cli/run_summary.h"
 #include "cli/scene_listing.h"
 #include "cli/signals.h"
@@ -153,6 +154,13 @@ int ExportScenes(const kvocli::CliOptions& options) {
     }
     session.Close();
     kvocli::SetCleanupOutputDir("");
+    if (options.preview && !*Interrupted()) {
+        const kvocli::PreviewReport previews = kvocli::DrawPreviewsInModule(
+            {session.Written().Files(), options.outputDir, Interrupted(), drawProgress});
+        for (const std::string& warning : previews.warnings) {
+            std::fprintf(stderr, "kvoexp: warning: %s\n", warning.c_str());
+        }
+    }
     if (!options.quiet) {
         for (const kvocli::SceneOutcome& outcome : outcomes) {
             std::printf("%s\n", kvocli::SummaryLine(outcome).c_str());
