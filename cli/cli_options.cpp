@@ -95,6 +95,9 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
                    "the plug-in module (default: $KVOEXP_MODULE, else ../lib/kvoexp.so beside "
                    "the program)")
         ->type_name("PATH");
+    app.add_flag("--preview,!--no-preview", options.preview,
+                 "after the export, draw NAME.png beside each written NAME.kvo and a contact "
+                 "sheet preview.png of them all in the output directory");
     bool noJoin = false;
     app.add_flag("--no-join-vertices", noJoin,
                  "keep the importer's unwelded vertices (default: joined)");

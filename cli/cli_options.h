@@ -30,6 +30,7 @@ struct CliOptions {
     bool strict = false;     // any warning makes the exit status 1
     bool check = false;      // export into a private directory, removed afterwards
     std::string reportPath;  // the JSON report; "-" standard output, "" none
+    bool preview = false;  // pictures of the written files afterwards
 
     CliOptions() { checks.fill(-1); }
 };

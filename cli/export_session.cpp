@@ -89,7 +89,7 @@ void ExportSession::CheckMaterialNames(SceneOutcome& outcome) {
 void ExportSession::RecordWrite(SceneOutcome& outcome, const NodeReport& node) {
     const std::string shown = ShownPath(node.file);
     const std::string writer = "node " + Quoted(node.name) + " of " + outcome.scene;
-    const EarlierWrite earlier = written_.Record(shown, writer);
+    const EarlierWrite earlier = written_.Record(shown, writer, outcome.scene);
     if (earlier.writer.empty()) return;
     if (earlier.path == shown) {
         Warn(outcome, {"name_collision", node.name,

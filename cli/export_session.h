@@ -36,6 +36,8 @@ public:
     void ExportScene(kvoscene::Scene scene, SceneOutcome& outcome);
     // Closes the panel and unloads the module (also done by the destructor).
     void Close();
+    // The files written so far by this invocation.
+    const WrittenFiles& Written() const { return written_; }
 
 private:
     void Warn(SceneOutcome& outcome, ExportWarning warning);

@@ -25,6 +25,7 @@
 #include "cli/printable_text.h"
 #include "cli/progress_line.h"
 #include "cli/run_report.h"
+#include "cli/preview_module.h"
 #include "cli/run_summary.h"
 #include "cli/scene_listing.h"
 #include "cli/signals.h"
@@ -212,6 +213,13 @@ int ExportScenes(const kvocli::CliOptions& options) {
     }
     session.Close();
     kvocli::SetCleanupOutputDir("");
+    if (options.preview && !options.check && !*Interrupted()) {
+        const kvocli::PreviewReport previews = kvocli::DrawPreviewsInModule(
+            {session.Written().Files(), options.outputDir, Interrupted(), drawProgress});
+        for (const std::string& warning : previews.warnings) {
+            std::fprintf(stderr, "kvoexp: warning: %s\n", warning.c_str());
+        }
+    }
     if (!options.quiet) {
         for (const kvocli::SceneOutcome& outcome : outcomes) {
             std::printf("%s\n", kvocli::SummaryLine(outcome).c_str());

@@ -14,10 +14,17 @@ std::string Folded(const std::string& path) {
 
 }  // namespace
 
-EarlierWrite WrittenFiles::Record(const std::string& path, const std::string& writer) {
-    EarlierWrite& entry = byFoldedPath_[Folded(path)];
-    EarlierWrite earlier = entry;
-    entry = {writer, path};
+EarlierWrite WrittenFiles::Record(const std::string& path, const std::string& writer,
+                                  const std::string& scene) {
+    Entry& entry = byFoldedPath_[Folded(path)];
+    EarlierWrite earlier = entry.last;
+    entry.last = {writer, path};
+    const auto [it, inserted] = indexOfPath_.emplace(path, files_.size());
+    if (inserted) {
+        files_.push_back({path, scene});
+    } else {
+        files_[it->second].scene = scene;
+    }
     return earlier;
 }
 

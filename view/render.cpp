@@ -80,6 +80,13 @@ bool RenderKvoFiles(const std::vector<std::string>& files, const RenderOptions& 
 
 bool RenderContactSheet(const std::vector<std::string>& files, const RenderOptions& options,
                         Image* out, std::vector<std::string>* warnings, std::string* error) {
+    std::vector<SheetFile> tiles;
+    for (const std::string& file : files) tiles.push_back({file, {}});
+    return RenderContactSheet(tiles, options, out, warnings, error);
+}
+
+bool RenderContactSheet(const std::vector<SheetFile>& files, const RenderOptions& options,
+                        Image* out, std::vector<std::string>* warnings, std::string* error) {
     std::string cause;
     std::vector<std::string> ignored;
     if (!warnings) warnings = &ignored;
@@ -110,11 +117,13 @@ bool RenderContactSheet(const std::vector<std::string>& files, const RenderOptio
         const int x = kTileGap + (i % columns) * tileWidth;
         const int y = kTileGap + (i / columns) * tileHeight;
         MeshSet set;
-        std::string name = std::filesystem::path(files[i]).stem().string();
-        if (!AddFile(files[i], &set, warnings, &cause)) {
+        std::string name = std::filesystem::path(files[i].path).stem().string();
+        if (!AddFile(files[i].path, &set, warnings, &cause)) {
             warnings->push_back(cause);
             name += " (unreadable)";
         }
+        drawer.SetTextureDirs(files[i].textureDirs.empty() ? options.textureDirs
+                                                           : files[i].textureDirs);
         drawer.Draw(set, options.width, options.height, warnings);
         Image tile;
         canvas.Read(&tile);

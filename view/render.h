@@ -22,6 +22,15 @@ bool RenderKvoFiles(const std::vector<std::string>& files, const RenderOptions& 
 bool RenderContactSheet(const std::vector<std::string>& files, const RenderOptions& options,
                         Image* out, std::vector<std::string>* warnings, std::string* error);
 
+// One tile of a sheet whose files look up their textures in folders of their
+// own (empty: options.textureDirs, or else the file's folder).
+struct SheetFile {
+    std::string path;
+    std::vector<std::string> textureDirs;
+};
+bool RenderContactSheet(const std::vector<SheetFile>& files, const RenderOptions& options,
+                        Image* out, std::vector<std::string>* warnings, std::string* error);
+
 // Height of the name strip below each tile of a sheet with tiles `width` wide.
 int LabelHeight(int width);
 

@@ -97,17 +97,16 @@ unsigned SceneDrawer::Upload(const Image& image, bool nearest) {
 
 unsigned SceneDrawer::TextureFor(const MaterialInfo& material, std::vector<std::string>* warnings) {
     if (material.texture.empty()) return 0;
-    const std::vector<std::string> folders = options_.textureDirs.empty()
-                                                 ? std::vector<std::string>{material.folder}
-                                                 : options_.textureDirs;
+    const std::vector<std::string> folders =
+        textureDirs_.empty() ? std::vector<std::string>{material.folder} : textureDirs_;
     const std::string path = FindTexture(material.texture, folders);
     if (!missing_) missing_ = Upload(MissingTextureChecker(), true);
     if (path.empty()) {
-        if (warned_.insert(material.texture).second) {
-            std::string where;
-            for (const std::string& folder : folders) {
-                where += (where.empty() ? "'" : ", '") + (folder.empty() ? "." : folder) + "'";
-            }
+        std::string where;
+        for (const std::string& folder : folders) {
+            where += (where.empty() ? "'" : ", '") + (folder.empty() ? "." : folder) + "'";
+        }
+        if (warned_.insert(material.texture + '\n' + where).second) {
             warnings->push_back("texture '" + material.texture + "' of material '" + material.name +
                                 "' not found in " + where + "; drawn as a checker");
         }

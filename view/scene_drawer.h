@@ -18,7 +18,12 @@ extern const float kBackground[3];
 
 class SceneDrawer {
 public:
-    explicit SceneDrawer(const RenderOptions& options) : options_(options) {}
+    explicit SceneDrawer(const RenderOptions& options)
+        : options_(options), textureDirs_(options.textureDirs) {}
+
+    // Where texture names are looked up from the next Draw on; empty: each
+    // material's file's folder.
+    void SetTextureDirs(const std::vector<std::string>& dirs) { textureDirs_ = dirs; }
 
     // Clears the canvas and draws `set` framed on its bounding box; a set
     // without triangles leaves the background alone.
@@ -31,8 +36,9 @@ private:
     void DrawShaded(const MeshPart& part, const MeshSet& set, std::vector<std::string>* warnings);
 
     const RenderOptions& options_;
+    std::vector<std::string> textureDirs_;
     std::map<std::string, unsigned> textures_;  // by resolved path
-    std::set<std::string> warned_;              // texture names already reported
+    std::set<std::string> warned_;              // texture names and folders already reported
     unsigned missing_ = 0;
     unsigned uvChecker_ = 0;
 };

@@ -1,6 +1,8 @@
 // Pictures for the documentation: the panel with its three pages open, and
 // the progress dialog in the middle of an export (taken from inside the
-// run's message pump, then the run is cancelled).
+// run's message pump, then the run is cancelled). The panel shows the default
+// options and the output directory given (a neutral one such as C:\Export).
+#include "export/export_options.h"
 #include "plugin/resource.h"
 #include "winhost/check_report.h"
 #include "winhost/host_session.h"
@@ -13,6 +15,13 @@ namespace winhost {
 namespace {
 
 constexpr int kPictureAtPercent = 45;
+
+// The check boxes as a fresh plug-in shows them, in hostdrive's order.
+CheckStates DefaultChecks() {
+    const ExportOptions d;
+    return {d.localize,           d.optimize,       d.upNormals,        d.exportNormals,
+            d.exportVertexColors, d.generateShader, d.generateGeometry, d.generateLog};
+}
 
 // Lets the windows paint before a picture is taken.
 void PumpPending() {
@@ -33,8 +42,8 @@ int RunScreenshots(const SessionArgs& args) {
         !report.Expect(session.LoadScene(args.bigScene, error), "scene " + args.bigScene + error)) {
         return report.Finish();
     }
-    CheckStates states{0, 1, 0, 1, 0, 1, 1, 1};
-    session.Panel().ApplyChecks(states);
+    session.Panel().ApplyChecks(DefaultChecks());
+    CreateDirectoryA(args.output.c_str(), nullptr);  // the export runs into it until cancelled
     session.Panel().SetOutputDir(args.output);
     const HWND panel = session.Host().PanelWindow();
     const HWND aboutHeader = FindChildByText(panel, "Button", "+ About");

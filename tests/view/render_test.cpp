@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <filesystem>
+#include <utility>
 
 #include "view_test_support.h"
 
@@ -354,6 +357,45 @@ TEST(ContactSheet, OneTilePerFileWithItsNameBelow) {
             for (int col = x; col < x + 128; ++col) light += PixelAt(sheet, col, row)[0] > 200;
         }
         EXPECT_GT(light, 5) << "name of tile " << tile;
+    }
+}
+
+TEST(ContactSheet, EachTileLooksUpTexturesInItsOwnFolders) {
+    ScratchDir dir;
+    const std::vector<std::pair<std::string, std::array<uint8_t, 3>>> folders = {
+        {"red", {255, 0, 0}}, {"green", {0, 255, 0}}, {"blue", {0, 0, 255}}};
+    for (const auto& [folder, colour] : folders) {
+        std::filesystem::create_directories(dir.Path(folder));
+        WriteTexture(dir.Path(folder + "/t.png"), 4, 4, colour, colour);
+    }
+    WriteKvo(dir.Path("a.kvo"), {Quad("t.png")});
+    WriteKvo(dir.Path("b.kvo"), {Quad("t.png")});
+    RenderOptions options;
+    options.width = options.height = 64;
+    options.view = View::kFront;
+    options.textureDirs = {dir.Path("blue")};  // for tiles without folders of their own
+    kvoview::Image sheet;
+    std::vector<std::string> warnings;
+    std::string error;
+    ASSERT_TRUE(kvoview::RenderContactSheet(
+        std::vector<kvoview::SheetFile>{{dir.Path("a.kvo"), {dir.Path("missing"), dir.Path("red")}},
+                                        {dir.Path("b.kvo"), {dir.Path("green")}},
+                                        {dir.Path("a.kvo"), {}}},
+        options, &sheet, &warnings, &error))
+        << error;
+    EXPECT_TRUE(warnings.empty()) << Joined(warnings);
+    // Two columns: tiles at x 4 and 72, rows at y 4 and 4 + 64 + label.
+    const int label = kvoview::LabelHeight(64);
+    for (int tile = 0; tile < 3; ++tile) {
+        const int x = 4 + (tile % 2) * 68, y = 4 + (tile / 2) * (64 + label);
+        const Rgb centre = PixelAt(sheet, x + 32, y + 32);
+        for (int channel = 0; channel < 3; ++channel) {  // tile i shows colour channel i
+            if (channel == tile) {
+                EXPECT_GT(centre[channel], 150) << tile << ": " << Text(centre);
+            } else {
+                EXPECT_LT(centre[channel], 40) << tile << ": " << Text(centre);
+            }
+        }
     }
 }
 
