@@ -25,6 +25,9 @@ struct CliOptions {
     std::vector<std::string> dumpScene;  // SCENE OUT
     std::string modulePath;              // empty: next to the executable
     bool joinVertices = true;
+    std::string depfile;                      // empty: none
+    std::vector<std::string> depfileTargets;  // listed first in its rule
+    bool prune = false;
 
     CliOptions() { checks.fill(-1); }
 };

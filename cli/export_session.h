@@ -32,6 +32,8 @@ public:
     void ExportScene(kvoscene::Scene scene, SceneOutcome& outcome);
     // Closes the panel and unloads the module (also done by the destructor).
     void Close();
+    // The .kvo files written so far.
+    const WrittenFiles& Written() const { return written_; }
 
 private:
     const CliOptions& options_;

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "cli/assimp_import.h"
-#include "scene/compact_scene.h"
 #include "cli/import_protocol.h"
+#include "scene/compact_scene.h"
 
 namespace kvoscene {
 
@@ -37,6 +37,9 @@ struct ImportedScene {
     double seconds = 0;  // from the request to the decoded scene
     Scene scene;
     AnswerBytes bytes;
+    // The files the import read: the scene, the files it refers to, the
+    // textures it names that exist.
+    std::vector<std::string> filesRead;
 };
 
 class ImportPool {

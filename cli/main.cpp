@@ -18,10 +18,13 @@
 
 #include "cli/cli_options.h"
 #include "cli/config_dir.h"
+#include "cli/depfile.h"
 #include "cli/export_session.h"
 #include "cli/import_pool.h"
 #include "cli/import_worker.h"
 #include "cli/module_path.h"
+#include "cli/output_plan.h"
+#include "cli/run_outputs.h"
 #include "cli/run_summary.h"
 #include "cli/scene_listing.h"
 #include "cli/signals.h"
@@ -31,6 +34,7 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
 
 const volatile sig_atomic_t* Interrupted() {
     return &kvocli::gInterruptSignal;
@@ -113,53 +117,107 @@ int ListScenes(const kvocli::CliOptions& options) {
     return status;
 }
 
-int ExportScenes(const kvocli::CliOptions& options) {
+std::string WorkingDir() {
     std::error_code ec;
-    std::filesystem::create_directories(options.outputDir, ec);
-    if (ec || !std::filesystem::is_directory(options.outputDir)) {
+    const std::filesystem::path cwd = std::filesystem::current_path(ec);
+    return ec ? std::string(".") : cwd.string();
+}
+
+// One output folder's plug-in lifetime over its scenes; false when the folder
+// or the module could not be had.
+bool ExportFolder(const kvocli::CliOptions& options, const kvocli::OutputFolder& folder,
+                  const kvocli::ConfigDir& config, kvoscene::ImportPool& pool,
+                  kvocli::RunOutputs& outputs, std::vector<kvocli::SceneOutcome>& outcomes) {
+    kvocli::CliOptions folderOptions = options;
+    folderOptions.outputDir = folder.dir;
+    std::error_code ec;
+    std::filesystem::create_directories(folder.dir, ec);
+    if (ec || !std::filesystem::is_directory(folder.dir)) {
         std::fprintf(stderr, "kvoexp: error: cannot create the output directory %s%s%s\n",
-                     options.outputDir.c_str(), ec ? ": " : "", ec ? ec.message().c_str() : "");
-        return kExitFailed;
+                     folder.dir.c_str(), ec ? ": " : "", ec ? ec.message().c_str() : "");
+        return false;
+    }
+    kvocli::SetCleanupOutputDir(folder.dir);
+    outputs.BeginFolder(folder.dir);
+    const bool drawProgress = !options.quiet && isatty(STDERR_FILENO);
+    kvocli::ExportSession session(folderOptions, Interrupted(), drawProgress);
+    std::string error;
+    if (!session.Open(kvocli::FindModulePath(options.modulePath), config.Path(), error)) {
+        std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
+        return false;
+    }
+    for (const std::string& path : folder.scenes) {
+        if (*Interrupted()) break;
+        kvocli::SceneOutcome outcome;
+        outcome.scene = path;
+        kvoscene::ImportedScene imported;
+        outcome.imported = NextScene(pool, path, options, imported);
+        if (*Interrupted()) break;
+        outcome.importSeconds = imported.seconds;
+        outputs.AddInputs(path, imported.filesRead);
+        if (outcome.imported) session.ExportScene(std::move(imported.scene), outcome);
+        outcomes.push_back(outcome);
+        if (outcome.cancelled) break;
+    }
+    session.Close();
+    outputs.EndFolder(session.Written().Paths());
+    kvocli::SetCleanupOutputDir("");
+    return true;
+}
+
+int ExportScenes(const kvocli::CliOptions& options) {
+    std::vector<kvocli::OutputFolder> folders;
+    std::string error;
+    if (!kvocli::PlanOutputFolders(options.outputDir, options.scenes, WorkingDir(), folders,
+                                   error)) {
+        std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
+        return kExitUsage;
     }
     kvocli::ConfigDir config;
-    std::string error;
     if (!config.Prepare(options.configDir, error)) {
         std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
         return kExitFailed;
     }
     if (options.configDir.empty()) kvocli::SetCleanupConfigDir(config.Path());
-    kvocli::SetCleanupOutputDir(options.outputDir);
-    const bool drawProgress = !options.quiet && isatty(STDERR_FILENO);
-    kvocli::ExportSession session(options, Interrupted(), drawProgress);
-    if (!session.Open(kvocli::FindModulePath(options.modulePath), config.Path(), error)) {
-        std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
-        return kExitFailed;
-    }
     std::vector<kvocli::SceneOutcome> outcomes;
+    kvocli::RunOutputs outputs;
+    bool complete = true;
     {
-        kvoscene::ImportPool pool(PoolSettings(options), options.scenes);
-        for (const std::string& path : options.scenes) {
-            if (*Interrupted()) break;
-            kvocli::SceneOutcome outcome;
-            outcome.scene = path;
-            kvoscene::ImportedScene imported;
-            outcome.imported = NextScene(pool, path, options, imported);
-            if (*Interrupted()) break;
-            outcome.importSeconds = imported.seconds;
-            if (outcome.imported) session.ExportScene(std::move(imported.scene), outcome);
-            outcomes.push_back(outcome);
-            if (outcome.cancelled) break;
+        // One pool for every folder: imports run ahead across lifetimes.
+        kvoscene::ImportPool pool(PoolSettings(options), kvocli::ExportOrder(folders));
+        for (const kvocli::OutputFolder& folder : folders) {
+            if (!ExportFolder(options, folder, config, pool, outputs, outcomes)) {
+                complete = false;
+                break;
+            }
+            if (*Interrupted() || (!outcomes.empty() && outcomes.back().cancelled)) {
+                complete = false;
+                break;
+            }
         }
     }
-    session.Close();
-    kvocli::SetCleanupOutputDir("");
+    bool good = complete && kvocli::AllGood(outcomes);
+    std::vector<std::string> removed;
+    if (options.prune && good && !*Interrupted() && !outputs.Prune(removed, error)) {
+        std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
+        good = false;
+    }
     if (!options.quiet) {
         for (const kvocli::SceneOutcome& outcome : outcomes) {
             std::printf("%s\n", kvocli::SummaryLine(outcome).c_str());
         }
+        for (const std::string& path : removed) std::printf("removed stale %s\n", path.c_str());
     }
     if (*Interrupted()) return InterruptedExit();
-    return kvocli::AllGood(outcomes) ? kExitOk : kExitFailed;
+    // Named targets stand for the files written, as a compiler's -MT does.
+    const std::vector<std::string> targets =
+        options.depfileTargets.empty() ? outputs.Targets() : options.depfileTargets;
+    if (!options.depfile.empty() &&
+        !kvocli::WriteDepfile(options.depfile, targets, outputs.Inputs(), error)) {
+        std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
+        good = false;
+    }
+    return good ? kExitOk : kExitFailed;
 }
 
 #ifdef KVOEXP_WITH_MIMALLOC

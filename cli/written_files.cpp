@@ -10,4 +10,11 @@ std::string WrittenFiles::Record(const std::string& path, const std::string& wri
     return earlier;
 }
 
+std::vector<std::string> WrittenFiles::Paths() const {
+    std::vector<std::string> paths;
+    paths.reserve(writers_.size());
+    for (const auto& entry : writers_) paths.push_back(entry.first);
+    return paths;
+}
+
 }  // namespace kvocli

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace kvocli {
 
@@ -11,6 +12,8 @@ class WrittenFiles {
 public:
     // Returns the earlier writer's description, or "" for a first write.
     std::string Record(const std::string& path, const std::string& writer);
+    // Every file recorded, in path order.
+    std::vector<std::string> Paths() const;
 
 private:
     std::map<std::string, std::string> writers_;
