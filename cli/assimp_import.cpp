@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "cli/axis_conversion.h"
+#include "cli/import_files.h"
 #include "cli/obj_exact_numbers.h"
 #include "cli/vertex_welder.h"
 
@@ -352,8 +353,12 @@ std::string FileStem(const std::string& path) {
 }  // namespace
 
 bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, Scene& scene,
-                      std::string& error) {
+                      std::string& error, FilesRead* filesRead) {
     Assimp::Importer importer;
+    if (filesRead != nullptr) {
+        filesRead->Add(path);
+        importer.SetIOHandler(NewRecordingIOSystem(*filesRead));
+    }
     // Pivot helpers of FBX files would stand between the root and the objects.
     importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
     // The OBJ numbers are read again, beside Assimp, on a second thread.
@@ -381,6 +386,7 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
         if (error.empty()) error = "the importer gave no scene";
         return false;
     }
+    if (filesRead != nullptr) AddNamedTextures(ai, path, *filesRead);
     scene = Scene();
     Conversion c;
     c.ai = ai;

@@ -15,7 +15,10 @@ struct ImportSettings {
     bool joinVertices = true;
 };
 
+class FilesRead;
+
+// With `filesRead`, also records the files the import read (import_files.h).
 bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, Scene& scene,
-                      std::string& error);
+                      std::string& error, FilesRead* filesRead = nullptr);
 
 }  // namespace kvoscene

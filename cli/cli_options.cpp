@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "cli/output_template.h"
 #include "export/export_options.h"
 
 namespace kvocli {
@@ -39,7 +40,9 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     app.name("kvoexp");
     app.set_version_flag("--version", std::string("kvoexp ") + kKvoexpVersion);
     app.add_option("SCENE", options.scenes, "scene files (anything Assimp reads)");
-    app.add_option("-o,--output", options.outputDir, "output directory, created when missing")
+    app.add_option("-o,--output", options.outputDir,
+                   "output directory, created when missing; {scene} (the scene's name without "
+                   "extension) and {dir} (its folder) give each scene its own")
         ->type_name("DIR");
     std::array<bool, kCheckBoxCount> on{}, off{};
     for (int i = 0; i < kCheckBoxCount; ++i) {
@@ -98,6 +101,18 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     app.add_flag("--preview,!--no-preview", options.preview,
                  "after the export, draw NAME.png beside each written NAME.kvo and a contact "
                  "sheet preview.png of them all in the output directory");
+    app.add_option("--depfile", options.depfile,
+                   "write a Make/Ninja depfile: every file written depends on the scenes and "
+                   "the files their imports read")
+        ->type_name("FILE");
+    app.add_option("--depfile-target", options.depfileTargets,
+                   "the depfile's target instead of the files written: the build step's "
+                   "declared output (repeatable)")
+        ->allow_extra_args(false)
+        ->type_name("FILE");
+    app.add_flag("--prune", options.prune,
+                 "after a run without failure, remove the .kvo files of each output directory "
+                 "that it did not write");
     bool noJoin = false;
     app.add_flag("--no-join-vertices", noJoin,
                  "keep the importer's unwelded vertices (default: joined)");
@@ -132,6 +147,13 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
         options.importMemoryMiB > (std::numeric_limits<long long>::max() >> 20)) {
         return {false, UsageError("--import-memory must be a number of MiB (0: no limit)")};
     }
+    if (!options.depfileTargets.empty() && options.depfile.empty()) {
+        return {false, UsageError("--depfile-target needs --depfile")};
+    }
+    if ((!options.depfile.empty() || options.prune) &&
+        (options.list || !options.dumpScene.empty())) {
+        return {false, UsageError("--depfile and --prune belong to an export")};
+    }
     if (!options.dumpScene.empty()) {
         if (!options.scenes.empty() || options.list) {
             return {false, UsageError("--dump-scene takes exactly one scene and its output")};
@@ -144,6 +166,10 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     }
     if (!options.list && !options.check && options.outputDir.empty()) {
         return {false, UsageError("no output directory given (-o DIR)")};
+    }
+    std::string templateError;
+    if (!options.list && !CheckOutputTemplate(options.outputDir, templateError)) {
+        return {false, UsageError(templateError)};
     }
     // The panel's edit holds at most 260 characters.
     if (options.outputDir.size() > 260) {

@@ -27,10 +27,13 @@ struct CliOptions {
     std::vector<std::string> dumpScene;  // SCENE OUT
     std::string modulePath;              // empty: next to the executable
     bool joinVertices = true;
-    bool strict = false;     // any warning makes the exit status 1
-    bool check = false;      // export into a private directory, removed afterwards
-    std::string reportPath;  // the JSON report; "-" standard output, "" none
-    bool preview = false;  // pictures of the written files afterwards
+    bool strict = false;                      // any warning makes the exit status 1
+    bool check = false;                       // export into a private directory, removed afterwards
+    std::string reportPath;                   // the JSON report; "-" standard output, "" none
+    bool preview = false;                     // pictures of the written files afterwards
+    std::string depfile;                      // empty: none
+    std::vector<std::string> depfileTargets;  // listed first in its rule
+    bool prune = false;
 
     CliOptions() { checks.fill(-1); }
 };

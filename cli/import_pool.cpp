@@ -127,7 +127,7 @@ ImportedScene ImportPool::ImportOne(Slot& slot, const std::string& path) {
         return result;
     }
     const std::vector<uint8_t> request = EncodeRequest(path, settings_.import);
-    AnswerReader answer(settings_.memoryLimitBytes > 0 ? settings_.memoryLimitBytes : UINT64_MAX);
+    ReplyReader answer(settings_.memoryLimitBytes > 0 ? settings_.memoryLimitBytes : UINT64_MAX);
     enum class End { Answered, Ended, TimedOut, Stopped, Refused } end = End::Ended;
     if (WriteAll(worker.RequestFd(), request.data(), request.size())) {
         for (;;) {
@@ -205,6 +205,7 @@ ImportedScene ImportPool::ImportOne(Slot& slot, const std::string& path) {
         }
     }
     if (settings_.keepBytes) result.bytes = std::move(body);
+    result.filesRead = answer.TakeFilesRead();
     result.ok = true;
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return result;

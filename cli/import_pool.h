@@ -37,6 +37,9 @@ struct ImportedScene {
     double seconds = 0;  // from the request to the decoded scene
     Scene scene;
     AnswerBytes bytes;
+    // The files the import read: the scene, the files it refers to, the
+    // textures it names that exist.
+    std::vector<std::string> filesRead;
 };
 
 class ImportPool {

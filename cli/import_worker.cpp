@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "cli/import_files.h"
 #include "cli/import_protocol.h"
 #include "scene/scene_decoder.h"
 #include "scene/scene_encoder.h"
@@ -46,11 +47,20 @@ bool CheckSceneFile(const std::string& path, std::string& error) {
 bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
     Scene scene;
     std::string error;
-    if (CheckSceneFile(path, error) && ImportWithAssimp(path, settings, scene, error)) {
+    FilesRead files;
+    std::vector<uint8_t> list;
+    bool ok = CheckSceneFile(path, error) && ImportWithAssimp(path, settings, scene, error, &files);
+    if (ok && (list = EncodeFileList(files.Paths())).size() > kMaxFileList) {
+        error = "the scene names more files than a list of files read holds";
+        ok = false;
+    }
+    if (ok) {
         // The form goes out in pieces as it is encoded, so the host reads
         // while the rest is still being written.
+        const AnswerHead listHead = MakeAnswerHead(kFilesFollow, list.size());
         const AnswerHead head = MakeAnswerHead(kSceneFollows, EncodedSize(scene));
-        return WriteAll(fd, head.data(), head.size()) &&
+        return WriteAll(fd, listHead.data(), listHead.size()) &&
+               WriteAll(fd, list.data(), list.size()) && WriteAll(fd, head.data(), head.size()) &&
                EncodeScene(scene, [fd](const uint8_t* data, size_t size) {
                    return WriteAll(fd, data, size);
                });

@@ -18,14 +18,17 @@
 
 #include "cli/cli_options.h"
 #include "cli/config_dir.h"
+#include "cli/depfile.h"
 #include "cli/export_session.h"
 #include "cli/import_pool.h"
 #include "cli/import_worker.h"
 #include "cli/module_path.h"
+#include "cli/output_plan.h"
+#include "cli/preview_module.h"
 #include "cli/printable_text.h"
 #include "cli/progress_line.h"
+#include "cli/run_outputs.h"
 #include "cli/run_report.h"
-#include "cli/preview_module.h"
 #include "cli/run_summary.h"
 #include "cli/scene_listing.h"
 #include "cli/signals.h"
@@ -35,6 +38,7 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
 
 const volatile sig_atomic_t* Interrupted() {
     return &kvocli::gInterruptSignal;
@@ -167,67 +171,123 @@ int Finish(const kvocli::CliOptions& options, const std::vector<kvocli::SceneOut
     return status;
 }
 
-int ExportScenes(const kvocli::CliOptions& options) {
-    DryRunDir dryRun;
+std::string WorkingDir() {
+    std::error_code ec;
+    const std::filesystem::path cwd = std::filesystem::current_path(ec);
+    return ec ? std::string(".") : cwd.string();
+}
+
+// One output folder's plug-in lifetime over its scenes; false when the folder
+// or the module could not be had. A dry run exports into `exportDir` instead.
+bool ExportFolder(const kvocli::CliOptions& options, const kvocli::OutputFolder& folder,
+                  const std::string& exportDir, const kvocli::ConfigDir& config,
+                  kvoscene::ImportPool& pool, kvocli::RunOutputs& outputs,
+                  std::vector<kvocli::SceneOutcome>& outcomes) {
+    kvocli::CliOptions folderOptions = options;
+    folderOptions.outputDir = folder.dir;
+    if (!PrepareOutputDir(exportDir)) return false;
+    kvocli::SetCleanupOutputDir(exportDir);
+    outputs.BeginFolder(folder.dir);
+    const bool drawProgress = !options.quiet && isatty(STDERR_FILENO);
+    kvocli::ExportSession session(folderOptions, exportDir, Interrupted(), drawProgress);
     std::string error;
+    if (!session.Open(kvocli::FindModulePath(options.modulePath), config.Path(), error)) {
+        std::fprintf(stderr,
+                     "kvoexp: error: %s\n"
+                     "kvoexp: note: point --module or the environment variable KVOEXP_MODULE "
+                     "at the plug-in module (kvoexp.so)\n",
+                     error.c_str());
+        return false;
+    }
+    for (const std::string& path : folder.scenes) {
+        if (*Interrupted()) break;
+        kvocli::SceneOutcome outcome;
+        outcome.scene = path;
+        kvoscene::ImportedScene imported;
+        outcome.imported = NextScene(pool, path, options, imported);
+        if (*Interrupted()) break;
+        outcome.importSeconds = imported.seconds;
+        if (!outcome.imported) outcome.importError = imported.error;
+        outputs.AddInputs(path, imported.filesRead);
+        if (outcome.imported) session.ExportScene(std::move(imported.scene), outcome);
+        outcomes.push_back(std::move(outcome));
+        if (outcomes.back().cancelled) break;
+    }
+    session.Close();
+    kvocli::SetCleanupOutputDir("");
+    if (options.check) return true;
+    outputs.EndFolder(session.Written().Paths());
+    if (options.preview && !*Interrupted()) {
+        const kvocli::PreviewReport previews = kvocli::DrawPreviewsInModule(
+            {session.Written().Files(), folder.dir, Interrupted(), drawProgress});
+        for (const std::string& warning : previews.warnings) {
+            std::fprintf(stderr, "kvoexp: warning: %s\n", warning.c_str());
+        }
+    }
+    return true;
+}
+
+int ExportScenes(const kvocli::CliOptions& options) {
+    std::vector<kvocli::OutputFolder> folders;
+    std::string error;
+    const std::string output = options.outputDir.empty() ? "." : options.outputDir;
+    if (!kvocli::PlanOutputFolders(output, options.scenes, WorkingDir(), folders, error)) {
+        std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    DryRunDir dryRun;
     if (options.check && !dryRun.Create(error)) {
         std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
         return kExitFailed;
     }
-    const std::string outputDir = options.check ? dryRun.Path() : options.outputDir;
-    if (!options.check && !PrepareOutputDir(outputDir)) return kExitFailed;
     kvocli::ConfigDir config;
     if (!config.Prepare(options.configDir, error)) {
         std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
         return kExitFailed;
     }
     if (options.configDir.empty()) kvocli::SetCleanupConfigDir(config.Path());
-    kvocli::SetCleanupOutputDir(outputDir);
-    const bool drawProgress = !options.quiet && isatty(STDERR_FILENO);
-    kvocli::ExportSession session(options, outputDir, Interrupted(), drawProgress);
-    const std::string module = kvocli::FindModulePath(options.modulePath);
-    if (!session.Open(module, config.Path(), error)) {
-        std::fprintf(stderr,
-                     "kvoexp: error: %s\n"
-                     "kvoexp: note: point --module or the environment variable KVOEXP_MODULE "
-                     "at the plug-in module (kvoexp.so)\n",
-                     error.c_str());
-        return kExitFailed;
-    }
     std::vector<kvocli::SceneOutcome> outcomes;
+    kvocli::RunOutputs outputs;
+    bool complete = true;
     {
-        kvoscene::ImportPool pool(PoolSettings(options), options.scenes);
-        for (const std::string& path : options.scenes) {
-            if (*Interrupted()) break;
-            kvocli::SceneOutcome outcome;
-            outcome.scene = path;
-            kvoscene::ImportedScene imported;
-            outcome.imported = NextScene(pool, path, options, imported);
-            if (*Interrupted()) break;
-            outcome.importSeconds = imported.seconds;
-            if (!outcome.imported) outcome.importError = imported.error;
-            if (outcome.imported) session.ExportScene(std::move(imported.scene), outcome);
-            outcomes.push_back(std::move(outcome));
-            if (outcomes.back().cancelled) break;
+        // One pool for every folder: imports run ahead across lifetimes.
+        kvoscene::ImportPool pool(PoolSettings(options), kvocli::ExportOrder(folders));
+        for (size_t i = 0; i < folders.size(); ++i) {
+            const std::string exportDir =
+                options.check ? dryRun.Path() + "/" + std::to_string(i) : folders[i].dir;
+            if (!ExportFolder(options, folders[i], exportDir, config, pool, outputs, outcomes)) {
+                complete = false;
+                break;
+            }
+            if (*Interrupted() || (!outcomes.empty() && outcomes.back().cancelled)) {
+                complete = false;
+                break;
+            }
         }
     }
-    session.Close();
-    kvocli::SetCleanupOutputDir("");
-    if (options.preview && !options.check && !*Interrupted()) {
-        const kvocli::PreviewReport previews = kvocli::DrawPreviewsInModule(
-            {session.Written().Files(), options.outputDir, Interrupted(), drawProgress});
-        for (const std::string& warning : previews.warnings) {
-            std::fprintf(stderr, "kvoexp: warning: %s\n", warning.c_str());
-        }
+    bool good = complete && kvocli::AllGood(outcomes, options.strict);
+    std::vector<std::string> removed;
+    if (options.prune && !options.check && good && !*Interrupted() &&
+        !outputs.Prune(removed, error)) {
+        std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
+        good = false;
     }
     if (!options.quiet) {
         for (const kvocli::SceneOutcome& outcome : outcomes) {
             std::printf("%s\n", kvocli::SummaryLine(outcome).c_str());
         }
+        for (const std::string& path : removed) std::printf("removed stale %s\n", path.c_str());
     }
     if (*Interrupted()) return Finish(options, outcomes, InterruptedExit());
-    return Finish(options, outcomes,
-                  kvocli::AllGood(outcomes, options.strict) ? kExitOk : kExitFailed);
+    // Named targets stand for the files written, as a compiler's -MT does.
+    const std::vector<std::string> targets =
+        options.depfileTargets.empty() ? outputs.Targets() : options.depfileTargets;
+    if (!options.check && !options.depfile.empty() &&
+        !kvocli::WriteDepfile(options.depfile, targets, outputs.Inputs(), error)) {
+        std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
+        good = false;
+    }
+    return Finish(options, outcomes, good ? kExitOk : kExitFailed);
 }
 
 #ifdef KVOEXP_WITH_MIMALLOC

@@ -28,4 +28,12 @@ EarlierWrite WrittenFiles::Record(const std::string& path, const std::string& wr
     return earlier;
 }
 
+std::vector<std::string> WrittenFiles::Paths() const {
+    std::vector<std::string> paths;
+    paths.reserve(files_.size());
+    for (const WrittenFile& file : files_) paths.push_back(file.path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
 }  // namespace kvocli

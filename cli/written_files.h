@@ -3,6 +3,7 @@
 // (one file on Windows), are reported with both writers; and lists the files.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ public:
                         const std::string& scene);
     // Every file written, in the order of its first write.
     const std::vector<WrittenFile>& Files() const { return files_; }
+    // Every file recorded, in path order.
+    std::vector<std::string> Paths() const;
 
 private:
     struct Entry {

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
 
 #include "cli/axis_conversion.h"
+#include "cli/import_files.h"
 #include "cli_test_support.h"
 
 namespace {
@@ -256,6 +258,59 @@ TEST(AssimpImport, RefusesHierarchiesDeeperThanAThousandLevels) {
         EXPECT_FALSE(kvoscene::ImportWithAssimp(dir.Path("deep.gltf"), settings, scene, error));
         EXPECT_EQ(error, "the node hierarchy is too deep");
     }
+}
+
+std::vector<std::string> FilesRead(const std::string& path) {
+    Scene scene;
+    std::string error;
+    kvoscene::FilesRead files;
+    EXPECT_TRUE(kvoscene::ImportWithAssimp(path, {}, scene, error, &files))
+        << path << ": " << error;
+    return files.Paths();
+}
+
+std::string Normal(const std::string& path) {
+    return std::filesystem::path(path).lexically_normal().string();
+}
+
+TEST(AssimpImport, FilesReadAreTheSceneItsLibrariesAndTheTexturesThatExist) {
+    clitest::ScratchDir dir;
+    clitest::WriteFile(dir.Path("parts.obj"), std::string("mtllib gone.mtl\n") + kObj);
+    clitest::WriteFile(dir.Path("parts.mtl"), std::string(kMtl) +
+                                                  "map_Bump missing.png\nmap_Ks tex\\c.png\n"
+                                                  "map_Ka tex/b.png\n");
+    std::filesystem::create_directories(dir.Path("tex"));
+    clitest::WriteFile(dir.Path("tex/b.png"), "png");
+    clitest::WriteFile(dir.Path("tex/c.png"), "png");
+    EXPECT_EQ(FilesRead(dir.Path("parts.obj")),
+              (std::vector<std::string>{dir.Path("parts.obj"), dir.Path("parts.mtl"),
+                                        dir.Path("tex/b.png"), dir.Path("tex/c.png")}));
+    // Given relative to the working directory, they stay relative to it.
+    const std::string cwd = std::filesystem::current_path().string();
+    std::filesystem::current_path(dir.Path());
+    const std::vector<std::string> relative = FilesRead("./parts.obj");
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(relative,
+              (std::vector<std::string>{"parts.obj", "parts.mtl", "tex/b.png", "tex/c.png"}));
+}
+
+TEST(AssimpImport, FilesReadOfTheSharedModels) {
+    const std::string obj = clitest::ModelsDir() + "/assimp/test/models/OBJ/";
+    const std::vector<std::string> spider = FilesRead(obj + "spider.obj");
+    EXPECT_EQ(
+        std::set<std::string>(spider.begin(), spider.end()),
+        (std::set<std::string>{Normal(obj + "spider.obj"), Normal(obj + "spider.mtl"),
+                               Normal(obj + "wal67ar_small.jpg"), Normal(obj + "wal69ar_small.jpg"),
+                               Normal(obj + "SpiderTex.jpg"), Normal(obj + "drkwood2.jpg"),
+                               Normal(obj + "engineflare1.jpg")}));
+    const std::string box = clitest::ModelsDir() + "/assimp/test/models/glTF2/BoxTextured-glTF/";
+    EXPECT_EQ(FilesRead(box + "BoxTextured.gltf"),
+              (std::vector<std::string>{Normal(box + "BoxTextured.gltf"),
+                                        Normal(box + "BoxTextured0.bin"),
+                                        Normal(box + "CesiumLogoFlat.png")}));
+    // A binary glTF holds its buffer and its pictures.
+    const std::string truck = clitest::ModelsDir() + "/trimesh/models/CesiumMilkTruck.glb";
+    EXPECT_EQ(FilesRead(truck), std::vector<std::string>{Normal(truck)});
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The host's side of the import worker's wire: pinned bytes of a request and
-// an answer head, every way of cutting an answer into reads, and answers that
-// are unknown, too long for their limit, or ask for more than can be had.
+// The host's side of the import worker's wire: pinned bytes of a request, an
+// answer head and a list of files read, every way of cutting an answer into
+// reads, answers that are unknown, too long for their limit, or ask for more
+// than can be had, and replies out of order.
 #include "cli/import_protocol.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,8 @@ std::vector<uint8_t> Body(size_t size) {
 
 // Feeds `bytes` in reads of at most `chunk`; returns how many were taken
 // before the reader stopped asking.
-size_t Feed(AnswerReader& reader, const std::vector<uint8_t>& bytes, size_t chunk) {
+template <typename Reader>
+size_t Feed(Reader& reader, const std::vector<uint8_t>& bytes, size_t chunk) {
     size_t at = 0;
     while (at < bytes.size()) {
         size_t room = 0;
@@ -137,6 +139,108 @@ TEST(ImportProtocol, AnEmptySceneIsComplete) {
     Feed(reader, Answer('S', {}, 0), 3);
     EXPECT_TRUE(reader.Complete());
     EXPECT_EQ(reader.TakeBody().size(), 0u);
+}
+
+std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
+    std::vector<uint8_t> bytes;
+    for (const std::vector<uint8_t>& part : parts)
+        bytes.insert(bytes.end(), part.begin(), part.end());
+    return bytes;
+}
+
+std::vector<uint8_t> FilesAnswer(const std::vector<std::string>& paths) {
+    const std::vector<uint8_t> body = kvoscene::EncodeFileList(paths);
+    return Answer(kvoscene::kFilesFollow, body, body.size());
+}
+
+TEST(ImportProtocol, FileListBytesArePinnedAndReadBack) {
+    const std::vector<uint8_t> bytes = kvoscene::EncodeFileList({"a.obj", "t/x.png"});
+    const std::vector<uint8_t> expected = {5, 0, 0, 0,   'a', '.', 'o', 'b', 'j', 7,
+                                           0, 0, 0, 't', '/', 'x', '.', 'p', 'n', 'g'};
+    EXPECT_EQ(bytes, expected);
+    std::vector<std::string> paths;
+    std::string error;
+    ASSERT_TRUE(kvoscene::DecodeFileList(bytes.data(), bytes.size(), paths, error)) << error;
+    EXPECT_EQ(paths, (std::vector<std::string>{"a.obj", "t/x.png"}));
+}
+
+TEST(ImportProtocol, AFileListCutAnywhereButBetweenPathsIsRefused) {
+    const std::vector<uint8_t> bytes = kvoscene::EncodeFileList({"a.obj", "t/x.png"});
+    for (size_t cut = 0; cut <= bytes.size(); ++cut) {
+        std::vector<std::string> paths;
+        std::string error;
+        const bool ok = kvoscene::DecodeFileList(bytes.data(), cut, paths, error);
+        const bool boundary = cut == 0 || cut == 9 || cut == bytes.size();
+        EXPECT_EQ(ok, boundary) << cut;
+        if (!ok) {
+            EXPECT_NE(error.find("cut inside"), std::string::npos) << cut << ": " << error;
+        }
+    }
+}
+
+TEST(ImportProtocol, DamagedFileListsAreRefusedWithTheCause) {
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char* cause;
+    } cases[] = {
+        {"an empty path", {0, 0, 0, 0}, "a path of 0 bytes"},
+        {"a path past the limit", {1, 0, 1, 0}, "a path of 65537 bytes"},
+        {"a length past the end", {0xff, 0xff, 0xff, 0xff, 'a'}, "a path of 4294967295 bytes"},
+        {"a NUL byte", {3, 0, 0, 0, 'a', 0, 'b'}, "holds a NUL byte"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> paths;
+        std::string error;
+        EXPECT_FALSE(kvoscene::DecodeFileList(c.bytes.data(), c.bytes.size(), paths, error))
+            << c.what;
+        EXPECT_NE(error.find(c.cause), std::string::npos) << c.what << ": " << error;
+    }
+}
+
+TEST(ImportProtocol, RepliesBringTheFilesReadBeforeTheScene) {
+    const std::vector<uint8_t> scene = Body(300);
+    const std::vector<uint8_t> files = FilesAnswer({"s.obj", "s.mtl"});
+    const std::vector<uint8_t> sceneAnswer = Answer('S', scene, scene.size());
+    const std::vector<uint8_t> errorAnswer = Answer('E', {'n', 'o'}, 2);
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        bool complete;
+        uint8_t kind;
+        size_t files;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"files then scene", Concat({files, sceneAnswer}), true, 'S', 2, ""},
+        {"an error alone", errorAnswer, true, 'E', 0, ""},
+        {"files then an error", Concat({files, errorAnswer}), true, 'E', 2, ""},
+        {"a scene without files", sceneAnswer, false, 'S', 0,
+         "a scene without the list of files read"},
+        {"two lists", Concat({files, files, sceneAnswer}), false, 'F', 0,
+         "two lists of files read"},
+        {"a damaged list", Answer('F', {0, 0, 0, 0}, 4), false, 'F', 0, "a path of 0 bytes"},
+        {"a list past its limit", Answer('F', {}, kvoscene::kMaxFileList + 1), false, 'F', 0,
+         "more than the"},
+        {"files only", files, false, 'F', 2, ""},
+    };
+    for (const Case& c : cases) {
+        for (size_t chunk : {size_t{1}, size_t{5}, size_t{4096}}) {
+            kvoscene::ReplyReader reader(1 << 20);
+            Feed(reader, c.bytes, chunk);
+            EXPECT_EQ(reader.Complete(), c.complete) << c.what << " " << chunk;
+            EXPECT_NE(reader.Refusal().find(c.refusal), std::string::npos)
+                << c.what << ": " << reader.Refusal();
+            EXPECT_EQ(reader.Refusal().empty(), *c.refusal == '\0') << c.what;
+            if (!c.complete) continue;
+            EXPECT_EQ(reader.Kind(), c.kind) << c.what;
+            EXPECT_EQ(reader.TakeFilesRead().size(), c.files) << c.what;
+            if (c.kind == 'S') {
+                const kvoscene::AnswerBytes body = reader.TakeBody();
+                EXPECT_EQ(std::vector<uint8_t>(body.data(), body.data() + body.size()), scene);
+            }
+        }
+    }
 }
 
 }  // namespace
