@@ -38,12 +38,12 @@ TEST(PrintableText, KeepsUtf8AndEscapesEverythingThatMovesTheTerminal) {
 
 TEST(WrittenFiles, TellsTheSameFileAndNamesThatDifferOnlyInCase) {
     kvocli::WrittenFiles files;
-    EXPECT_TRUE(files.Record("out/Crate.kvo", "first").writer.empty());
-    EXPECT_TRUE(files.Record("out/Rock.kvo", "rock").writer.empty());
-    const kvocli::EarlierWrite again = files.Record("out/Crate.kvo", "second");
+    EXPECT_TRUE(files.Record("out/Crate.kvo", "first", "s.gltf").writer.empty());
+    EXPECT_TRUE(files.Record("out/Rock.kvo", "rock", "s.gltf").writer.empty());
+    const kvocli::EarlierWrite again = files.Record("out/Crate.kvo", "second", "s.gltf");
     EXPECT_EQ(again.writer, "first");
     EXPECT_EQ(again.path, "out/Crate.kvo");
-    const kvocli::EarlierWrite folded = files.Record("out/crate.kvo", "third");
+    const kvocli::EarlierWrite folded = files.Record("out/crate.kvo", "third", "s.gltf");
     EXPECT_EQ(folded.writer, "second");
     EXPECT_EQ(folded.path, "out/Crate.kvo");
 }
