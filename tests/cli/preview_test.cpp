@@ -117,8 +117,10 @@ TEST_F(KvoexpPreview, SampleSceneGivesOnePicturePerFileAndTheSheet) {
     const ProcessResult r =
         RunKvoexp({clitest::SamplesDir() + "/sample_scene.gltf", "-o", out, "--preview"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    // The texture lies beside the scene file, where the pictures find it.
-    EXPECT_FALSE(Contains(r.err, "warning")) << r.err;
+    // The texture lies beside the scene file, where the pictures find it
+    // (the scene's one warning is about its antenna below a root child).
+    EXPECT_FALSE(Contains(r.err, "texture")) << r.err;
+    EXPECT_FALSE(Contains(r.err, "cannot")) << r.err;
     const std::set<std::string> kvos = FilesWithExtension(out, ".kvo");
     ASSERT_EQ(kvos.size(), 4u);
     std::set<std::string> expected = {"preview.png"};
