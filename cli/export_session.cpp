@@ -61,11 +61,6 @@ void ExportSession::Close() {
 
 void ExportSession::Warn(SceneOutcome& outcome, ExportWarning warning) {
     PrintWarning(outcome.scene, warning);
-    for (NodeReport& node : outcome.nodes) {
-        if (!warning.node.empty() && node.name == warning.node) {
-            node.warningCodes.push_back(warning.code);
-        }
-    }
     outcome.warnings.push_back(std::move(warning));
 }
 
@@ -135,10 +130,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     SceneCheck check = CheckScene(scene, settings);
     scene = kvoscene::Scene();  // the host scene holds every mesh from here on
     outcome.nodes = std::move(check.nodes);
-    for (ExportWarning& warning : check.warnings) {
-        PrintWarning(outcome.scene, warning);
-        outcome.warnings.push_back(std::move(warning));
-    }
+    for (ExportWarning& warning : check.warnings) Warn(outcome, std::move(warning));
     CheckMaterialNames(outcome);
 
     std::vector<std::string> paths;
@@ -167,10 +159,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
             files.insert(node.file);
             std::vector<ExportWarning> losses;
             VerifyWrittenNode(node, losses);
-            for (ExportWarning& loss : losses) {
-                PrintWarning(outcome.scene, loss);
-                outcome.warnings.push_back(std::move(loss));
-            }
+            for (ExportWarning& loss : losses) Warn(outcome, std::move(loss));
             RecordWrite(outcome, node);
         } else if (!outcome.cancelled) {
             ++outcome.failed;
@@ -181,7 +170,6 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
             outcome.warnings.push_back({"save_failed", node.name,
                                         "node " + Quoted(node.name) + " was not written" +
                                             (cause.empty() ? "" : ": " + cause)});
-            node.warningCodes.push_back("save_failed");
         }
         node.file = ShownPath(node.file);
     }

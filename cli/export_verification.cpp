@@ -12,10 +12,6 @@ namespace {
 
 constexpr uint32_t kGeobTable = KvoGeode::kMaxGeobs;
 
-std::string Plural(uint64_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 struct Written {
     std::map<int32_t, uint64_t> triangles;  // per material index
     std::vector<const KvoMaterial*> materials;
@@ -27,15 +23,16 @@ void VerifyWrittenNode(NodeReport& node, std::vector<ExportWarning>& warnings) {
     const std::string who = "node " + Quoted(node.name);
     auto warn = [&](const char* code, const std::string& text) {
         warnings.push_back({code, node.name, who + ": " + text});
-        node.warningCodes.push_back(code);
     };
     std::string error;
-    if (!DigestFile(node.file, node.bytes, node.sha256, error)) {
+    std::vector<uint8_t> bytes;
+    if (!ReadAndDigestFile(node.file, bytes, node.sha256, error)) {
         warn("verify_failed", "the written file cannot be read again: " + error);
         return;
     }
+    node.bytes = bytes.size();
     KvoGeode geode(node.file);
-    if (!geode.Load()) {
+    if (!geode.LoadFromMemory(bytes.data(), bytes.size())) {
         warn("verify_failed", "the written file does not load again: " + geode.error);
         return;
     }

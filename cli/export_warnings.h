@@ -4,6 +4,7 @@
 // as "kvoexp: warning: SCENE: TEXT".
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ struct ExportWarning {
     std::string node;  // the node it concerns, or "" for the scene
     std::string text;  // names in it are already printable
 };
+
+// "1 face", "2 faces": a count with its noun for warning texts.
+std::string Plural(uint64_t n, const char* one, const char* many);
 
 // Prints the warning line on standard error.
 void PrintWarning(const std::string& scene, const ExportWarning& warning);

@@ -41,30 +41,25 @@ std::string Sha256Hex(const void* data, size_t size) {
     return Finish(context.get());
 }
 
-bool DigestFile(const std::string& path, uint64_t& bytes, std::string& sha256Hex,
-                std::string& error) {
-    bytes = 0;
+bool ReadAndDigestFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& sha256Hex,
+                       std::string& error) {
+    bytes.clear();
     std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) {
         error = std::strerror(errno);
         return false;
     }
-    Context context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
-        error = "no SHA-256 digest available";
-        return false;
-    }
     unsigned char buffer[1 << 16];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        EVP_DigestUpdate(context.get(), buffer, n);
-        bytes += n;
+        bytes.insert(bytes.end(), buffer, buffer + n);
     }
     if (std::ferror(file.get())) {
         error = std::strerror(errno);
         return false;
     }
-    sha256Hex = Finish(context.get());
+    sha256Hex = Sha256Hex(bytes.data(), bytes.size());
+    if (sha256Hex.empty()) error = "no SHA-256 digest available";
     return !sha256Hex.empty();
 }
 

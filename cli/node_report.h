@@ -36,7 +36,6 @@ struct NodeReport {
     uint32_t geobs = 0;
     uint64_t vertices = 0;
     std::vector<MaterialGroup> groups;  // in ascending material-ID order
-    std::vector<std::string> warningCodes;
 };
 
 }  // namespace kvocli

@@ -38,7 +38,16 @@ json Options(const CliOptions& options) {
             {"import_memory_mib", options.importMemoryMiB}};
 }
 
-json Node(const NodeReport& node) {
+// The codes of the scene's warnings about this node.
+json NodeWarnings(const SceneOutcome& o, const NodeReport& node) {
+    json codes = json::array();
+    for (const ExportWarning& w : o.warnings) {
+        if (!w.node.empty() && w.node == node.name) codes.push_back(w.code);
+    }
+    return codes;
+}
+
+json Node(const SceneOutcome& o, const NodeReport& node) {
     json materials = json::array();
     for (const MaterialGroup& group : node.groups) {
         const MaterialReport& m = group.material;
@@ -51,7 +60,7 @@ json Node(const NodeReport& node) {
                              {"found", m.found},
                              {"embedded", m.embedded}});
     }
-    json out = {{"name", node.name}, {"kind", node.kind}, {"warnings", node.warningCodes}};
+    json out = {{"name", node.name}, {"kind", node.kind}, {"warnings", NodeWarnings(o, node)}};
     if (node.kind != "geometry") return out;
     out.update({{"file", node.file},
                 {"written", node.written},
@@ -73,7 +82,7 @@ json Scene(const SceneOutcome& o) {
     json nodes = json::array();
     uint64_t facesIn = 0, trianglesOut = 0;
     for (const NodeReport& node : o.nodes) {
-        nodes.push_back(Node(node));
+        nodes.push_back(Node(o, node));
         facesIn += node.facesIn;
         trianglesOut += node.trianglesOut;
     }

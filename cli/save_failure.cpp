@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cli/path_parts.h"
 #include "export/node_file.h"
 
 namespace kvocli {
@@ -16,17 +17,12 @@ namespace {
 // Enough bytes that a full disk or a file-size limit shows at once.
 constexpr size_t kProbeBytes = 1 << 16;
 
-std::string Folder(const std::string& path) {
-    const size_t cut = path.rfind('/');
-    return cut == std::string::npos ? "." : path.substr(0, cut == 0 ? 1 : cut);
-}
-
 }  // namespace
 
 std::string SaveFailureCause(const std::string& path, const std::string& nodeName) {
     const std::string rule = exporter::FileNameProblem(nodeName);
     if (!rule.empty()) return rule;
-    const std::string folder = Folder(path);
+    const std::string folder = FolderOf(path);
     const std::string name = path.substr(path.rfind('/') + 1);
     const long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
     if (nameMax > 0 && name.size() > static_cast<size_t>(nameMax)) {

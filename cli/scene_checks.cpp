@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 
+#include "cli/path_parts.h"
 #include "cli/printable_text.h"
 #include "cli/scene_selection.h"
 #include "export/material_extraction.h"
@@ -24,15 +25,6 @@ using kvoscene::Scene;
 bool IsFile(const std::string& path) {
     struct stat st;
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::string Folder(const std::string& path) {
-    const size_t cut = path.rfind('/');
-    return cut == std::string::npos ? "." : path.substr(0, cut == 0 ? 1 : cut);
-}
-
-std::string Plural(uint64_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 // The plug-in reads names as C strings: a NUL ends them.
@@ -126,9 +118,6 @@ public:
 private:
     void Warn(const char* code, const std::string& node, const std::string& text) {
         out_.warnings.push_back({code, node, text});
-        for (NodeReport& report : out_.nodes) {
-            if (!node.empty() && report.name == node) report.warningCodes.push_back(code);
-        }
     }
 
     void SelectedNode(const Node& node) {
@@ -212,7 +201,7 @@ std::string ResolveTexture(const std::string& scenePath, const std::string& text
     found = false;
     if (texture.empty()) return {};
     std::vector<std::string> candidates;
-    const std::string folder = Folder(scenePath);
+    const std::string folder = FolderOf(scenePath);
     // Paths written on Windows use '\\'; read it as the separator first.
     std::string slashed = texture;
     std::replace(slashed.begin(), slashed.end(), '\\', '/');

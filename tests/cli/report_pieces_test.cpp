@@ -80,12 +80,12 @@ TEST(FileDigest, Sha256OfKnownBytesAndOfAFile) {
               "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     clitest::ScratchDir dir("kvoexp_digest");
     clitest::WriteFile(dir.Path("abc"), "abc");
-    uint64_t bytes = 0;
+    std::vector<uint8_t> bytes;
     std::string sha, error;
-    ASSERT_TRUE(kvocli::DigestFile(dir.Path("abc"), bytes, sha, error)) << error;
-    EXPECT_EQ(bytes, 3u);
+    ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("abc"), bytes, sha, error)) << error;
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{'a', 'b', 'c'}));
     EXPECT_EQ(sha, kvocli::Sha256Hex("abc", 3));
-    EXPECT_FALSE(kvocli::DigestFile(dir.Path("none"), bytes, sha, error));
+    EXPECT_FALSE(kvocli::ReadAndDigestFile(dir.Path("none"), bytes, sha, error));
     EXPECT_FALSE(error.empty());
 }
 
