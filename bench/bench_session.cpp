@@ -18,6 +18,9 @@
 #include <vector>
 
 #include "bench/heap_peak.h"
+#ifdef KVOEXP_WITH_MIMALLOC
+#include "cli/allocator_tuning.h"
+#endif
 #include "cli/run_observer.h"
 #include "hostdrive/panel_driver.h"
 #include "platform/max/host_scene.h"
@@ -308,4 +311,13 @@ BENCHMARK(BM_Session_10000_hard_cubes)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+#ifdef KVOEXP_WITH_MIMALLOC
+    kvocli::TuneAllocator();  // as the console host runs the plug-in
+#endif
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli/allocator_tuning.h"
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: import_floor FILE...\n");
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
     }
     // Used, so the allocator that replaces malloc stays linked.
     if (mi_version() <= 0) return 2;
+    // The import workers' allocator settings, unless the environment says otherwise.
+    kvocli::TuneAllocator();
     int status = 0;
     for (int i = 1; i < argc; ++i) {
         const auto start = std::chrono::steady_clock::now();

@@ -25,14 +25,14 @@ void VerifyWrittenNode(NodeReport& node, std::vector<ExportWarning>& warnings) {
         warnings.push_back({code, node.name, who + ": " + text});
     };
     std::string error;
-    std::vector<uint8_t> bytes;
+    FileBytes bytes;
     if (!ReadAndDigestFile(node.file, bytes, node.sha256, error)) {
         warn("verify_failed", "the written file cannot be read again: " + error);
         return;
     }
-    node.bytes = bytes.size();
+    node.bytes = bytes.size;
     KvoGeode geode(node.file);
-    if (!geode.LoadFromMemory(bytes.data(), bytes.size())) {
+    if (!geode.LoadFromMemory(bytes.data.get(), bytes.size)) {
         warn("verify_failed", "the written file does not load again: " + geode.error);
         return;
     }

@@ -1,15 +1,25 @@
 #include "cli/file_digest.h"
 
+#include <fcntl.h>
 #include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace kvocli {
 
 namespace {
+
+struct FileDescriptor {
+    int fd;
+    ~FileDescriptor() {
+        if (fd >= 0) close(fd);
+    }
+};
 
 using Context = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
 
@@ -41,24 +51,38 @@ std::string Sha256Hex(const void* data, size_t size) {
     return Finish(context.get());
 }
 
-bool ReadAndDigestFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& sha256Hex,
+bool ReadAndDigestFile(const std::string& path, FileBytes& bytes, std::string& sha256Hex,
                        std::string& error) {
-    bytes.clear();
-    std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file) {
+    bytes = FileBytes();
+    const FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    const int fd = file.fd;
+    if (fd < 0) {
         error = std::strerror(errno);
         return false;
     }
-    unsigned char buffer[1 << 16];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    if (std::ferror(file.get())) {
-        error = std::strerror(errno);
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = S_ISREG(st.st_mode) ? std::strerror(errno) : "not a regular file";
         return false;
     }
-    sha256Hex = Sha256Hex(bytes.data(), bytes.size());
+    const size_t expected = static_cast<size_t>(st.st_size);
+    bytes.data.reset(expected == 0 ? nullptr : new (std::nothrow) uint8_t[expected]);
+    if (expected != 0 && !bytes.data) {
+        error = std::strerror(ENOMEM);
+        return false;
+    }
+    // A file cut short while it is read gives what was there.
+    while (bytes.size < expected) {
+        const ssize_t n = read(fd, bytes.data.get() + bytes.size, expected - bytes.size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+        if (n == 0) break;
+        bytes.size += static_cast<size_t>(n);
+    }
+    sha256Hex = Sha256Hex(bytes.data.get(), bytes.size);
     if (sha256Hex.empty()) error = "no SHA-256 digest available";
     return !sha256Hex.empty();
 }

@@ -2,14 +2,22 @@
 // verification and the JSON report.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace kvocli {
 
+// A file's bytes in one allocation of the file's size, neither zero-filled nor
+// grown while reading.
+struct FileBytes {
+    std::unique_ptr<uint8_t[]> data;
+    size_t size = 0;
+};
+
 // False with `error` set when the file cannot be read.
-bool ReadAndDigestFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& sha256Hex,
+bool ReadAndDigestFile(const std::string& path, FileBytes& bytes, std::string& sha256Hex,
                        std::string& error);
 
 // SHA-256 of bytes in memory, lower-case hex.

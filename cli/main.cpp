@@ -6,6 +6,8 @@
 #include <cstring>
 #ifdef KVOEXP_WITH_MIMALLOC
 #include <mimalloc.h>
+
+#include "cli/allocator_tuning.h"
 #endif
 
 #include <algorithm>
@@ -304,6 +306,7 @@ void OnAllocatorError(int error, void*) {
 int main(int argc, char** argv) {
     int workerStatus = 0;
 #ifdef KVOEXP_WITH_MIMALLOC
+    kvocli::TuneAllocator();
     if (argc > 1 && std::strcmp(argv[1], kvoscene::kImportWorkerFlag) == 0) {
         mi_register_error(OnAllocatorError, nullptr);
     }

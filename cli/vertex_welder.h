@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace kvoscene {
@@ -37,8 +40,16 @@ std::vector<uint32_t> WeldVertices(uint32_t count, Hash hash, Same same,
     while (capacity < size_t{count} * 2) capacity *= 2;
     const size_t mask = capacity - 1;
     // A slot holds the upper half of a hash and its class + 1 (0: free), so
-    // most mismatches are told apart without reading the vertices.
-    std::vector<uint64_t> slots(capacity, 0);
+    // most mismatches are told apart without reading the vertices. calloc
+    // hands out fresh pages that are zero already, without a pass over them.
+    std::unique_ptr<uint64_t, decltype(&std::free)> table(
+        static_cast<uint64_t*>(std::calloc(capacity, sizeof(uint64_t))), &std::free);
+    if (!table) {
+        // Out of memory as a failed `new` is: the new handler, else bad_alloc.
+        if (const std::new_handler handler = std::get_new_handler()) handler();
+        throw std::bad_alloc();
+    }
+    uint64_t* const slots = table.get();
     constexpr uint32_t kAhead = 16;
     for (uint32_t v = 0; v < count; ++v) {
         if (v + kAhead < count) __builtin_prefetch(&slots[hashes[v + kAhead] & mask]);

@@ -80,13 +80,21 @@ TEST(FileDigest, Sha256OfKnownBytesAndOfAFile) {
               "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     clitest::ScratchDir dir("kvoexp_digest");
     clitest::WriteFile(dir.Path("abc"), "abc");
-    std::vector<uint8_t> bytes;
+    kvocli::FileBytes bytes;
     std::string sha, error;
     ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("abc"), bytes, sha, error)) << error;
-    EXPECT_EQ(bytes, (std::vector<uint8_t>{'a', 'b', 'c'}));
+    EXPECT_EQ(std::string(bytes.data.get(), bytes.data.get() + bytes.size), "abc");
     EXPECT_EQ(sha, kvocli::Sha256Hex("abc", 3));
-    EXPECT_FALSE(kvocli::ReadAndDigestFile(dir.Path("none"), bytes, sha, error));
-    EXPECT_FALSE(error.empty());
+    // An empty file has the empty digest; a missing one and a directory fail.
+    clitest::WriteFile(dir.Path("empty"), "");
+    ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("empty"), bytes, sha, error)) << error;
+    EXPECT_EQ(bytes.size, 0u);
+    EXPECT_EQ(sha, kvocli::Sha256Hex("", 0));
+    for (const char* name : {"none", "."}) {
+        error.clear();
+        EXPECT_FALSE(kvocli::ReadAndDigestFile(dir.Path(name), bytes, sha, error)) << name;
+        EXPECT_FALSE(error.empty()) << name;
+    }
 }
 
 }  // namespace
