@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "kvo/d_resource.h"
@@ -29,6 +30,8 @@ public:
     bool Load() override;  // kvo_reader.cpp
     // Adopts a copy of `size` bytes as the file buffer and loads from it.
     bool LoadFromMemory(const uint8_t* data, size_t size);
+    // Takes `data` (from new[]) as the file buffer without a copy and loads from it.
+    bool LoadFromBuffer(std::unique_ptr<uint8_t[]> data, size_t size);
     bool Save(const std::string& outPath) override;  // kvo_writer.cpp
     void Unload() override {}
 
@@ -68,6 +71,10 @@ public:
     bool ChargeLoad(size_t bytes, size_t offset);
 
     bool loaded = false;
+    // Load reads and checks every count and array length but keeps no array:
+    // the geobs' array pointers stay null beside their counts. For callers that
+    // only compare the file's tables and counts.
+    bool countsOnly = false;
     int32_t materialCount = 0;
     int32_t geobCount = 0;
     KvoMaterial* materials[kMaxMaterials] = {};

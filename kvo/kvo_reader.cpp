@@ -195,6 +195,7 @@ struct ChunkReader {
         array = nullptr;
         count = n;
         const size_t bytes = static_cast<size_t>(n) * elementSize;
+        if (geode.countsOnly) return geode.Skip(cursor, bytes);  // fits: checked above
         const size_t allocation = bytes < minimumBytes ? minimumBytes : bytes;
         if (allocation == 0) return true;
         if (!geode.ChargeLoad(allocation, offset)) return false;
@@ -431,6 +432,12 @@ bool KvoGeode::Load() {
 }
 
 bool KvoGeode::LoadFromMemory(const uint8_t* data, size_t size) {
+    std::unique_ptr<uint8_t[]> copy(new (std::nothrow) uint8_t[size == 0 ? 1 : size]);
+    if (copy && size > 0) std::memcpy(copy.get(), data, size);
+    return LoadFromBuffer(std::move(copy), size);
+}
+
+bool KvoGeode::LoadFromBuffer(std::unique_ptr<uint8_t[]> data, size_t size) {
     ClearTables();
     delete[] buffer;
     buffer = nullptr;
@@ -440,12 +447,12 @@ bool KvoGeode::LoadFromMemory(const uint8_t* data, size_t size) {
         error = "buffer too large";
         return false;
     }
-    buffer = new (std::nothrow) uint8_t[size == 0 ? 1 : size];
-    if (!buffer) {
+    if (!data) data.reset(new (std::nothrow) uint8_t[1]);  // an empty file has a buffer too
+    if (!data) {
         error = "Error occured while reading file to buffer";
         return false;
     }
-    if (size > 0) std::memcpy(buffer, data, size);
+    buffer = data.release();
     bufferSize = static_cast<uint32_t>(size);
     return Load();
 }
