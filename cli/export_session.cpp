@@ -158,7 +158,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
             ++outcome.exported;
             files.insert(node.file);
             std::vector<ExportWarning> losses;
-            VerifyWrittenNode(node, losses);
+            VerifyWrittenNode(node, losses, !options_.reportPath.empty());
             for (ExportWarning& loss : losses) Warn(outcome, std::move(loss));
             RecordWrite(outcome, node);
         } else if (!outcome.cancelled) {

@@ -20,14 +20,14 @@ struct Written {
 
 }  // namespace
 
-void VerifyWrittenNode(NodeReport& node, std::vector<ExportWarning>& warnings) {
+void VerifyWrittenNode(NodeReport& node, std::vector<ExportWarning>& warnings, bool digest) {
     const std::string who = "node " + Quoted(node.name);
     auto warn = [&](const char* code, const std::string& text) {
         warnings.push_back({code, node.name, who + ": " + text});
     };
     std::string error;
     FileBytes bytes;
-    if (!ReadAndDigestFile(node.file, bytes, node.sha256, error)) {
+    if (!ReadAndDigestFile(node.file, bytes, digest ? &node.sha256 : nullptr, error)) {
         warn("verify_failed", "the written file cannot be read again: " + error);
         return;
     }

@@ -51,7 +51,7 @@ std::string Sha256Hex(const void* data, size_t size) {
     return Finish(context.get());
 }
 
-bool ReadAndDigestFile(const std::string& path, FileBytes& bytes, std::string& sha256Hex,
+bool ReadAndDigestFile(const std::string& path, FileBytes& bytes, std::string* sha256Hex,
                        std::string& error) {
     bytes = FileBytes();
     const FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
@@ -82,9 +82,10 @@ bool ReadAndDigestFile(const std::string& path, FileBytes& bytes, std::string& s
         if (n == 0) break;
         bytes.size += static_cast<size_t>(n);
     }
-    sha256Hex = Sha256Hex(bytes.data.get(), bytes.size);
-    if (sha256Hex.empty()) error = "no SHA-256 digest available";
-    return !sha256Hex.empty();
+    if (sha256Hex == nullptr) return true;
+    *sha256Hex = Sha256Hex(bytes.data.get(), bytes.size);
+    if (sha256Hex->empty()) error = "no SHA-256 digest available";
+    return !sha256Hex->empty();
 }
 
 }  // namespace kvocli

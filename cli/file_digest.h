@@ -16,8 +16,8 @@ struct FileBytes {
     size_t size = 0;
 };
 
-// False with `error` set when the file cannot be read.
-bool ReadAndDigestFile(const std::string& path, FileBytes& bytes, std::string& sha256Hex,
+// False with `error` set when the file cannot be read. `sha256Hex` null: no digest.
+bool ReadAndDigestFile(const std::string& path, FileBytes& bytes, std::string* sha256Hex,
                        std::string& error);
 
 // SHA-256 of bytes in memory, lower-case hex.

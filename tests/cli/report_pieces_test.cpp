@@ -82,17 +82,20 @@ TEST(FileDigest, Sha256OfKnownBytesAndOfAFile) {
     clitest::WriteFile(dir.Path("abc"), "abc");
     kvocli::FileBytes bytes;
     std::string sha, error;
-    ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("abc"), bytes, sha, error)) << error;
+    ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("abc"), bytes, &sha, error)) << error;
     EXPECT_EQ(std::string(bytes.data.get(), bytes.data.get() + bytes.size), "abc");
     EXPECT_EQ(sha, kvocli::Sha256Hex("abc", 3));
+    // Without a digest asked for, the bytes alone.
+    ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("abc"), bytes, nullptr, error)) << error;
+    EXPECT_EQ(std::string(bytes.data.get(), bytes.data.get() + bytes.size), "abc");
     // An empty file has the empty digest; a missing one and a directory fail.
     clitest::WriteFile(dir.Path("empty"), "");
-    ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("empty"), bytes, sha, error)) << error;
+    ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("empty"), bytes, &sha, error)) << error;
     EXPECT_EQ(bytes.size, 0u);
     EXPECT_EQ(sha, kvocli::Sha256Hex("", 0));
     for (const char* name : {"none", "."}) {
         error.clear();
-        EXPECT_FALSE(kvocli::ReadAndDigestFile(dir.Path(name), bytes, sha, error)) << name;
+        EXPECT_FALSE(kvocli::ReadAndDigestFile(dir.Path(name), bytes, &sha, error)) << name;
         EXPECT_FALSE(error.empty()) << name;
     }
 }
