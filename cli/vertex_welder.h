@@ -3,6 +3,7 @@
 // No value changes, so positions stay exactly the file's.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -33,12 +34,11 @@ std::vector<uint32_t> WeldVertices(uint32_t count, Hash hash, Same same,
                                    std::vector<uint32_t>& firsts) {
     std::vector<uint32_t> remap(count);
     firsts.clear();
-    // All hashes first, so that the table's slots can be fetched ahead.
-    std::vector<uint64_t> hashes(count);
-    for (uint32_t v = 0; v < count; ++v) hashes[v] = hash(v);
-    size_t capacity = 16;
-    while (capacity < size_t{count} * 2) capacity *= 2;
-    const size_t mask = capacity - 1;
+    firsts.reserve(count);  // pages are touched only as classes are found
+    // One and a half slots per vertex (two thirds full at most), mapped from
+    // the hash's lower half by multiplication, so no power of two rounds it up.
+    const uint64_t capacity =
+        std::min<uint64_t>(uint64_t{count} + count / 2 + 16, uint64_t{1} << 32);
     // A slot holds the upper half of a hash and its class + 1 (0: free), so
     // most mismatches are told apart without reading the vertices. calloc
     // hands out fresh pages that are zero already, without a pass over them.
@@ -50,11 +50,22 @@ std::vector<uint32_t> WeldVertices(uint32_t count, Hash hash, Same same,
         throw std::bad_alloc();
     }
     uint64_t* const slots = table.get();
+    const auto slotOf = [capacity](uint64_t h) {
+        return static_cast<size_t>(((h & 0xffffffffu) * capacity) >> 32);
+    };
+    // The hashes of the next vertices, so that their slots can be fetched ahead.
     constexpr uint32_t kAhead = 16;
+    uint64_t ahead[kAhead];
+    for (uint32_t v = 0; v < kAhead && v < count; ++v) ahead[v] = hash(v);
     for (uint32_t v = 0; v < count; ++v) {
-        if (v + kAhead < count) __builtin_prefetch(&slots[hashes[v + kAhead] & mask]);
-        const uint64_t tag = hashes[v] >> 32;
-        size_t at = static_cast<size_t>(hashes[v]) & mask;
+        const uint64_t h = ahead[v % kAhead];
+        if (v + kAhead < count) {
+            const uint64_t next = hash(v + kAhead);
+            ahead[v % kAhead] = next;
+            __builtin_prefetch(&slots[slotOf(next)]);
+        }
+        const uint64_t tag = h >> 32;
+        size_t at = slotOf(h);
         for (;;) {
             const uint64_t slot = slots[at];
             if (slot == 0) {
@@ -69,7 +80,7 @@ std::vector<uint32_t> WeldVertices(uint32_t count, Hash hash, Same same,
                 remap[v] = cls;
                 break;
             }
-            at = (at + 1) & mask;
+            if (++at == capacity) at = 0;
         }
     }
     return remap;
