@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/max/rnormal_list.h"
 #include "platform/win32/win32_api.h"
 
 // ---- Basic types ---------------------------------------------------------
@@ -156,8 +157,9 @@ class RVertex {
 public:
     DWORD rFlags = 0;
     RNormal rn;
-    std::vector<RNormal> ern;
+    RNormalList<RNormal> ern;
 };
+static_assert(sizeof(RVertex) <= 32, "a mesh holds one render vertex per vertex");
 
 class Mesh {
 public:

@@ -62,14 +62,14 @@ void Mesh::buildNormals() {
     if (specified_.size() >= vertCount) {  // every vertex has its normal already
         faceNormalsPending_ = true;        // no vertex needs the face normals
         faceNormals_.clear();
-        // One pass over the render vertices, reusing their storage.
-        rVerts_.resize(vertCount);
+        // One pass over the render vertices, each made once in storage kept
+        // from an earlier call.
+        rVerts_.clear();
+        rVerts_.reserve(vertCount);
         for (size_t v = 0; v < vertCount; ++v) {
-            RVertex& rv = rVerts_[v];
+            RVertex& rv = rVerts_.emplace_back();
             rv.rFlags = SPECIFIED_NORMAL;
-            rv.rn = RNormal();
             rv.rn.normal = specified_[v];
-            rv.ern.clear();
         }
         return;
     }
