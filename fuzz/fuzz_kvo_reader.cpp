@@ -1,7 +1,7 @@
 // libFuzzer entry point: loads arbitrary bytes as a KVO file in memory. The
 // sanitizers catch bad accesses; the checks below catch a reader that
 // accepts or refuses inconsistently, and an optimiser that breaks the
-// invariants it was given.
+// invariants it was given, and a counts-only load that differs from the full one.
 #include <cstdint>
 #include <cstdlib>
 
@@ -11,7 +11,24 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     KvoGeode geode("fuzz.kvo");
-    if (geode.LoadFromMemory(data, size)) {
+    const bool loaded = geode.LoadFromMemory(data, size);
+    // The counts-only load accepts and refuses alike, for the same cause, with the same tables.
+    KvoGeode counts("fuzz.kvo");
+    counts.countsOnly = true;
+    if (counts.LoadFromMemory(data, size) != loaded || counts.error != geode.error ||
+        counts.materialCount != geode.materialCount || counts.geobCount != geode.geobCount) {
+        std::abort();
+    }
+    for (int32_t i = 0; i < geode.geobCount; ++i) {
+        const KvoGeob* a = geode.geobs[i];
+        const KvoGeob* b = counts.geobs[i];
+        if ((a == nullptr) != (b == nullptr)) std::abort();
+        if (a && (a->indexCount != b->indexCount || a->vertexCount != b->vertexCount ||
+                  a->materialIndex != b->materialIndex || b->indices || b->vertices)) {
+            std::abort();
+        }
+    }
+    if (loaded) {
         if (geode.materialCount < 0 || geode.materialCount > KvoGeode::kMaxMaterials ||
             geode.geobCount < 0 || geode.geobCount > KvoGeode::kMaxGeobs) {
             std::abort();

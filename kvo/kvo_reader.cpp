@@ -195,10 +195,11 @@ struct ChunkReader {
         array = nullptr;
         count = n;
         const size_t bytes = static_cast<size_t>(n) * elementSize;
-        if (geode.countsOnly) return geode.Skip(cursor, bytes);  // fits: checked above
         const size_t allocation = bytes < minimumBytes ? minimumBytes : bytes;
         if (allocation == 0) return true;
+        // Charged alike, so a counts-only load refuses what a full one refuses.
         if (!geode.ChargeLoad(allocation, offset)) return false;
+        if (geode.countsOnly) return geode.Skip(cursor, bytes);  // fits: checked above
         array = static_cast<T*>(std::malloc(allocation));
         if (!array) {
             return Fail(geode.error, "%s chunk at offset %lu: out of memory", TagName(tag).c_str(),
