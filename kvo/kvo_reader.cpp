@@ -448,7 +448,8 @@ bool KvoGeode::LoadFromBuffer(std::unique_ptr<uint8_t[]> data, size_t size) {
         error = "buffer too large";
         return false;
     }
-    if (!data) data.reset(new (std::nothrow) uint8_t[1]);  // an empty file has a buffer too
+    // An empty file has a buffer too; bytes announced without one are a failed allocation.
+    if (!data && size == 0) data.reset(new (std::nothrow) uint8_t[1]);
     if (!data) {
         error = "Error occured while reading file to buffer";
         return false;

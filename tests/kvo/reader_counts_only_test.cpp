@@ -95,8 +95,12 @@ TEST(ReaderCountsOnly, AHandedOverBufferIsLoadedInPlace) {
     ASSERT_TRUE(geode.LoadFromBuffer(std::move(data), file.size())) << geode.error;
     EXPECT_EQ(geode.buffer, raw);
     EXPECT_EQ(geode.geobCount, 3);
-    // An empty buffer is a file without a header, not a crash.
-    KvoGeode empty("unused");
-    EXPECT_FALSE(empty.LoadFromBuffer(nullptr, 0));
-    EXPECT_FALSE(empty.error.empty());
+    // An empty buffer is a file without a header, and no buffer for announced
+    // bytes (a failed allocation) is refused before anything is read.
+    for (size_t size : {size_t{0}, file.size()}) {
+        KvoGeode none("unused");
+        EXPECT_FALSE(none.LoadFromBuffer(nullptr, size)) << size;
+        EXPECT_FALSE(none.error.empty()) << size;
+        EXPECT_EQ(none.geobCount, 0) << size;
+    }
 }
