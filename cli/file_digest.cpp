@@ -61,8 +61,12 @@ bool ReadAndDigestFile(const std::string& path, FileBytes& bytes, std::string* s
         return false;
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = S_ISREG(st.st_mode) ? std::strerror(errno) : "not a regular file";
+    if (fstat(fd, &st) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = "not a regular file";
         return false;
     }
     const size_t expected = static_cast<size_t>(st.st_size);
