@@ -3,6 +3,7 @@
 # family counts each run's peak heap.
 add_executable(bench_session ${CMAKE_CURRENT_LIST_DIR}/bench_session.cpp
                              ${CMAKE_CURRENT_LIST_DIR}/heap_peak.cpp
+                             ${CMAKE_SOURCE_DIR}/cli/printable_text.cpp
                              ${CMAKE_SOURCE_DIR}/cli/progress_line.cpp
                              ${CMAKE_SOURCE_DIR}/cli/run_observer.cpp)
 target_link_libraries(bench_session PRIVATE hostdrive kvohost benchmark::benchmark)

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "cli/printable_text.h"
+
 namespace kvocli {
 
 namespace {
@@ -15,42 +17,9 @@ const char kEllipsis[] = "...";
 // The texts the progress dialog's template gives its labels.
 const char* const kPlaceholders[] = {"<export status>", "<details>", "<overall progress>"};
 
-// One character of UTF-8 at `at`: its length in bytes (0 for a broken
-// sequence) and its code point.
-size_t DecodeOne(const std::string& text, size_t at, uint32_t& code) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char first = byte(at);
-    if (first < 0x80) {
-        code = first;
-        return 1;
-    }
-    size_t length = 0;
-    uint32_t min = 0;
-    if ((first & 0xe0) == 0xc0) {
-        length = 2, code = first & 0x1f, min = 0x80;
-    } else if ((first & 0xf0) == 0xe0) {
-        length = 3, code = first & 0x0f, min = 0x800;
-    } else if ((first & 0xf8) == 0xf0) {
-        length = 4, code = first & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) return 0;
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xc0) != 0x80) return 0;
-        code = (code << 6) | (byte(at + i) & 0x3f);
-    }
-    if (code < min || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) return 0;
-    return length;
-}
-
-bool Printable(uint32_t code) {
-    return code >= 0x20 && code != 0x7f && !(code >= 0x80 && code < 0xa0);
-}
-
 // East Asian wide and full-width ranges, and the emoji blocks.
 int Columns(uint32_t code) {
-    if (!Printable(code)) return 1;  // shown as '?'
+    if (!IsPrintableCode(code)) return 1;  // shown as '?'
     if ((code >= 0x0300 && code <= 0x036f) || code == 0x200b) return 0;
     const bool wide = (code >= 0x1100 && code <= 0x115f) || (code >= 0x2e80 && code <= 0xa4cf) ||
                       (code >= 0xac00 && code <= 0xd7a3) || (code >= 0xf900 && code <= 0xfaff) ||
@@ -67,10 +36,10 @@ bool AppendFitting(const std::string& text, size_t room, std::string& out, size_
     used = 0;
     for (size_t at = 0; at < text.size();) {
         uint32_t code = 0;
-        const size_t length = DecodeOne(text, at, code);
+        const size_t length = DecodeUtf8(text, at, code);
         const size_t width = static_cast<size_t>(Columns(length ? code : 0xfffd));
         if (used + width > room) return false;
-        if (length && Printable(code)) {
+        if (length && IsPrintableCode(code)) {
             out.append(text, at, length);
         } else {
             out.push_back('?');

@@ -28,6 +28,7 @@ TEST(PrintableText, KeepsUtf8AndEscapesEverythingThatMovesTheTerminal) {
         {"T\xfcr", "T\\xfcr"},                         // Latin-1, not UTF-8
         {"\xc3", "\\xc3"},                             // cut sequence
         {"\xc0\xaf", "\\xc0\\xaf"},                    // overlong '/'
+        {"\xe0\x80\xaf", "\\xe0\\x80\\xaf"},           // overlong '/' in three bytes
         {"\xed\xa0\x80", "\\xed\\xa0\\x80"},           // a surrogate
         {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // past U+10FFFF
     };
