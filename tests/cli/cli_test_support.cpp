@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -77,6 +78,17 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 ProcessResult RunKvoexp(const std::vector<std::string>& args, double timeoutSeconds,
                         const std::vector<std::string>& env) {
     return RunProcess(KvoexpBinary(), args, timeoutSeconds, nullptr, env);
+}
+
+ProcessResult RunKvoexpInterruptedOnce(const std::vector<std::string>& args,
+                                       const std::string& file, bool& sent) {
+    sent = false;
+    return RunProcess(KvoexpBinary(), args, 60, [&](pid_t pid) {
+        if (!std::filesystem::exists(file)) return false;
+        kill(pid, SIGINT);
+        sent = true;
+        return true;
+    });
 }
 
 std::string KvoexpBinary() {

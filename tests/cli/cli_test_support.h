@@ -35,6 +35,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 
 ProcessResult RunKvoexp(const std::vector<std::string>& args, double timeoutSeconds = 60,
                         const std::vector<std::string>& env = {});
+// Runs kvoexp and sends it SIGINT (a Ctrl-C) once `file` exists; `sent` says
+// whether it was sent before kvoexp ended.
+ProcessResult RunKvoexpInterruptedOnce(const std::vector<std::string>& args,
+                                       const std::string& file, bool& sent);
 
 std::string KvoexpBinary();
 std::string KvoTool();

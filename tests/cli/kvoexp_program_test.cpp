@@ -1,6 +1,5 @@
 // The built kvoexp program, run as a child process.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <filesystem>
 #include <fstream>
@@ -367,16 +366,9 @@ TEST_F(KvoexpProgram, CtrlCDuringAnExportCancelsItAndExitsWith130) {
     const std::string obj = dir_.Path("big.obj");
     clitest::WriteBigObj(obj, 12, 160, "Field-");  // 614,400 triangles
     const std::string log = File("kvoexp_log.txt");
-    bool sent = false;
-    const ProcessResult r = clitest::RunProcess(clitest::KvoexpBinary(),
-                                                {obj, "-o", Out(), "--log"}, 60, [&](pid_t pid) {
-                                                    // The log is opened once the plug-in's checks
-                                                    // have passed.
-                                                    if (!fs::exists(log)) return false;
-                                                    kill(pid, SIGINT);
-                                                    sent = true;
-                                                    return true;
-                                                });
+    bool sent = false;  // the log is opened once the plug-in's checks have passed
+    const ProcessResult r =
+        clitest::RunKvoexpInterruptedOnce({obj, "-o", Out(), "--log"}, log, sent);
     ASSERT_TRUE(sent);
     ASSERT_TRUE(r.exited) << r.signal;
     EXPECT_EQ(r.exitCode, 130) << r.err;

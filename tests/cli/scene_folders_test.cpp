@@ -2,7 +2,6 @@
 // folder, the depfile, --prune, and outputs that depend only on the inputs
 // and the options.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <filesystem>
 #include <map>
@@ -280,15 +279,9 @@ TEST_F(SceneFolders, PruneKeepsEverythingAfterACancel) {
     fs::create_directories(out);
     clitest::WriteFile(out + "/Stale.kvo", "old");
     const std::string log = out + "/kvoexp_log.txt";
-    bool sent = false;
-    const ProcessResult r = clitest::RunProcess(
-        clitest::KvoexpBinary(), {obj, "-o", dir_.Path("out/{scene}"), "--log", "--prune"}, 60,
-        [&](pid_t pid) {
-            if (!fs::exists(log)) return false;  // the export has begun
-            kill(pid, SIGINT);
-            sent = true;
-            return true;
-        });
+    bool sent = false;  // once the log exists, the export has begun
+    const ProcessResult r = clitest::RunKvoexpInterruptedOnce(
+        {obj, "-o", dir_.Path("out/{scene}"), "--log", "--prune"}, log, sent);
     ASSERT_TRUE(sent);
     ASSERT_TRUE(r.exited) << r.signal;
     EXPECT_EQ(r.exitCode, 130) << r.err;
