@@ -14,6 +14,6 @@ namespace kvocli {
 // Fills the report's written figures (bytes, triangles, geobs, vertices, and
 // the SHA-256 when `digest` asks for it: only a report shows it) from the file
 // at `node.file` and adds a warning for every difference from its expected groups.
-void VerifyWrittenNode(NodeReport& node, std::vector<ExportWarning>& warnings, bool digest = true);
+void VerifyWrittenNode(NodeReport& node, std::vector<ExportWarning>& warnings, bool digest);
 
 }  // namespace kvocli
