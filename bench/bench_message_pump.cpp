@@ -10,7 +10,7 @@
 
 #include <csignal>
 
-#include "cli/run_observer.h"
+#include "cli/program/run_observer.h"
 #include "platform/max/max_sdk.h"
 #include "platform/win32/headless.h"
 #include "plugin/resource.h"

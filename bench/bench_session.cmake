@@ -2,11 +2,8 @@
 # console host's run observer as the message pump; the program's own malloc
 # family counts each run's peak heap.
 add_executable(bench_session ${CMAKE_CURRENT_LIST_DIR}/bench_session.cpp
-                             ${CMAKE_CURRENT_LIST_DIR}/heap_peak.cpp
-                             ${CMAKE_SOURCE_DIR}/cli/printable_text.cpp
-                             ${CMAKE_SOURCE_DIR}/cli/progress_line.cpp
-                             ${CMAKE_SOURCE_DIR}/cli/run_observer.cpp)
-target_link_libraries(bench_session PRIVATE hostdrive kvohost benchmark::benchmark)
+                             ${CMAKE_CURRENT_LIST_DIR}/heap_peak.cpp)
+target_link_libraries(bench_session PRIVATE kvoexp_program benchmark::benchmark)
 find_package(mimalloc CONFIG REQUIRED)  # the console host's allocator
 target_link_libraries(bench_session PRIVATE mimalloc)
 target_compile_definitions(bench_session PRIVATE KVOEXP_WITH_MIMALLOC)

@@ -19,9 +19,9 @@
 
 #include "bench/heap_peak.h"
 #ifdef KVOEXP_WITH_MIMALLOC
-#include "cli/allocator_tuning.h"
+#include "cli/program/allocator_tuning.h"
 #endif
-#include "cli/run_observer.h"
+#include "cli/program/run_observer.h"
 #include "hostdrive/panel_driver.h"
 #include "platform/max/host_scene.h"
 #include "platform/max/max_sdk.h"

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "cli/allocator_tuning.h"
+#include "cli/program/allocator_tuning.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {

@@ -1,4 +1,4 @@
-#include "cli/assimp_import.h"
+#include "cli/import/assimp_import.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +10,13 @@
 #include <set>
 #include <sstream>
 
-#include "cli/axis_conversion.h"
-#include "cli/import_files.h"
-#include "cli_test_support.h"
+#include "cli/import/axis_conversion.h"
+#include "cli/import/import_files.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace {
 
-using kvoscene::ImportSettings;
+using kvoimport::ImportSettings;
 using kvoscene::NodeKind;
 using kvoscene::Scene;
 
@@ -27,10 +27,10 @@ const kvoscene::Node* FindNode(const Scene& scene, const std::string& name) {
     return nullptr;
 }
 
-Scene Import(const std::string& path, ImportSettings settings = {}) {
+Scene Import(const std::string& path, kvoimport::ImportSettings settings = {}) {
     Scene scene;
     std::string error;
-    EXPECT_TRUE(kvoscene::ImportWithAssimp(path, settings, scene, error)) << path << ": " << error;
+    EXPECT_TRUE(kvoimport::ImportWithAssimp(path, settings, scene, error)) << path << ": " << error;
     return scene;
 }
 
@@ -38,8 +38,8 @@ Scene Import(const std::string& path, ImportSettings settings = {}) {
 std::set<std::vector<float>> FilePoints(const kvoscene::Mesh& mesh) {
     std::set<std::vector<float>> points;
     for (size_t i = 0; i + 2 < mesh.positions.size(); i += 3) {
-        const kvoscene::Vec3 p =
-            kvoscene::ZUpToYUp({mesh.positions[i], mesh.positions[i + 1], mesh.positions[i + 2]});
+        const kvoimport::Vec3 p =
+            kvoimport::ZUpToYUp({mesh.positions[i], mesh.positions[i + 1], mesh.positions[i + 2]});
         points.insert({p.x, p.y, p.z});
     }
     return points;
@@ -63,7 +63,7 @@ TEST(AssimpImport, ObjPositionsComeBackExactlyAfterTheExportersAxisChange) {
     clitest::WriteFile(dir.Path("parts.obj"), kObj);
     clitest::WriteFile(dir.Path("parts.mtl"), kMtl);
     for (bool join : {true, false}) {
-        ImportSettings settings;
+        kvoimport::ImportSettings settings;
         settings.joinVertices = join;
         const Scene scene = Import(dir.Path("parts.obj"), settings);
         const kvoscene::Node* a = FindNode(scene, "Part_A");
@@ -150,7 +150,7 @@ TEST(AssimpImport, SampleSceneKeepsNamesKindsColoursAndHierarchy) {
 }
 
 TEST(AssimpImport, CollapseMergesTheSubtreeWithItsTransforms) {
-    ImportSettings collapse;
+    kvoimport::ImportSettings collapse;
     collapse.collapse = true;
     const Scene scene = Import(clitest::SamplesDir() + "/sample_scene.gltf", collapse);
     EXPECT_EQ(FindNode(scene, "Tower Antenna"), nullptr);
@@ -191,7 +191,7 @@ TEST(AssimpImport, ReportsFilesItCannotRead) {
           clitest::ModelsDir() + "/assimp/test/models/glTF2/RecursiveNodes/RecursiveNodes.gltf"}) {
         Scene scene;
         std::string error;
-        EXPECT_FALSE(kvoscene::ImportWithAssimp(path, {}, scene, error)) << path;
+        EXPECT_FALSE(kvoimport::ImportWithAssimp(path, {}, scene, error)) << path;
         EXPECT_FALSE(error.empty()) << path;
     }
 }
@@ -202,7 +202,7 @@ namespace {
 
 TEST(AssimpImport, WeldingKeepsOneVertexPerDistinctCorner) {
     const std::string spider = clitest::ModelsDir() + "/assimp/test/models/OBJ/spider.obj";
-    ImportSettings welded, unwelded;
+    kvoimport::ImportSettings welded, unwelded;
     unwelded.joinVertices = false;
     const Scene a = Import(spider, welded), b = Import(spider, unwelded);
     ASSERT_EQ(a.nodes.size(), b.nodes.size());
@@ -251,11 +251,11 @@ TEST(AssimpImport, RefusesHierarchiesDeeperThanAThousandLevels) {
     // The file's single root node is Assimp's root, so 899 nodes remain.
     EXPECT_EQ(ok.nodes.size(), 899u);
     for (bool collapse : {false, true}) {
-        ImportSettings settings;
+        kvoimport::ImportSettings settings;
         settings.collapse = collapse;
         Scene scene;
         std::string error;
-        EXPECT_FALSE(kvoscene::ImportWithAssimp(dir.Path("deep.gltf"), settings, scene, error));
+        EXPECT_FALSE(kvoimport::ImportWithAssimp(dir.Path("deep.gltf"), settings, scene, error));
         EXPECT_EQ(error, "the node hierarchy is too deep");
     }
 }
@@ -263,8 +263,8 @@ TEST(AssimpImport, RefusesHierarchiesDeeperThanAThousandLevels) {
 std::vector<std::string> FilesRead(const std::string& path) {
     Scene scene;
     std::string error;
-    kvoscene::FilesRead files;
-    EXPECT_TRUE(kvoscene::ImportWithAssimp(path, {}, scene, error, &files))
+    kvoimport::FilesRead files;
+    EXPECT_TRUE(kvoimport::ImportWithAssimp(path, {}, scene, error, &files))
         << path << ": " << error;
     return files.Paths();
 }

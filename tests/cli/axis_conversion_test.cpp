@@ -1,4 +1,4 @@
-#include "cli/axis_conversion.h"
+#include "cli/import/axis_conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 
 namespace {
 
-using kvoscene::ConvertTransform;
-using kvoscene::Vec3;
-using kvoscene::YUpToZUp;
-using kvoscene::ZUpToYUp;
+using kvoimport::ConvertTransform;
+using kvoimport::Vec3;
+using kvoimport::YUpToZUp;
+using kvoimport::ZUpToYUp;
 
 // The rotation of +90 degrees about X as a literal matrix (column vectors).
 const double kRotation[3][3] = {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}};
@@ -27,7 +27,7 @@ TEST(AxisConversion, IsTheRotationAboutXAndItsExporterInverseGivesTheFileBack) {
     std::uniform_real_distribution<float> value(-1e6f, 1e6f);
     for (int i = 0; i < 1000; ++i) {
         const Vec3 v{value(rng), value(rng), value(rng)};
-        const Vec3 z = YUpToZUp(v);
+        const Vec3 z = kvoimport::YUpToZUp(v);
         const Vec3 literal = Rotate(kRotation, v);
         EXPECT_EQ(z.x, literal.x);
         EXPECT_EQ(z.y, literal.y);
@@ -38,7 +38,7 @@ TEST(AxisConversion, IsTheRotationAboutXAndItsExporterInverseGivesTheFileBack) {
         EXPECT_EQ(back.y, v.y);
         EXPECT_EQ(back.z, v.z);
     }
-    const Vec3 zeros = ZUpToYUp(YUpToZUp({0.0f, -0.0f, 0.0f}));
+    const Vec3 zeros = kvoimport::ZUpToYUp(kvoimport::YUpToZUp({0.0f, -0.0f, 0.0f}));
     EXPECT_TRUE(std::signbit(zeros.y));
     EXPECT_FALSE(std::signbit(zeros.z));
 }
@@ -75,7 +75,7 @@ TEST(AxisConversion, TransformsAreConjugatedExactly) {
         }
         a[3][3] = 1;
         float host[12];
-        ConvertTransform(a, host);
+        kvoimport::ConvertTransform(a, host);
         double reference[12];
         ReferenceTransform(a, reference);
         for (int i = 0; i < 12; ++i) EXPECT_EQ(static_cast<double>(host[i]), reference[i]) << i;
@@ -86,16 +86,16 @@ TEST(AxisConversion, AHostPointMovedByTheConvertedTransformIsTheConvertedFilePoi
     // A translation by (1, 2, 3) and a quarter turn about Y in the file.
     const float a[4][4] = {{0, 0, 1, 1}, {0, 1, 0, 2}, {-1, 0, 0, 3}, {0, 0, 0, 1}};
     float host[12];
-    ConvertTransform(a, host);
+    kvoimport::ConvertTransform(a, host);
     const Vec3 p{0.5f, -4.0f, 8.0f};
     const Vec3 moved{a[0][0] * p.x + a[0][1] * p.y + a[0][2] * p.z + a[0][3],
                      a[1][0] * p.x + a[1][1] * p.y + a[1][2] * p.z + a[1][3],
                      a[2][0] * p.x + a[2][1] * p.y + a[2][2] * p.z + a[2][3]};
-    const Vec3 q = YUpToZUp(p);
+    const Vec3 q = kvoimport::YUpToZUp(p);
     const Vec3 viaHost{q.x * host[0] + q.y * host[3] + q.z * host[6] + host[9],
                        q.x * host[1] + q.y * host[4] + q.z * host[7] + host[10],
                        q.x * host[2] + q.y * host[5] + q.z * host[8] + host[11]};
-    const Vec3 expected = YUpToZUp(moved);
+    const Vec3 expected = kvoimport::YUpToZUp(moved);
     EXPECT_EQ(viaHost.x, expected.x);
     EXPECT_EQ(viaHost.y, expected.y);
     EXPECT_EQ(viaHost.z, expected.z);

@@ -1,14 +1,14 @@
 // The depfile: paths escaped as Make and Ninja read them, the rule's exact
 // text, paths a depfile cannot hold, and the .kvo files --prune finds stale.
-#include "cli/depfile.h"
+#include "cli/outputs/depfile.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "cli/stale_outputs.h"
-#include "cli_test_support.h"
+#include "cli/outputs/stale_outputs.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace {
 
@@ -27,35 +27,36 @@ TEST(Depfile, PathsAreEscapedAsMakeAndNinjaReadThem) {
         {"hash\\#", "hash\\\\#"},
         {"$$ #", "$$$$\\ \\#"},
     };
-    for (const auto& c : cases) EXPECT_EQ(kvocli::EscapeDepfilePath(c.path), c.escaped) << c.path;
+    for (const auto& c : cases)
+        EXPECT_EQ(kvooutputs::EscapeDepfilePath(c.path), c.escaped) << c.path;
 }
 
 TEST(Depfile, OneRuleWithEveryTargetAndEveryInput) {
     std::string text, error;
-    ASSERT_TRUE(kvocli::FormatDepfile({"out/a/Box.kvo", "out/a/geometry.ini"},
-                                      {"a.obj", "a.mtl", "tex/wood grain.png"}, text, error));
+    ASSERT_TRUE(kvooutputs::FormatDepfile({"out/a/Box.kvo", "out/a/geometry.ini"},
+                                          {"a.obj", "a.mtl", "tex/wood grain.png"}, text, error));
     EXPECT_EQ(text,
               "out/a/Box.kvo \\\n out/a/geometry.ini: \\\n a.obj \\\n a.mtl \\\n "
               "tex/wood\\ grain.png\n");
-    ASSERT_TRUE(kvocli::FormatDepfile({}, {"a.obj"}, text, error));
+    ASSERT_TRUE(kvooutputs::FormatDepfile({}, {"a.obj"}, text, error));
     EXPECT_EQ(text, "");
 }
 
 TEST(Depfile, PathsADepfileCannotHoldAreRefused) {
     std::string text, error;
     for (const char* bad : {"line\nbreak.obj", "carriage\r.obj", "tab\t.obj"}) {
-        EXPECT_FALSE(kvocli::FormatDepfile({"out/a.kvo"}, {bad}, text, error)) << bad;
+        EXPECT_FALSE(kvooutputs::FormatDepfile({"out/a.kvo"}, {bad}, text, error)) << bad;
         EXPECT_NE(error.find("a tab or a line break"), std::string::npos) << error;
-        EXPECT_FALSE(kvocli::FormatDepfile({bad}, {"a.obj"}, text, error)) << bad;
+        EXPECT_FALSE(kvooutputs::FormatDepfile({bad}, {"a.obj"}, text, error)) << bad;
     }
 }
 
 TEST(Depfile, WritesTheFileAndReportsAFailedWrite) {
     clitest::ScratchDir dir;
     std::string error;
-    ASSERT_TRUE(kvocli::WriteDepfile(dir.Path("x.d"), {"o.kvo"}, {"s.obj"}, error)) << error;
+    ASSERT_TRUE(kvooutputs::WriteDepfile(dir.Path("x.d"), {"o.kvo"}, {"s.obj"}, error)) << error;
     EXPECT_EQ(clitest::ReadFile(dir.Path("x.d")), "o.kvo: \\\n s.obj\n");
-    EXPECT_FALSE(kvocli::WriteDepfile(dir.Path("missing/x.d"), {"o.kvo"}, {"s.obj"}, error));
+    EXPECT_FALSE(kvooutputs::WriteDepfile(dir.Path("missing/x.d"), {"o.kvo"}, {"s.obj"}, error));
     EXPECT_NE(error.find("cannot write the depfile " + dir.Path("missing/x.d")), std::string::npos)
         << error;
 }
@@ -70,11 +71,11 @@ TEST(StaleOutputs, OnlyRegularKvoFilesNotWrittenAreStale) {
     clitest::WriteFile(dir.Path("elsewhere.kvo"), "x");
     ASSERT_EQ(symlink(dir.Path("elsewhere.kvo").c_str(), (out + "/link.kvo").c_str()), 0);
     const std::set<std::string> written = {out + "/kept.kvo"};
-    EXPECT_EQ(kvocli::StaleKvoFiles(out, written), std::vector<std::string>{out + "/old.kvo"});
+    EXPECT_EQ(kvooutputs::StaleKvoFiles(out, written), std::vector<std::string>{out + "/old.kvo"});
 
     std::vector<std::string> removed;
     std::string error;
-    ASSERT_TRUE(kvocli::PruneStaleKvoFiles(out, written, removed, error)) << error;
+    ASSERT_TRUE(kvooutputs::PruneStaleKvoFiles(out, written, removed, error)) << error;
     EXPECT_EQ(removed, std::vector<std::string>{out + "/old.kvo"});
     EXPECT_FALSE(std::filesystem::exists(out + "/old.kvo"));
     for (const char* name :

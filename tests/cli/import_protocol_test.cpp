@@ -2,7 +2,7 @@
 // answer head and a list of files read, every way of cutting an answer into
 // reads, answers that are unknown, too long for their limit, or ask for more
 // than can be had, and replies out of order.
-#include "cli/import_protocol.h"
+#include "cli/import/import_protocol.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@
 
 namespace {
 
-using kvoscene::AnswerReader;
+using kvoimport::AnswerReader;
 
 std::vector<uint8_t> Answer(uint8_t kind, const std::vector<uint8_t>& body, uint64_t announced) {
-    const kvoscene::AnswerHead head = kvoscene::MakeAnswerHead(kind, announced);
+    const kvoimport::AnswerHead head = kvoimport::MakeAnswerHead(kind, announced);
     std::vector<uint8_t> bytes(head.size() + body.size());
     std::copy(head.begin(), head.end(), bytes.begin());
     std::copy(body.begin(), body.end(), bytes.begin() + static_cast<std::ptrdiff_t>(head.size()));
@@ -47,10 +47,10 @@ size_t Feed(Reader& reader, const std::vector<uint8_t>& bytes, size_t chunk) {
 }
 
 TEST(ImportProtocol, RequestAndAnswerHeadBytesArePinned) {
-    const std::vector<uint8_t> request = kvoscene::EncodeRequest("a.obj", {true, false});
+    const std::vector<uint8_t> request = kvoimport::EncodeRequest("a.obj", {true, false});
     const std::vector<uint8_t> expected = {'R', 5, 0, 0, 0, 'a', '.', 'o', 'b', 'j', 1};
     EXPECT_EQ(request, expected);
-    const kvoscene::AnswerHead head = kvoscene::MakeAnswerHead('S', 0x0102030405060708ull);
+    const kvoimport::AnswerHead head = kvoimport::MakeAnswerHead('S', 0x0102030405060708ull);
     EXPECT_EQ(std::vector<uint8_t>(head.begin(), head.end()),
               (std::vector<uint8_t>{'S', 0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01}));
 }
@@ -61,7 +61,7 @@ TEST(ImportProtocol, RequestsReadBackAndMalformedOnesAreRefused) {
         std::vector<uint8_t> body;  // after the tag
         bool ok;
     };
-    std::vector<uint8_t> good = kvoscene::EncodeRequest("dir/scene.gltf", {false, true});
+    std::vector<uint8_t> good = kvoimport::EncodeRequest("dir/scene.gltf", {false, true});
     good.erase(good.begin());
     std::vector<uint8_t> badFlags = good;
     badFlags.back() = 4;
@@ -80,8 +80,8 @@ TEST(ImportProtocol, RequestsReadBackAndMalformedOnesAreRefused) {
             return true;
         };
         std::string path;
-        kvoscene::ImportSettings settings;
-        EXPECT_EQ(kvoscene::ReadRequest(read, path, settings), c.ok) << c.what;
+        kvoimport::ImportSettings settings;
+        EXPECT_EQ(kvoimport::ReadRequest(read, path, settings), c.ok) << c.what;
         if (c.ok) {
             EXPECT_EQ(path, "dir/scene.gltf");
             EXPECT_FALSE(settings.collapse);
@@ -92,15 +92,15 @@ TEST(ImportProtocol, RequestsReadBackAndMalformedOnesAreRefused) {
 
 TEST(ImportProtocol, AnswersArriveWholeWhateverTheReadSizes) {
     const std::vector<uint8_t> body = Body(10000);
-    for (uint8_t kind : {kvoscene::kSceneFollows, kvoscene::kErrorFollows}) {
+    for (uint8_t kind : {kvoimport::kSceneFollows, kvoimport::kErrorFollows}) {
         for (size_t chunk : {size_t{1}, size_t{8}, size_t{9}, size_t{4096}, size_t{1} << 20}) {
-            AnswerReader reader(1 << 20);
+            kvoimport::AnswerReader reader(1 << 20);
             std::vector<uint8_t> bytes = Answer(kind, body, body.size());
             bytes.push_back(0xAA);  // the next answer's first byte is not taken
             EXPECT_EQ(Feed(reader, bytes, chunk), bytes.size() - 1) << chunk;
             ASSERT_TRUE(reader.Complete()) << chunk;
             EXPECT_EQ(reader.Kind(), kind);
-            const kvoscene::AnswerBytes got = reader.TakeBody();
+            const kvoimport::AnswerBytes got = reader.TakeBody();
             EXPECT_EQ(std::vector<uint8_t>(got.data(), got.data() + got.size()), body);
         }
     }
@@ -120,13 +120,13 @@ TEST(ImportProtocol, CutUnknownAndOversizedAnswersAreNotComplete) {
         {"cut inside the head", cutHead, 4096, false},
         {"unknown kind", Answer('X', Body(4), 4), 4096, true},
         {"scene past the limit", Answer('S', Body(16), 4097), 4096, true},
-        {"error text past its limit", Answer('E', Body(16), kvoscene::kMaxErrorText + 1),
+        {"error text past its limit", Answer('E', Body(16), kvoimport::kMaxErrorText + 1),
          ~uint64_t{0}, true},
         {"a length no memory holds", Answer('S', Body(16), ~uint64_t{0}), ~uint64_t{0}, true},
     };
     for (const Case& c : cases) {
         for (size_t chunk : {size_t{1}, size_t{64}}) {
-            AnswerReader reader(c.limit);
+            kvoimport::AnswerReader reader(c.limit);
             Feed(reader, c.bytes, chunk);
             EXPECT_FALSE(reader.Complete()) << c.what;
             EXPECT_EQ(!reader.Refusal().empty(), c.refused) << c.what;
@@ -135,7 +135,7 @@ TEST(ImportProtocol, CutUnknownAndOversizedAnswersAreNotComplete) {
 }
 
 TEST(ImportProtocol, AnEmptySceneIsComplete) {
-    AnswerReader reader(100);
+    kvoimport::AnswerReader reader(100);
     Feed(reader, Answer('S', {}, 0), 3);
     EXPECT_TRUE(reader.Complete());
     EXPECT_EQ(reader.TakeBody().size(), 0u);
@@ -149,27 +149,27 @@ std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
 }
 
 std::vector<uint8_t> FilesAnswer(const std::vector<std::string>& paths) {
-    const std::vector<uint8_t> body = kvoscene::EncodeFileList(paths);
-    return Answer(kvoscene::kFilesFollow, body, body.size());
+    const std::vector<uint8_t> body = kvoimport::EncodeFileList(paths);
+    return Answer(kvoimport::kFilesFollow, body, body.size());
 }
 
 TEST(ImportProtocol, FileListBytesArePinnedAndReadBack) {
-    const std::vector<uint8_t> bytes = kvoscene::EncodeFileList({"a.obj", "t/x.png"});
+    const std::vector<uint8_t> bytes = kvoimport::EncodeFileList({"a.obj", "t/x.png"});
     const std::vector<uint8_t> expected = {5, 0, 0, 0,   'a', '.', 'o', 'b', 'j', 7,
                                            0, 0, 0, 't', '/', 'x', '.', 'p', 'n', 'g'};
     EXPECT_EQ(bytes, expected);
     std::vector<std::string> paths;
     std::string error;
-    ASSERT_TRUE(kvoscene::DecodeFileList(bytes.data(), bytes.size(), paths, error)) << error;
+    ASSERT_TRUE(kvoimport::DecodeFileList(bytes.data(), bytes.size(), paths, error)) << error;
     EXPECT_EQ(paths, (std::vector<std::string>{"a.obj", "t/x.png"}));
 }
 
 TEST(ImportProtocol, AFileListCutAnywhereButBetweenPathsIsRefused) {
-    const std::vector<uint8_t> bytes = kvoscene::EncodeFileList({"a.obj", "t/x.png"});
+    const std::vector<uint8_t> bytes = kvoimport::EncodeFileList({"a.obj", "t/x.png"});
     for (size_t cut = 0; cut <= bytes.size(); ++cut) {
         std::vector<std::string> paths;
         std::string error;
-        const bool ok = kvoscene::DecodeFileList(bytes.data(), cut, paths, error);
+        const bool ok = kvoimport::DecodeFileList(bytes.data(), cut, paths, error);
         const bool boundary = cut == 0 || cut == 9 || cut == bytes.size();
         EXPECT_EQ(ok, boundary) << cut;
         if (!ok) {
@@ -192,7 +192,7 @@ TEST(ImportProtocol, DamagedFileListsAreRefusedWithTheCause) {
     for (const auto& c : cases) {
         std::vector<std::string> paths;
         std::string error;
-        EXPECT_FALSE(kvoscene::DecodeFileList(c.bytes.data(), c.bytes.size(), paths, error))
+        EXPECT_FALSE(kvoimport::DecodeFileList(c.bytes.data(), c.bytes.size(), paths, error))
             << c.what;
         EXPECT_NE(error.find(c.cause), std::string::npos) << c.what << ": " << error;
     }
@@ -220,13 +220,13 @@ TEST(ImportProtocol, RepliesBringTheFilesReadBeforeTheScene) {
         {"two lists", Concat({files, files, sceneAnswer}), false, 'F', 0,
          "two lists of files read"},
         {"a damaged list", Answer('F', {0, 0, 0, 0}, 4), false, 'F', 0, "a path of 0 bytes"},
-        {"a list past its limit", Answer('F', {}, kvoscene::kMaxFileList + 1), false, 'F', 0,
+        {"a list past its limit", Answer('F', {}, kvoimport::kMaxFileList + 1), false, 'F', 0,
          "more than the"},
         {"files only", files, false, 'F', 2, ""},
     };
     for (const Case& c : cases) {
         for (size_t chunk : {size_t{1}, size_t{5}, size_t{4096}}) {
-            kvoscene::ReplyReader reader(1 << 20);
+            kvoimport::ReplyReader reader(1 << 20);
             Feed(reader, c.bytes, chunk);
             EXPECT_EQ(reader.Complete(), c.complete) << c.what << " " << chunk;
             EXPECT_NE(reader.Refusal().find(c.refusal), std::string::npos)
@@ -236,7 +236,7 @@ TEST(ImportProtocol, RepliesBringTheFilesReadBeforeTheScene) {
             EXPECT_EQ(reader.Kind(), c.kind) << c.what;
             EXPECT_EQ(reader.TakeFilesRead().size(), c.files) << c.what;
             if (c.kind == 'S') {
-                const kvoscene::AnswerBytes body = reader.TakeBody();
+                const kvoimport::AnswerBytes body = reader.TakeBody();
                 EXPECT_EQ(std::vector<uint8_t>(body.data(), body.data() + body.size()), scene);
             }
         }

@@ -1,4 +1,4 @@
-#include "cli/obj_exact_numbers.h"
+#include "cli/import/obj_exact_numbers.h"
 
 #include <assimp/fast_atof.h>
 #include <gtest/gtest.h>
@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cli_test_support.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace {
 
-using kvoscene::ObjExactNumbers;
+using kvoimport::ObjExactNumbers;
 
 struct NotANumber {
     template <class... Args>
@@ -39,7 +39,7 @@ TEST(ObjExactNumbers, MapsTheImportersValueToTheCorrectlyRoundedOne) {
     clitest::WriteFile(dir.Path("a.obj"),
                        "# v 1 2 3\nv -49.713837 -2.983590 1.421121\r\n  v\t11.887197 0 1\n"
                        "vn -2.98359 0 1\nvt 0.5 0.25\nf 1 1 1\nvertex 7.7\nv 1 2 3");
-    ObjExactNumbers exact;
+    kvoimport::ObjExactNumbers exact;
     ASSERT_TRUE(exact.Load(dir.Path("a.obj")));
     ASSERT_FALSE(exact.Empty());
     for (const char* text : {"-2.983590", "11.887197"}) {
@@ -66,24 +66,24 @@ TEST(ObjExactNumbers, LeavesAValueAloneWhenTwoTextsDisagreeAboutIt) {
     ASSERT_EQ(ImportersValue(digits), fast);
     ASSERT_EQ(std::strtof(digits, nullptr), fast);
 
-    ObjExactNumbers one;
+    kvoimport::ObjExactNumbers one;
     one.AddNumber("-2.983590", 9);
     EXPECT_EQ(one.Fix(fast), correct);
-    ObjExactNumbers both;
+    kvoimport::ObjExactNumbers both;
     both.AddNumber("-2.983590", 9);
     both.AddNumber(digits, std::strlen(digits));
     EXPECT_EQ(both.Fix(fast), fast);
 }
 
 TEST(ObjExactNumbers, IgnoresWhatIsNotANumberAndMissingFiles) {
-    ObjExactNumbers exact;
+    kvoimport::ObjExactNumbers exact;
     exact.AddNumber("abc", 3);
     exact.AddNumber("", 0);
     exact.AddNumber("-", 1);
     EXPECT_TRUE(exact.Empty());
     EXPECT_FALSE(exact.Load("/nonexistent/file.obj"));
-    EXPECT_TRUE(kvoscene::IsObjPath("a/B.OBJ"));
-    EXPECT_FALSE(kvoscene::IsObjPath("a.objx"));
+    EXPECT_TRUE(kvoimport::IsObjPath("a/B.OBJ"));
+    EXPECT_FALSE(kvoimport::IsObjPath("a.objx"));
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // The -o template: {scene} and {dir} for every kind of scene path, the
 // placeholders refused, and scenes grouped into one lifetime per folder.
-#include "cli/output_template.h"
+#include "cli/outputs/output_template.h"
 
 #include <gtest/gtest.h>
 
-#include "cli/output_plan.h"
+#include "cli/outputs/output_plan.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ const ExpandCase kExpandCases[] = {
 TEST(OutputTemplate, ExpandsEachKindOfScenePath) {
     for (const ExpandCase& c : kExpandCases) {
         std::string out, error;
-        const bool ok = kvocli::ExpandOutputTemplate(c.output, c.scene, kCwd, out, error);
+        const bool ok = kvooutputs::ExpandOutputTemplate(c.output, c.scene, kCwd, out, error);
         if (c.expected == nullptr) {
             EXPECT_FALSE(ok) << c.what << " gave " << out;
             EXPECT_FALSE(error.empty()) << c.what;
@@ -55,55 +55,56 @@ TEST(OutputTemplate, ExpandsEachKindOfScenePath) {
 }
 
 TEST(OutputTemplate, RecognisesTemplatesAndRefusesUnknownPlaceholders) {
-    EXPECT_TRUE(kvocli::IsOutputTemplate("out/{scene}"));
-    EXPECT_TRUE(kvocli::IsOutputTemplate("{dir}"));
-    EXPECT_FALSE(kvocli::IsOutputTemplate("out/{Scene}"));
-    EXPECT_FALSE(kvocli::IsOutputTemplate("out"));
+    EXPECT_TRUE(kvooutputs::IsOutputTemplate("out/{scene}"));
+    EXPECT_TRUE(kvooutputs::IsOutputTemplate("{dir}"));
+    EXPECT_FALSE(kvooutputs::IsOutputTemplate("out/{Scene}"));
+    EXPECT_FALSE(kvooutputs::IsOutputTemplate("out"));
     std::string error;
-    EXPECT_TRUE(kvocli::CheckOutputTemplate("a{b c}/{}/{scene}", error)) << error;
-    EXPECT_FALSE(kvocli::CheckOutputTemplate("out/{name}", error));
+    EXPECT_TRUE(kvooutputs::CheckOutputTemplate("a{b c}/{}/{scene}", error)) << error;
+    EXPECT_FALSE(kvooutputs::CheckOutputTemplate("out/{name}", error));
     EXPECT_EQ(error, "unknown placeholder {name} in the output directory (known: {scene}, {dir})");
 }
 
 TEST(OutputPlan, APlainDirectoryIsOneFolderForEveryScene) {
-    std::vector<kvocli::OutputFolder> folders;
+    std::vector<kvooutputs::OutputFolder> folders;
     std::string error;
-    ASSERT_TRUE(
-        kvocli::PlanOutputFolders("out", {"b.obj", "a/b.obj", "../c.obj"}, kCwd, folders, error));
+    ASSERT_TRUE(kvooutputs::PlanOutputFolders("out", {"b.obj", "a/b.obj", "../c.obj"}, kCwd,
+                                              folders, error));
     ASSERT_EQ(folders.size(), 1u);
     EXPECT_EQ(folders[0].dir, "out");
     EXPECT_EQ(folders[0].scenes, (std::vector<std::string>{"b.obj", "a/b.obj", "../c.obj"}));
 }
 
 TEST(OutputPlan, ScenesOfOneFolderShareALifetimeInTheOrderOfTheirFirstScene) {
-    std::vector<kvocli::OutputFolder> folders;
+    std::vector<kvooutputs::OutputFolder> folders;
     std::string error;
     const std::vector<std::string> scenes = {"x/a.obj", "y/b.obj", "x/c.obj", "./y/d.obj",
                                              "/work/project/x/e.obj"};
-    ASSERT_TRUE(kvocli::PlanOutputFolders("out/{dir}", scenes, kCwd, folders, error)) << error;
+    ASSERT_TRUE(kvooutputs::PlanOutputFolders("out/{dir}", scenes, kCwd, folders, error)) << error;
     ASSERT_EQ(folders.size(), 2u);
     EXPECT_EQ(folders[0].dir, "out/x");
     EXPECT_EQ(folders[0].scenes,
               (std::vector<std::string>{"x/a.obj", "x/c.obj", "/work/project/x/e.obj"}));
     EXPECT_EQ(folders[1].dir, "out/y");
     EXPECT_EQ(folders[1].scenes, (std::vector<std::string>{"y/b.obj", "./y/d.obj"}));
-    EXPECT_EQ(kvocli::ExportOrder(folders),
+    EXPECT_EQ(kvooutputs::ExportOrder(folders),
               (std::vector<std::string>{"x/a.obj", "x/c.obj", "/work/project/x/e.obj", "y/b.obj",
                                         "./y/d.obj"}));
 }
 
 TEST(OutputPlan, RefusesScenesTheTemplateCannotPlaceAndFoldersTooLongForThePanel) {
-    std::vector<kvocli::OutputFolder> folders;
+    std::vector<kvooutputs::OutputFolder> folders;
     std::string error;
     EXPECT_FALSE(
-        kvocli::PlanOutputFolders("out/{dir}", {"a.obj", "../b.obj"}, kCwd, folders, error));
+        kvooutputs::PlanOutputFolders("out/{dir}", {"a.obj", "../b.obj"}, kCwd, folders, error));
     EXPECT_NE(error.find("../b.obj: lies outside the working directory"), std::string::npos)
         << error;
     const std::string longName(255, 'n');
     EXPECT_FALSE(
-        kvocli::PlanOutputFolders("output/{scene}", {longName + ".obj"}, kCwd, folders, error));
+        kvooutputs::PlanOutputFolders("output/{scene}", {longName + ".obj"}, kCwd, folders, error));
     EXPECT_NE(error.find("longer than 260 characters"), std::string::npos) << error;
-    EXPECT_TRUE(kvocli::PlanOutputFolders("o/{scene}", {longName + ".obj"}, kCwd, folders, error));
+    EXPECT_TRUE(
+        kvooutputs::PlanOutputFolders("o/{scene}", {longName + ".obj"}, kCwd, folders, error));
 }
 
 }  // namespace

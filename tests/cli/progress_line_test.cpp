@@ -1,6 +1,6 @@
 // The terminal's progress line: fitted to the width on character boundaries,
 // cut with "...", no placeholder texts, nothing unprintable.
-#include "cli/progress_line.h"
+#include "cli/program/progress_line.h"
 
 #include <gtest/gtest.h>
 
@@ -28,14 +28,14 @@ bool WholeUtf8(const std::string& text) {
     return true;
 }
 
-ProgressView Running(const std::string& file) {
+kvocli::ProgressView Running(const std::string& file) {
     return {37, "Total Progress: 37% (1 of 4)", "Status: Geob 1 of 3", "File: " + file};
 }
 
 TEST(ProgressLine, ExactLinesAtTheUsualWidths) {
     struct Case {
         size_t columns;
-        ProgressView view;
+        kvocli::ProgressView view;
         std::string line;
     };
     const Case cases[] = {
@@ -63,7 +63,7 @@ TEST(ProgressLine, ExactLinesAtTheUsualWidths) {
         {40, {-5, "", "", ""}, "[----------]"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(FormatProgressLine(c.view, c.columns), c.line) << c.columns;
+        EXPECT_EQ(kvocli::FormatProgressLine(c.view, c.columns), c.line) << c.columns;
     }
 }
 
@@ -77,8 +77,9 @@ TEST(ProgressLine, NeverReachesTheMarginWhateverTheNames) {
     };
     for (const std::string& name : names) {
         for (size_t columns : {20u, 40u, 80u, 200u}) {
-            const std::string line = FormatProgressLine(Running("out/" + name + ".kvo"), columns);
-            EXPECT_LT(DisplayWidth(line), columns) << name;
+            const std::string line =
+                kvocli::FormatProgressLine(Running("out/" + name + ".kvo"), columns);
+            EXPECT_LT(kvocli::DisplayWidth(line), columns) << name;
             EXPECT_TRUE(WholeUtf8(line)) << line;
             for (char c : line) {
                 EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7f) << line;
@@ -111,15 +112,16 @@ TEST(ProgressLine, CutsOnCharacterBoundaries) {
         {"abc", 2, ".."},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(FitToColumns(c.text, c.columns), c.fitted) << c.text;
-        EXPECT_LE(DisplayWidth(FitToColumns(c.text, c.columns)), c.columns) << c.text;
+        EXPECT_EQ(kvocli::FitToColumns(c.text, c.columns), c.fitted) << c.text;
+        EXPECT_LE(kvocli::DisplayWidth(kvocli::FitToColumns(c.text, c.columns)), c.columns)
+            << c.text;
     }
 }
 
 TEST(ProgressLine, ImportingLineFitsToo) {
-    EXPECT_EQ(FormatImportingLine("scenes/a.glb", 80), "importing scenes/a.glb ...");
-    const std::string line = FormatImportingLine("/very/long/" + std::string(200, 'p'), 40);
-    EXPECT_EQ(DisplayWidth(line), 39u);
+    EXPECT_EQ(kvocli::FormatImportingLine("scenes/a.glb", 80), "importing scenes/a.glb ...");
+    const std::string line = kvocli::FormatImportingLine("/very/long/" + std::string(200, 'p'), 40);
+    EXPECT_EQ(kvocli::DisplayWidth(line), 39u);
     EXPECT_EQ(line.substr(line.size() - 3), "...");
 }
 

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "cli/file_digest.h"
-#include "cli/printable_text.h"
-#include "cli/scene_checks.h"
-#include "cli/written_files.h"
-#include "cli_test_support.h"
+#include "cli/checks/file_digest.h"
+#include "cli/checks/printable_text.h"
+#include "cli/checks/scene_checks.h"
+#include "cli/checks/written_files.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace {
 
@@ -32,19 +32,19 @@ TEST(PrintableText, KeepsUtf8AndEscapesEverythingThatMovesTheTerminal) {
         {"\xed\xa0\x80", "\\xed\\xa0\\x80"},           // a surrogate
         {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // past U+10FFFF
     };
-    for (const auto& c : cases) EXPECT_EQ(kvocli::PrintableText(c.in), c.out) << c.out;
-    EXPECT_TRUE(kvocli::HasControlCharacter(std::string("a\0", 2)));
-    EXPECT_FALSE(kvocli::HasControlCharacter("W\xc3\xbcrfel"));
+    for (const auto& c : cases) EXPECT_EQ(kvochecks::PrintableText(c.in), c.out) << c.out;
+    EXPECT_TRUE(kvochecks::HasControlCharacter(std::string("a\0", 2)));
+    EXPECT_FALSE(kvochecks::HasControlCharacter("W\xc3\xbcrfel"));
 }
 
 TEST(WrittenFiles, TellsTheSameFileAndNamesThatDifferOnlyInCase) {
-    kvocli::WrittenFiles files;
+    kvochecks::WrittenFiles files;
     EXPECT_TRUE(files.Record("out/Crate.kvo", "first", "s.gltf").writer.empty());
     EXPECT_TRUE(files.Record("out/Rock.kvo", "rock", "s.gltf").writer.empty());
-    const kvocli::EarlierWrite again = files.Record("out/Crate.kvo", "second", "s.gltf");
+    const kvochecks::EarlierWrite again = files.Record("out/Crate.kvo", "second", "s.gltf");
     EXPECT_EQ(again.writer, "first");
     EXPECT_EQ(again.path, "out/Crate.kvo");
-    const kvocli::EarlierWrite folded = files.Record("out/crate.kvo", "third", "s.gltf");
+    const kvochecks::EarlierWrite folded = files.Record("out/crate.kvo", "third", "s.gltf");
     EXPECT_EQ(folded.writer, "second");
     EXPECT_EQ(folded.path, "out/Crate.kvo");
 }
@@ -69,34 +69,34 @@ TEST(ResolveTexture, LooksBesideTheSceneAlsoWithWindowsSeparators) {
     };
     for (const auto& c : cases) {
         bool found = true;
-        EXPECT_EQ(kvocli::ResolveTexture(scene, c.texture, found), c.path) << c.texture;
+        EXPECT_EQ(kvochecks::ResolveTexture(scene, c.texture, found), c.path) << c.texture;
         EXPECT_EQ(found, c.found) << c.texture;
     }
 }
 
 TEST(FileDigest, Sha256OfKnownBytesAndOfAFile) {
-    EXPECT_EQ(kvocli::Sha256Hex("abc", 3),
+    EXPECT_EQ(kvochecks::Sha256Hex("abc", 3),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(kvocli::Sha256Hex("", 0),
+    EXPECT_EQ(kvochecks::Sha256Hex("", 0),
               "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     clitest::ScratchDir dir("kvoexp_digest");
     clitest::WriteFile(dir.Path("abc"), "abc");
-    kvocli::FileBytes bytes;
+    kvochecks::FileBytes bytes;
     std::string sha, error;
-    ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("abc"), bytes, &sha, error)) << error;
+    ASSERT_TRUE(kvochecks::ReadAndDigestFile(dir.Path("abc"), bytes, &sha, error)) << error;
     EXPECT_EQ(std::string(bytes.data.get(), bytes.data.get() + bytes.size), "abc");
-    EXPECT_EQ(sha, kvocli::Sha256Hex("abc", 3));
+    EXPECT_EQ(sha, kvochecks::Sha256Hex("abc", 3));
     // Without a digest asked for, the bytes alone.
-    ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("abc"), bytes, nullptr, error)) << error;
+    ASSERT_TRUE(kvochecks::ReadAndDigestFile(dir.Path("abc"), bytes, nullptr, error)) << error;
     EXPECT_EQ(std::string(bytes.data.get(), bytes.data.get() + bytes.size), "abc");
     // An empty file has the empty digest; a missing one and a directory fail.
     clitest::WriteFile(dir.Path("empty"), "");
-    ASSERT_TRUE(kvocli::ReadAndDigestFile(dir.Path("empty"), bytes, &sha, error)) << error;
+    ASSERT_TRUE(kvochecks::ReadAndDigestFile(dir.Path("empty"), bytes, &sha, error)) << error;
     EXPECT_EQ(bytes.size, 0u);
-    EXPECT_EQ(sha, kvocli::Sha256Hex("", 0));
+    EXPECT_EQ(sha, kvochecks::Sha256Hex("", 0));
     for (const char* name : {"none", "."}) {
         error.clear();
-        EXPECT_FALSE(kvocli::ReadAndDigestFile(dir.Path(name), bytes, &sha, error)) << name;
+        EXPECT_FALSE(kvochecks::ReadAndDigestFile(dir.Path(name), bytes, &sha, error)) << name;
         EXPECT_FALSE(error.empty()) << name;
     }
 }

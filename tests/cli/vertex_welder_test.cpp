@@ -1,4 +1,4 @@
-#include "cli/vertex_welder.h"
+#include "cli/import/vertex_welder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 
 namespace {
 
-using kvoscene::HashFloat;
-using kvoscene::SameBits;
-using kvoscene::WeldVertices;
+using kvoimport::HashFloat;
+using kvoimport::SameBits;
+using kvoimport::WeldVertices;
 
 // The literal definition: a vertex joins the class of the first earlier
 // vertex with the same bits in every value; classes count up as they appear.
@@ -56,7 +56,7 @@ std::vector<uint32_t> FastWeld(const std::vector<std::array<float, 4>>& v,
         }
         return true;
     };
-    return WeldVertices(static_cast<uint32_t>(v.size()), hash, same, firsts);
+    return kvoimport::WeldVertices(static_cast<uint32_t>(v.size()), hash, same, firsts);
 }
 
 TEST(VertexWelder, MatchesTheLiteralDefinitionOnRandomMeshes) {

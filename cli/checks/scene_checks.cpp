@@ -1,0 +1,229 @@
+#include "cli/checks/scene_checks.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "cli/checks/printable_text.h"
+#include "cli/checks/scene_selection.h"
+#include "cli/outputs/path_parts.h"
+#include "export/material_extraction.h"
+#include "export/node_file.h"
+
+namespace kvochecks {
+
+namespace {
+
+using kvoscene::kNone;
+using kvoscene::Material;
+using kvoscene::Node;
+using kvoscene::NodeKind;
+using kvoscene::Scene;
+
+bool IsFile(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The plug-in reads names as C strings: a NUL ends them.
+std::string AsThePluginSeesIt(const std::string& name) {
+    return name.substr(0, name.find('\0'));
+}
+
+// The standard material a face of `materialId` takes, as the exporter picks it.
+MaterialReport GroupMaterial(const Scene& scene, const Node& node, uint16_t materialId,
+                             const std::string& scenePath) {
+    MaterialReport report;
+    if (node.material == kNone || node.material >= scene.materials.size()) return report;
+    const Material* mat = &scene.materials[node.material];
+    report.sourceName = mat->name;
+    report.name = exporter::SanitizeName(AsThePluginSeesIt(mat->name));
+    if (mat->multi) {
+        const Material* sub = nullptr;
+        for (const auto& s : mat->subs) {
+            if (s.first == materialId && s.second < scene.materials.size()) {
+                sub = &scene.materials[s.second];
+            }
+        }
+        if (!sub) return report;
+        mat = sub;
+        report.sourceName = mat->name;
+        report.name = exporter::SanitizeName(AsThePluginSeesIt(mat->name));
+    }
+    report.embedded = mat->embeddedDiffuseMap;
+    if (mat->hasDiffuseMap) {
+        report.texture = exporter::StripPath(AsThePluginSeesIt(mat->diffuseMap));
+        report.resolvedPath = ResolveTexture(scenePath, mat->diffuseMap, report.found);
+    }
+    return report;
+}
+
+std::vector<MaterialGroup> Groups(const Scene& scene, const Node& node,
+                                  const std::string& scenePath) {
+    std::map<uint16_t, uint64_t> faces;
+    for (uint16_t id : node.mesh.materialIds) ++faces[id];
+    std::vector<MaterialGroup> groups;
+    for (const auto& [id, count] : faces) {
+        groups.push_back({id, count, GroupMaterial(scene, node, id, scenePath)});
+    }
+    return groups;
+}
+
+uint64_t NonFinite(const std::vector<float>& values) {
+    return static_cast<uint64_t>(
+        std::count_if(values.begin(), values.end(), [](float v) { return !std::isfinite(v); }));
+}
+
+class Checker {
+public:
+    Checker(const Scene& scene, const SceneCheckSettings& settings, SceneCheck& out)
+        : scene_(scene), settings_(settings), out_(out) {}
+
+    void Run() {
+        std::vector<bool> selectedRoot(scene_.nodes.size(), false);
+        for (size_t i = 0; i < scene_.nodes.size(); ++i) {
+            const Node& node = scene_.nodes[i];
+            if (node.parent == kNone) {
+                selectedRoot[i] = IsSelected(node, settings_.selectGlobs);
+                if (selectedRoot[i]) SelectedNode(node);
+            } else if (node.parent < i && selectedRoot[node.parent]) {
+                // Below a selected root child: its root child is what is exported.
+                selectedRoot[i] = true;
+                if (node.kind == NodeKind::Geometry) {
+                    ++deeperNodes_;
+                    deeperFaces_ += node.mesh.FaceCount();
+                }
+            }
+        }
+        if (deeperNodes_ > 0) {
+            Warn("below_root", "",
+                 Plural(deeperNodes_, "geometry node", "geometry nodes") + " (" +
+                     Plural(deeperFaces_, "face", "faces") +
+                     ") below the root's children not exported (--collapse merges them into "
+                     "their root child)");
+        }
+        for (const std::string& glob : settings_.selectGlobs) {
+            const bool matched = std::any_of(
+                scene_.nodes.begin(), scene_.nodes.end(),
+                [&](const Node& node) { return node.parent == kNone && IsSelected(node, {glob}); });
+            if (!matched) {
+                Warn("select_unmatched", "",
+                     "--select " + Quoted(glob) + " matched none of the root's children");
+            }
+        }
+    }
+
+private:
+    void Warn(const char* code, const std::string& node, const std::string& text) {
+        out_.warnings.push_back({code, node, text});
+    }
+
+    void SelectedNode(const Node& node) {
+        NodeReport report;
+        report.name = node.name;
+        report.kind = kvoscene::KindName(node.kind);
+        if (node.kind != NodeKind::Geometry) {
+            out_.nodes.push_back(std::move(report));
+            return;
+        }
+        const std::string seen = AsThePluginSeesIt(node.name);
+        report.file = exporter::OutputPath(settings_.outputDir, exporter::NodeFileName(seen));
+        report.facesIn = node.mesh.FaceCount();
+        report.groups = Groups(scene_, node, settings_.scenePath);
+        out_.nodes.push_back(std::move(report));
+        CheckName(node.name);
+        CheckMaterials(node.name, out_.nodes.back().groups);
+        CheckNumbers(node);
+    }
+
+    void CheckName(const std::string& name) {
+        const std::string who = "node " + Quoted(name);
+        if (HasControlCharacter(name)) {
+            std::string text = who + ": the name holds control characters";
+            if (name.find('\0') != std::string::npos) {
+                text += "; the plug-in reads it as " + Quoted(AsThePluginSeesIt(name));
+            }
+            Warn("name_control_character", name, text);
+        }
+        const std::string seen = AsThePluginSeesIt(name);
+        if (exporter::FileNameProblem(seen).empty()) {
+            const std::string windows = exporter::WindowsFileNameProblem(seen);
+            if (!windows.empty()) {
+                Warn("name_not_portable", name,
+                     who + ": Windows refuses it as a file name: " + windows);
+            }
+        }
+        if (settings_.geometryIni && seen.find_first_of("\r\n{}") != std::string::npos) {
+            Warn("name_breaks_geometry_ini", name,
+                 who + ": a line break or brace in the name breaks geometry.ini");
+        }
+    }
+
+    void CheckMaterials(const std::string& node, const std::vector<MaterialGroup>& groups) {
+        for (const MaterialGroup& group : groups) {
+            const MaterialReport& m = group.material;
+            const std::string which = "node " + Quoted(node) + ", material " + Quoted(m.name);
+            if (m.embedded) {
+                Warn("texture_embedded", node,
+                     which +
+                         ": the texture is held inside the scene file; no texture name is "
+                         "written");
+            } else if (!m.texture.empty() && !m.found) {
+                Warn("texture_missing", node,
+                     which + ": texture " + Quoted(m.texture) + " not found (looked for " +
+                         Quoted(m.resolvedPath) + ")");
+            }
+        }
+    }
+
+    void CheckNumbers(const Node& node) {
+        const uint64_t positions = NonFinite(node.mesh.positions);
+        const uint64_t normals = NonFinite(node.mesh.normals);
+        if (positions + normals == 0) return;
+        Warn("non_finite_values", node.name,
+             "node " + Quoted(node.name) + ": " +
+                 Plural(positions, "non-finite position value", "non-finite position values") +
+                 " and " + Plural(normals, "non-finite normal value", "non-finite normal values"));
+    }
+
+    const Scene& scene_;
+    const SceneCheckSettings& settings_;
+    SceneCheck& out_;
+    uint64_t deeperNodes_ = 0;
+    uint64_t deeperFaces_ = 0;
+};
+
+}  // namespace
+
+std::string ResolveTexture(const std::string& scenePath, const std::string& texture, bool& found) {
+    found = false;
+    if (texture.empty()) return {};
+    std::vector<std::string> candidates;
+    const std::string folder = kvooutputs::FolderOf(scenePath);
+    // Paths written on Windows use '\\'; read it as the separator first.
+    std::string slashed = texture;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    for (const std::string& path : {slashed, texture}) {
+        const std::string candidate = path[0] == '/' ? path : folder + "/" + path;
+        if (candidates.empty() || candidates.back() != candidate) candidates.push_back(candidate);
+    }
+    const std::string base = exporter::StripPath(texture);
+    if (base != texture) candidates.push_back(folder + "/" + base);
+    for (const std::string& candidate : candidates) {
+        if (IsFile(candidate)) {
+            found = true;
+            return candidate;
+        }
+    }
+    return candidates.front();
+}
+
+SceneCheck CheckScene(const Scene& scene, const SceneCheckSettings& settings) {
+    SceneCheck check;
+    Checker(scene, settings, check).Run();
+    return check;
+}
+
+}  // namespace kvochecks

@@ -1,0 +1,35 @@
+// What the console host can tell of a scene before pressing Export: the
+// selected nodes with what each should become, and the warnings about what
+// the export will lose (deeper geometry, missing or embedded textures,
+// names that break on Windows or in geometry.ini, non-finite numbers...).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/checks/export_warnings.h"
+#include "cli/checks/node_report.h"
+#include "scene/compact_scene.h"
+
+namespace kvochecks {
+
+struct SceneCheckSettings {
+    std::string scenePath;  // textures are looked up beside it
+    std::string outputDir;
+    std::vector<std::string> selectGlobs;
+    bool geometryIni = false;  // the geometry.ini box is checked
+};
+
+struct SceneCheck {
+    std::vector<NodeReport> nodes;  // the selected root children, in scene order
+    std::vector<ExportWarning> warnings;
+};
+
+SceneCheck CheckScene(const kvoscene::Scene& scene, const SceneCheckSettings& settings);
+
+// Where a texture path of the scene is found: as given when absolute, else
+// beside the scene file (also with '\' read as a separator, then by its last
+// component). `found` tells whether a file exists there.
+std::string ResolveTexture(const std::string& scenePath, const std::string& texture, bool& found);
+
+}  // namespace kvochecks

@@ -1,0 +1,24 @@
+// Reads a scene file with Assimp into a compact scene in the host's Z-up
+// frame. Runs inside the import process (see import_worker.h).
+#pragma once
+
+#include <string>
+
+#include "scene/compact_scene.h"
+
+namespace kvoimport {
+
+struct ImportSettings {
+    // Merge each root child's subtree into that child's one mesh.
+    bool collapse = false;
+    // Merge vertices that are identical in every channel.
+    bool joinVertices = true;
+};
+
+class FilesRead;
+
+// With `filesRead`, also records the files the import read (import_files.h).
+bool ImportWithAssimp(const std::string& path, const ImportSettings& settings,
+                      kvoscene::Scene& scene, std::string& error, FilesRead* filesRead = nullptr);
+
+}  // namespace kvoimport

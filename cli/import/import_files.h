@@ -1,0 +1,37 @@
+// The files an import reads, for a depfile: those Assimp opens (the scene,
+// an OBJ's .mtl, a glTF's .bin) and the texture files its materials name
+// that exist.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+struct aiScene;
+namespace Assimp {
+class IOSystem;
+}
+
+namespace kvoimport {
+
+// Paths in the order first met, each once, lexically normalised.
+class FilesRead {
+public:
+    void Add(const std::string& path);
+    const std::vector<std::string>& Paths() const { return paths_; }
+
+private:
+    std::vector<std::string> paths_;
+    std::set<std::string> seen_;
+};
+
+// A file system for Assimp::Importer::SetIOHandler (which takes ownership)
+// that records every file opened for reading into `files`.
+Assimp::IOSystem* NewRecordingIOSystem(FilesRead& files);
+
+// Adds the texture files the scene's materials name that exist as regular
+// files, relative ones taken from the scene's folder; textures inside the
+// file have no file.
+void AddNamedTextures(const aiScene* scene, const std::string& scenePath, FilesRead& files);
+
+}  // namespace kvoimport

@@ -1,0 +1,158 @@
+// What the console host and an import worker say to each other over their
+// two pipes. A request is 'R', a u32 path length, the path, and a u8 of
+// settings (bit 0 collapse, bit 1 join vertices). An answer is a kind byte
+// ('F' files read, 'S' scene form, 'E' error text), a u64 length and that
+// many bytes. A request's reply is an 'F' answer followed by an 'S' answer,
+// or an 'E' answer. All integers little-endian. One request is answered
+// before the next is sent.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/import/assimp_import.h"
+
+namespace kvoimport {
+
+constexpr uint8_t kRequestTag = 'R';
+constexpr uint8_t kSceneFollows = 'S';
+constexpr uint8_t kErrorFollows = 'E';
+constexpr uint8_t kFilesFollow = 'F';
+constexpr size_t kAnswerHeadSize = 9;
+constexpr size_t kMaxRequestPath = 1 << 16;
+// Longer error texts are refused: an importer's message is a line or two.
+constexpr uint64_t kMaxErrorText = 1 << 16;
+// No scene form is this long; a larger length is a damaged answer, refused
+// before asking the allocator (which may abort instead of failing).
+constexpr uint64_t kMaxSceneAnswer = uint64_t{1} << 38;
+// The longest list of files read (about 100,000 textures' paths).
+constexpr uint64_t kMaxFileList = uint64_t{1} << 24;
+
+// Writes or reads exactly `size` bytes on a pipe, going on after a signal;
+// false once the other end has gone or an error occurred.
+bool WriteAll(int fd, const uint8_t* data, size_t size);
+bool ReadAll(int fd, uint8_t* data, size_t size);
+
+std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings);
+// Reads a request body (after the tag) from `read`, which fills exactly n
+// bytes or says false. False for a malformed or ended stream.
+template <typename ReadExactly>
+bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings);
+
+// The body of an 'F' answer: per path a u32 length and its bytes.
+std::vector<uint8_t> EncodeFileList(const std::vector<std::string>& paths);
+// False with the cause for a damaged list: a cut length or path, an empty
+// path, one longer than kMaxRequestPath or holding a NUL byte.
+bool DecodeFileList(const uint8_t* data, size_t size, std::vector<std::string>& paths,
+                    std::string& error);
+
+using AnswerHead = std::array<uint8_t, kAnswerHeadSize>;
+AnswerHead MakeAnswerHead(uint8_t kind, uint64_t length);
+
+// The bytes of one answer, in a buffer of exactly the announced length that
+// is reserved but not zero-filled: a scene form is written into it once, as
+// it arrives, and never copied or regrown.
+class AnswerBytes {
+public:
+    AnswerBytes() = default;
+    // False when the memory cannot be had.
+    bool Allocate(size_t size);
+    uint8_t* data() { return data_.get(); }
+    const uint8_t* data() const { return data_.get(); }
+    size_t size() const { return size_; }
+    void Free() {
+        data_.reset();
+        size_ = 0;
+    }
+
+private:
+    std::unique_ptr<uint8_t[]> data_;
+    size_t size_ = 0;
+};
+
+// Collects one answer as it arrives in reads of any size.
+class AnswerReader {
+public:
+    // `maxScene`: the longest scene form accepted (a larger announced length
+    // is refused before any memory is taken for it).
+    explicit AnswerReader(uint64_t maxScene)
+        : maxScene_(maxScene < kMaxSceneAnswer ? maxScene : kMaxSceneAnswer) {}
+
+    // Where the next bytes go and how many belong to this answer (at least
+    // one); null once the answer is complete or refused.
+    uint8_t* Space(size_t& room);
+    void Took(size_t n);
+
+    bool Complete() const { return state_ == State::Complete; }
+    // Why the answer was refused; empty while it is fine.
+    const std::string& Refusal() const { return refusal_; }
+    bool Started() const { return headGot_ > 0; }
+    uint8_t Kind() const { return head_[0]; }
+    AnswerBytes TakeBody() { return std::move(body_); }
+
+private:
+    enum class State { Head, Body, Complete, Refused };
+    void HeadArrived();
+
+    uint64_t maxScene_;
+    State state_ = State::Head;
+    uint8_t head_[kAnswerHeadSize] = {};
+    size_t headGot_ = 0;
+    AnswerBytes body_;
+    size_t bodyGot_ = 0;
+    std::string refusal_;
+};
+
+// Collects the reply to one request: the files read, then the scene or an
+// error. The reads are as AnswerReader's; a reply that breaks the order (a
+// scene without its files, two lists) is refused.
+class ReplyReader {
+public:
+    explicit ReplyReader(uint64_t maxScene) : maxScene_(maxScene), answer_(maxScene) {}
+
+    uint8_t* Space(size_t& room);
+    void Took(size_t n);
+
+    // The reply's last answer ('S' or 'E') is complete.
+    bool Complete() const { return refusal_.empty() && answer_.Complete(); }
+    const std::string& Refusal() const { return refusal_.empty() ? answer_.Refusal() : refusal_; }
+    bool Started() const { return haveFiles_ || answer_.Started(); }
+    // The last answer's kind and body.
+    uint8_t Kind() const { return answer_.Kind(); }
+    AnswerBytes TakeBody() { return answer_.TakeBody(); }
+    std::vector<std::string> TakeFilesRead() { return std::move(files_); }
+
+private:
+    uint64_t maxScene_;
+    AnswerReader answer_;
+    bool haveFiles_ = false;
+    std::vector<std::string> files_;
+    std::string refusal_;
+};
+
+// ---- template body
+
+template <typename ReadExactly>
+bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings) {
+    uint8_t length[4];
+    if (!read(length, 4)) return false;
+    const uint32_t n = static_cast<uint32_t>(length[0]) | static_cast<uint32_t>(length[1]) << 8 |
+                       static_cast<uint32_t>(length[2]) << 16 |
+                       static_cast<uint32_t>(length[3]) << 24;
+    if (n > kMaxRequestPath) return false;
+    path.assign(n, '\0');
+    uint8_t flags = 0;
+    if ((n > 0 && !read(reinterpret_cast<uint8_t*>(&path[0]), n)) || !read(&flags, 1)) {
+        return false;
+    }
+    if (flags > 3) return false;
+    settings.collapse = (flags & 1) != 0;
+    settings.joinVertices = (flags & 2) != 0;
+    return true;
+}
+
+}  // namespace kvoimport

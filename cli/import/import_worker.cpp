@@ -1,0 +1,124 @@
+#include "cli/import/import_worker.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "cli/import/import_files.h"
+#include "cli/import/import_protocol.h"
+#include "scene/scene_decoder.h"
+#include "scene/scene_encoder.h"
+
+namespace kvoimport {
+
+using kvoscene::EncodedSize;
+using kvoscene::EncodeScene;
+using kvoscene::Scene;
+
+namespace {
+
+// A failed allocation at the memory limit ends the worker with a status the
+// host recognises, before the importer can turn it into a vaguer message.
+void OutOfMemory() {
+    _exit(kWorkerOutOfMemoryStatus);
+}
+
+// Only a regular file is handed to the importer: a directory would read as
+// an empty scene and a FIFO would block it.
+bool CheckSceneFile(const std::string& path, std::string& error) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        error = "is a directory";
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = "not a regular file";
+        return false;
+    }
+    return true;
+}
+
+bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
+    Scene scene;
+    std::string error;
+    FilesRead files;
+    std::vector<uint8_t> list;
+    bool ok = CheckSceneFile(path, error) && ImportWithAssimp(path, settings, scene, error, &files);
+    if (ok && (list = EncodeFileList(files.Paths())).size() > kMaxFileList) {
+        error = "the scene names more files than a list of files read holds";
+        ok = false;
+    }
+    if (ok) {
+        // The form goes out in pieces as it is encoded, so the host reads
+        // while the rest is still being written.
+        const AnswerHead listHead = MakeAnswerHead(kFilesFollow, list.size());
+        const AnswerHead head = MakeAnswerHead(kSceneFollows, EncodedSize(scene));
+        return WriteAll(fd, listHead.data(), listHead.size()) &&
+               WriteAll(fd, list.data(), list.size()) && WriteAll(fd, head.data(), head.size()) &&
+               EncodeScene(scene, [fd](const uint8_t* data, size_t size) {
+                   return WriteAll(fd, data, size);
+               });
+    }
+    if (error.empty()) error = "unknown import error";
+    if (error.size() > kMaxErrorText) error.resize(kMaxErrorText);
+    const AnswerHead head = MakeAnswerHead(kErrorFollows, error.size());
+    return WriteAll(fd, head.data(), head.size()) &&
+           WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
+}
+
+bool ParseFd(const char* text, int& fd) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || value < 0 || value > 65535) return false;
+    fd = static_cast<int>(value);
+    return true;
+}
+
+}  // namespace
+
+int RunImportWorker(int requestFd, int answerFd) {
+    // The host turns Ctrl-C into a cancel and ends its workers itself.
+    signal(SIGINT, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
+    std::set_new_handler(OutOfMemory);
+    for (;;) {
+        uint8_t tag = 0;
+        const ssize_t n = read(requestFd, &tag, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) return 0;  // the host has no more scenes
+        if (n < 0 || tag != kRequestTag) return 1;
+        std::string path;
+        ImportSettings settings;
+        if (!ReadRequest(
+                [requestFd](uint8_t* data, size_t size) { return ReadAll(requestFd, data, size); },
+                path, settings)) {
+            return 1;
+        }
+        if (!Answer(answerFd, path, settings)) return 1;
+    }
+}
+
+bool MaybeRunImportWorker(int argc, char** argv, int& status) {
+    if (argc < 2 || std::strcmp(argv[1], kImportWorkerFlag) != 0) return false;
+    int requestFd = -1, answerFd = -1;
+    if (argc != 4 || !ParseFd(argv[2], requestFd) || !ParseFd(argv[3], answerFd)) {
+        status = 2;
+        return true;
+    }
+    status = RunImportWorker(requestFd, answerFd);
+    return true;
+}
+
+}  // namespace kvoimport

@@ -1,0 +1,184 @@
+#include "cli/program/export_session.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "cli/checks/export_verification.h"
+#include "cli/checks/printable_text.h"
+#include "cli/checks/save_failure.h"
+#include "cli/checks/scene_checks.h"
+#include "cli/checks/scene_selection.h"
+#include "cli/outputs/file_watch.h"
+#include "export/node_file.h"
+#include "platform/max/host_scene.h"
+#include "platform/win32/headless.h"
+#include "plugin/resource.h"
+#include "scene/host_scene_builder.h"
+
+namespace kvocli {
+
+ExportSession::ExportSession(const CliOptions& options, const std::string& outputDir,
+                             const volatile sig_atomic_t* interrupted, bool drawProgress)
+    : options_(options),
+      outputDir_(outputDir),
+      shownDir_(options.outputDir.empty() ? outputDir : options.outputDir),
+      panel_(ip_),
+      observer_(interrupted, drawProgress) {}
+
+ExportSession::~ExportSession() {
+    Close();
+}
+
+bool ExportSession::Open(const std::string& modulePath, const std::string& configDir,
+                         std::string& error) {
+    if (!module_.Load(modulePath, error)) {
+        error = "cannot load the plug-in module " + modulePath + ": " + error;
+        return false;
+    }
+    headless::SetMessageBoxHook([this](const headless::MessageBoxRecord& box) {
+        ++errorsShown_;
+        std::fprintf(stderr, "kvoexp: error: %s\n", box.text.c_str());
+    });
+    ip_.SetPluginConfigDir(configDir);
+    ip_.SetMessagePump([this] { observer_.Pump(); });
+    if (!panel_.Open(module_, error)) {
+        error = modulePath + ": " + error;
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void ExportSession::Close() {
+    panel_.Close();
+    ip_.SetMessagePump(nullptr);
+    ip_.SetScene(nullptr);
+    module_.Unload();
+    headless::SetMessageBoxHook(nullptr);
+}
+
+void ExportSession::Warn(SceneOutcome& outcome, kvochecks::ExportWarning warning) {
+    kvochecks::PrintWarning(outcome.scene, warning);
+    outcome.warnings.push_back(std::move(warning));
+}
+
+// Two distinct materials of this lifetime written under one sanitised name.
+void ExportSession::CheckMaterialNames(SceneOutcome& outcome) {
+    for (const kvochecks::NodeReport& node : outcome.nodes) {
+        for (const kvochecks::MaterialGroup& group : node.groups) {
+            const kvochecks::MaterialReport& m = group.material;
+            if (m.sourceName.empty()) continue;
+            const auto [it, first] = materialSources_.emplace(m.name, m.sourceName);
+            if (first || it->second == m.sourceName) continue;
+            Warn(outcome, {"material_name_collision", node.name,
+                           "materials " + kvochecks::Quoted(it->second) + " and " +
+                               kvochecks::Quoted(m.sourceName) + " are both written as " +
+                               kvochecks::Quoted(m.name)});
+            it->second = m.sourceName;  // warn once per new pair
+        }
+    }
+}
+
+// A file written twice, or beside one whose name differs only in letter case.
+void ExportSession::RecordWrite(SceneOutcome& outcome, const kvochecks::NodeReport& node) {
+    const std::string shown = ShownPath(node.file);
+    const std::string writer = "node " + kvochecks::Quoted(node.name) + " of " + outcome.scene;
+    const kvochecks::EarlierWrite earlier = written_.Record(shown, writer, outcome.scene);
+    if (earlier.writer.empty()) return;
+    if (earlier.path == shown) {
+        Warn(outcome, {"name_collision", node.name,
+                       kvochecks::PrintableText(shown) + " written twice: by " + earlier.writer +
+                           ", then by " + writer});
+    } else {
+        Warn(outcome, {"name_collision", node.name,
+                       kvochecks::PrintableText(shown) + " (" + writer + ") and " +
+                           kvochecks::PrintableText(earlier.path) + " (" + earlier.writer +
+                           ") differ only in letter case: one file on Windows"});
+    }
+}
+
+std::string ExportSession::ShownPath(const std::string& path) const {
+    if (shownDir_ == outputDir_ || path.compare(0, outputDir_.size(), outputDir_) != 0) {
+        return path;
+    }
+    return shownDir_ + path.substr(outputDir_.size());
+}
+
+void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
+    const auto start = std::chrono::steady_clock::now();
+    HostScene host;
+    const std::vector<INode*> nodes = kvoscene::BuildHostScene(scene, host);
+    for (size_t i = 0; i < scene.nodes.size(); ++i) {
+        const kvoscene::Node& node = scene.nodes[i];
+        if (node.parent == kvoscene::kNone && kvochecks::IsSelected(node, options_.selectGlobs)) {
+            nodes[i]->SetSelected(true);
+        }
+    }
+    ip_.SetScene(&host);
+    for (const std::string& label : panel_.ApplyChecks(options_.checks)) {
+        std::fprintf(stderr, "kvoexp: warning: the check box \"%s\" would not change\n",
+                     label.c_str());
+    }
+    panel_.SetOutputDir(outputDir_);
+
+    kvochecks::SceneCheckSettings settings;
+    settings.scenePath = outcome.scene;
+    settings.outputDir = outputDir_;
+    settings.selectGlobs = options_.selectGlobs;
+    settings.geometryIni = panel_.Checked(IDC_GENERATE_GEOMETRY);
+    kvochecks::SceneCheck check = kvochecks::CheckScene(scene, settings);
+    scene = kvoscene::Scene();  // the host scene holds every mesh from here on
+    outcome.nodes = std::move(check.nodes);
+    for (kvochecks::ExportWarning& warning : check.warnings) Warn(outcome, std::move(warning));
+    CheckMaterialNames(outcome);
+
+    std::vector<std::string> paths;
+    for (const kvochecks::NodeReport& node : outcome.nodes) {
+        if (!node.file.empty()) paths.push_back(node.file);
+    }
+    const unsigned errorsBefore = errorsShown_;
+    kvooutputs::FileWatch watch;
+    watch.Before(paths);
+    observer_.Begin(panel_.ProgressDialog());
+    panel_.PressExport();
+    observer_.End();
+    ip_.SetScene(nullptr);
+
+    outcome.errorsShown = errorsShown_ - errorsBefore;
+    outcome.cancelled = observer_.CancelClicked();
+    std::set<std::string> files;
+    for (kvochecks::NodeReport& node : outcome.nodes) {
+        if (node.kind != "geometry") {
+            ++outcome.notGeometry;
+            continue;
+        }
+        if (watch.Written(node.file)) {
+            node.written = true;
+            ++outcome.exported;
+            files.insert(node.file);
+            std::vector<kvochecks::ExportWarning> losses;
+            kvochecks::VerifyWrittenNode(node, losses, !options_.reportPath.empty());
+            for (kvochecks::ExportWarning& loss : losses) Warn(outcome, std::move(loss));
+            RecordWrite(outcome, node);
+        } else if (!outcome.cancelled) {
+            ++outcome.failed;
+            const std::string cause = kvochecks::SaveFailureCause(node.file, node.name);
+            std::fprintf(stderr, "kvoexp: %s: node %s was not written%s%s\n",
+                         kvochecks::PrintableText(outcome.scene).c_str(),
+                         kvochecks::Quoted(node.name).c_str(), cause.empty() ? "" : ": ",
+                         cause.c_str());
+            outcome.warnings.push_back({"save_failed", node.name,
+                                        "node " + kvochecks::Quoted(node.name) +
+                                            " was not written" +
+                                            (cause.empty() ? "" : ": " + cause)});
+        }
+        node.file = ShownPath(node.file);
+    }
+    outcome.filesWritten = static_cast<unsigned>(files.size());
+    outcome.exportSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace kvocli

@@ -1,0 +1,138 @@
+#include "cli/program/run_report.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "hostdrive/check_boxes.h"
+
+namespace kvocli {
+
+namespace {
+
+using nlohmann::json;
+
+const char* SceneStatus(const SceneOutcome& o) {
+    if (!o.imported) return "not_imported";
+    if (o.cancelled) return "cancelled";
+    if (o.failed > 0 || o.errorsShown > 0) return "failed";
+    return "exported";
+}
+
+json Options(const CliOptions& options) {
+    json checks = json::object();
+    for (int i = 0; i < hostdrive::kCheckBoxCount; ++i) {
+        const int state = options.checks[i];
+        checks[hostdrive::kCheckBoxes[i].flag] = state < 0 ? json(nullptr) : json(state == 1);
+    }
+    return {{"output", options.outputDir},
+            {"check_boxes", checks},
+            {"select", options.selectGlobs},
+            {"collapse", options.collapse},
+            {"join_vertices", options.joinVertices},
+            {"strict", options.strict},
+            {"check", options.check},
+            {"jobs", options.jobs},
+            {"import_timeout", options.importTimeout},
+            {"import_memory_mib", options.importMemoryMiB}};
+}
+
+// The codes of the scene's warnings about this node.
+json NodeWarnings(const SceneOutcome& o, const kvochecks::NodeReport& node) {
+    json codes = json::array();
+    for (const kvochecks::ExportWarning& w : o.warnings) {
+        if (!w.node.empty() && w.node == node.name) codes.push_back(w.code);
+    }
+    return codes;
+}
+
+json Node(const SceneOutcome& o, const kvochecks::NodeReport& node) {
+    json materials = json::array();
+    for (const kvochecks::MaterialGroup& group : node.groups) {
+        const kvochecks::MaterialReport& m = group.material;
+        materials.push_back({{"material_id", group.materialId},
+                             {"faces", group.faces},
+                             {"name", m.name},
+                             {"source_name", m.sourceName},
+                             {"texture", m.texture},
+                             {"resolved_path", m.resolvedPath},
+                             {"found", m.found},
+                             {"embedded", m.embedded}});
+    }
+    json out = {{"name", node.name}, {"kind", node.kind}, {"warnings", NodeWarnings(o, node)}};
+    if (node.kind != "geometry") return out;
+    out.update({{"file", node.file},
+                {"written", node.written},
+                {"bytes", node.bytes},
+                {"sha256", node.written ? json(node.sha256) : json(nullptr)},
+                {"faces_in", node.facesIn},
+                {"triangles_out", node.trianglesOut},
+                {"geobs", node.geobs},
+                {"vertices", node.vertices},
+                {"materials", materials}});
+    return out;
+}
+
+json Scene(const SceneOutcome& o) {
+    json warnings = json::array();
+    for (const kvochecks::ExportWarning& w : o.warnings) {
+        warnings.push_back({{"code", w.code}, {"node", w.node}, {"message", w.text}});
+    }
+    json nodes = json::array();
+    uint64_t facesIn = 0, trianglesOut = 0;
+    for (const kvochecks::NodeReport& node : o.nodes) {
+        nodes.push_back(Node(o, node));
+        facesIn += node.facesIn;
+        trianglesOut += node.trianglesOut;
+    }
+    json out = {{"path", o.scene},
+                {"status", SceneStatus(o)},
+                {"import_seconds", o.importSeconds},
+                {"export_seconds", o.exportSeconds},
+                {"nodes_exported", o.exported},
+                {"not_geometry", o.notGeometry},
+                {"nodes_failed", o.failed},
+                {"files_written", o.filesWritten},
+                {"plugin_errors", o.errorsShown},
+                {"faces_in", facesIn},
+                {"triangles_out", trianglesOut},
+                {"warnings", warnings},
+                {"nodes", nodes}};
+    if (!o.imported) out["import_error"] = o.importError;
+    return out;
+}
+
+}  // namespace
+
+std::string RunReportJson(const CliOptions& options, const std::vector<SceneOutcome>& outcomes,
+                          int exitStatus) {
+    json scenes = json::array();
+    size_t warnings = 0;
+    for (const SceneOutcome& o : outcomes) {
+        scenes.push_back(Scene(o));
+        warnings += o.warnings.size();
+    }
+    const json report = {{"program", "kvoexp"},         {"version", kKvoexpVersion},
+                         {"exit_status", exitStatus},   {"warnings", warnings},
+                         {"options", Options(options)}, {"scenes", scenes}};
+    return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+bool WriteRunReport(const std::string& path, const std::string& json, std::string& error) {
+    const bool toStdout = path == "-";
+    FILE* out = toStdout ? stdout : std::fopen(path.c_str(), "wb");
+    if (!out) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool wrote = std::fwrite(json.data(), 1, json.size(), out) == json.size();
+    const bool closed = toStdout ? std::fflush(out) == 0 : std::fclose(out) == 0;
+    if (!wrote || !closed) {
+        error = path + ": " + std::strerror(errno ? errno : EIO);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kvocli

@@ -1,0 +1,41 @@
+#include "cli/program/run_summary.h"
+
+namespace kvocli {
+
+namespace {
+
+std::string Count(unsigned n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string Seconds(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", s);
+    return text;
+}
+
+}  // namespace
+
+std::string SummaryLine(const SceneOutcome& o) {
+    std::string line = o.scene + ": ";
+    if (!o.imported) return line + "not imported (" + Seconds(o.importSeconds) + ")";
+    line += Count(o.exported, "node exported", "nodes exported") + ", " +
+            std::to_string(o.notGeometry) + " not geometry, " + std::to_string(o.failed) +
+            " failed; " + Count(o.filesWritten, "file written", "files written") + "; " +
+            Seconds(o.importSeconds + o.exportSeconds) + " (import " + Seconds(o.importSeconds) +
+            ", export " + Seconds(o.exportSeconds) + ")";
+    if (!o.warnings.empty())
+        line += "; " + Count(static_cast<unsigned>(o.warnings.size()), "warning", "warnings");
+    if (o.cancelled) line += "; cancelled";
+    return line;
+}
+
+bool AllGood(const std::vector<SceneOutcome>& outcomes, bool strict) {
+    for (const SceneOutcome& o : outcomes) {
+        if (!o.imported || o.failed > 0 || o.errorsShown > 0 || o.cancelled) return false;
+        if (strict && !o.warnings.empty()) return false;
+    }
+    return true;
+}
+
+}  // namespace kvocli

@@ -1,0 +1,101 @@
+#include "cli/program/scene_listing.h"
+
+#include <set>
+
+#include "cli/checks/scene_selection.h"
+#include "export/node_file.h"
+
+namespace kvocli {
+
+namespace {
+
+using kvoscene::kNone;
+using kvoscene::Material;
+using kvoscene::Node;
+using kvoscene::NodeKind;
+using kvoscene::Scene;
+
+std::string JoinIds(const std::set<uint16_t>& ids) {
+    std::string text;
+    for (uint16_t id : ids) text += (text.empty() ? "" : ",") + std::to_string(id);
+    return text;
+}
+
+// The material each ID resolves to, as the exporter reads the node's material.
+std::string StandardMaterial(const Material& mat) {
+    const std::string map = mat.hasDiffuseMap        ? " (map " + mat.diffuseMap + ")"
+                            : mat.embeddedDiffuseMap ? " (map held in the scene file)"
+                                                     : "";
+    return "'" + mat.name + "'" + map;
+}
+
+std::string MaterialNames(const Scene& scene, const Node& node, const std::set<uint16_t>& ids) {
+    if (node.material == kNone) return "none";
+    const Material& mat = scene.materials[node.material];
+    if (!mat.multi) return StandardMaterial(mat);
+    std::string text = "'" + mat.name + "' {";
+    bool first = true;
+    for (uint16_t id : ids) {
+        std::string sub = "-";
+        for (const auto& s : mat.subs) {
+            if (s.first == id) sub = StandardMaterial(scene.materials[s.second]);
+        }
+        text += (first ? "" : ", ") + std::to_string(id) + ": " + sub;
+        first = false;
+    }
+    return text + "}";
+}
+
+std::string Describe(const Scene& scene, const Node& node) {
+    std::string text = kvoscene::KindName(node.kind);
+    if (node.kind != NodeKind::Geometry) return text;
+    const std::set<uint16_t> ids(node.mesh.materialIds.begin(), node.mesh.materialIds.end());
+    text += ", " + std::to_string(node.mesh.FaceCount()) + " faces";
+    if (!ids.empty()) text += ", material IDs " + JoinIds(ids);
+    text += ", material " + MaterialNames(scene, node, ids);
+    return text;
+}
+
+// What the export does with a selected geometry node, by the exporter's own rules.
+std::string ExportMark(const std::string& name) {
+    const std::string problem = exporter::FileNameProblem(name);
+    if (!problem.empty()) return "will not be written: " + problem;
+    return "exported as '" + exporter::NodeFileName(name) + "'";
+}
+
+void PrintNode(std::FILE* out, const Scene& scene, const std::vector<std::vector<size_t>>& children,
+               size_t index, int depth, const std::vector<std::string>& globs) {
+    const Node& node = scene.nodes[index];
+    std::string mark;
+    if (node.parent == kNone) {
+        const bool selected = kvochecks::IsSelected(node, globs);
+        if (!selected) {
+            mark = "  [not selected]";
+        } else {
+            mark = node.kind == NodeKind::Geometry ? "  [selected: " + ExportMark(node.name) + "]"
+                                                   : "  [selected: not geometry, skipped]";
+        }
+    } else {
+        mark = "  [below a root child: not exported]";
+    }
+    std::fprintf(out, "%*s'%s'  %s%s\n", 2 * depth + 2, "", node.name.c_str(),
+                 Describe(scene, node).c_str(), mark.c_str());
+    for (size_t child : children[index]) PrintNode(out, scene, children, child, depth + 1, globs);
+}
+
+}  // namespace
+
+void PrintSceneTree(std::FILE* out, const std::string& sceneName, const Scene& scene,
+                    const std::vector<std::string>& globs) {
+    std::fprintf(out, "%s: %zu nodes, %zu materials\n", sceneName.c_str(), scene.nodes.size(),
+                 scene.materials.size());
+    std::vector<std::vector<size_t>> children(scene.nodes.size());
+    std::vector<size_t> roots;
+    for (size_t i = 0; i < scene.nodes.size(); ++i) {
+        const uint32_t parent = scene.nodes[i].parent;
+        (parent == kNone ? roots : children[parent]).push_back(i);
+    }
+    for (size_t root : roots) PrintNode(out, scene, children, root, 0, globs);
+}
+
+}  // namespace kvocli
