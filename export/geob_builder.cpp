@@ -16,6 +16,8 @@ namespace {
 // An index that names nothing: every array lookup with it misses.
 constexpr uint32_t kMissing = 0xFFFFFFFFu;
 
+// The other de-duplications: the import's vertex welder (cli/import/vertex_welder.h)
+// and the optimiser's weld (kvo/kvo_optimizer_weld.cpp).
 // Host indices are 32-bit, so a corner key packs into 64 bits.
 static_assert(sizeof(DWORD) == 4, "host indices are 32-bit");
 uint32_t Index32(DWORD value) {
@@ -65,6 +67,8 @@ bool Allocate(T*& array, size_t count) {
     return count == 0 || array != nullptr;
 }
 
+// The console host's import turns Y-up into Z-up the other way
+// (cli/import/axis_conversion.h), so this gives back the file's coordinates.
 void AxisChange(const Point3& p, float* out) {
     out[0] = p.x;
     out[1] = p.z;

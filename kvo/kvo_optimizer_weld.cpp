@@ -3,6 +3,8 @@
 // streams the geob has). Equality is an
 // equivalence once NaNs are set apart, so one hash lookup per vertex finds its
 // class, and the pairwise definition's count is the sum of k(k-1)/2 over classes.
+// The other de-duplications: the geob builder's corner keys (export/geob_builder.cpp)
+// and the console host's import welder (cli/import/vertex_welder.h).
 #include <algorithm>
 #include <cassert>
 #include <cstring>

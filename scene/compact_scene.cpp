@@ -16,4 +16,15 @@ const char* KindName(NodeKind kind) {
     return "unknown";
 }
 
+const Material* GroupMaterial(const Scene& scene, const Node& node, uint16_t materialId) {
+    if (node.material == kNone || node.material >= scene.materials.size()) return nullptr;
+    const Material& mat = scene.materials[node.material];
+    if (!mat.multi) return &mat;
+    const Material* sub = &mat;
+    for (const auto& [id, index] : mat.subs) {
+        if (id == materialId && index < scene.materials.size()) sub = &scene.materials[index];
+    }
+    return sub;
+}
+
 }  // namespace kvoscene

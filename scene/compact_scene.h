@@ -65,4 +65,11 @@ struct Scene {
 
 const char* KindName(NodeKind kind);
 
+// The material whose name and diffuse map a face group of `materialId` takes
+// when the node is exported: the node's standard material, its multi-material's
+// sub-material of that number (the last one given for it), or the
+// multi-material itself when it has none of that number (a name, no map).
+// Null when the node has no material or names one the scene does not hold.
+const Material* GroupMaterial(const Scene& scene, const Node& node, uint16_t materialId);
+
 }  // namespace kvoscene

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "scene/host_scene_builder.h"
+#include "hostdrive/scene_selection.h"
 #include "winhost/scene_file.h"
 
 namespace winhost {
@@ -34,10 +34,7 @@ bool HostSession::LoadScene(const std::string& path, std::string& error) {
         // The scene form lives only until the host scene is built.
         kvoscene::Scene scene;
         if (!ReadSceneFile(path, scene, error)) return false;
-        const std::vector<INode*> nodes = kvoscene::BuildHostScene(scene, *host);
-        for (size_t i = 0; i < scene.nodes.size(); ++i) {
-            if (scene.nodes[i].parent == kvoscene::kNone) nodes[i]->SetSelected(true);
-        }
+        hostdrive::BuildSelectedScene(scene, *host, {});
     }
     ip_->SetScene(host.get());
     scene_ = std::move(host);

@@ -22,20 +22,20 @@ struct Written {
 
 void VerifyWrittenNode(NodeReport& node, std::vector<ExportWarning>& warnings, bool digest) {
     const std::string who = "node " + Quoted(node.name);
-    auto warn = [&](const char* code, const std::string& text) {
+    auto warn = [&](WarningCode code, const std::string& text) {
         warnings.push_back({code, node.name, who + ": " + text});
     };
     std::string error;
     FileBytes bytes;
     if (!ReadAndDigestFile(node.file, bytes, digest ? &node.sha256 : nullptr, error)) {
-        warn("verify_failed", "the written file cannot be read again: " + error);
+        warn(WarningCode::kVerifyFailed, "the written file cannot be read again: " + error);
         return;
     }
     node.bytes = bytes.size;
     KvoGeode geode(node.file);
     geode.countsOnly = true;  // what is compared below are tables and counts
     if (!geode.LoadFromBuffer(std::move(bytes.data), bytes.size)) {
-        warn("verify_failed", "the written file does not load again: " + geode.error);
+        warn(WarningCode::kVerifyFailed, "the written file does not load again: " + geode.error);
         return;
     }
     Written written;
@@ -66,30 +66,31 @@ void VerifyWrittenNode(NodeReport& node, std::vector<ExportWarning>& warnings, b
                                   std::to_string(group.materialId) + ")";
         if (out < group.faces) {
             const bool full = node.geobs >= kGeobTable;
-            warn(full ? "geob_table_full" : "faces_lost",
+            warn(full ? WarningCode::kGeobTableFull : WarningCode::kFacesLost,
                  Plural(group.faces - out, "face", "faces") + " of " + std::to_string(group.faces) +
                      " in " + which + " not written" +
                      (full ? ": the geob table holds " + std::to_string(kGeobTable) : ""));
         } else if (out > group.faces) {
-            warn("faces_added", which + ": " + std::to_string(out) + " triangles written for " +
-                                    std::to_string(group.faces) + " faces");
+            warn(WarningCode::kFacesAdded, which + ": " + std::to_string(out) +
+                                               " triangles written for " +
+                                               std::to_string(group.faces) + " faces");
         }
         const KvoMaterial* mat = k < written.materials.size() ? written.materials[k] : nullptr;
         const std::string texture =
             mat && mat->textureCount > 0 && mat->textures[0] ? *mat->textures[0] : std::string();
         if (!mat || mat->name != group.material.name || texture != group.material.texture) {
-            warn("material_mismatch", which + ": material " +
-                                          Quoted(mat ? mat->name : std::string("(none)")) +
-                                          " with texture " + Quoted(texture) + " written for " +
-                                          Quoted(group.material.name) + " with texture " +
-                                          Quoted(group.material.texture));
+            warn(WarningCode::kMaterialMismatch,
+                 which + ": material " + Quoted(mat ? mat->name : std::string("(none)")) +
+                     " with texture " + Quoted(texture) + " written for " +
+                     Quoted(group.material.name) + " with texture " +
+                     Quoted(group.material.texture));
         }
     }
     if (lostGroups > 0) {
-        warn("geob_table_full", Plural(lostGroups, "material group", "material groups") + " (" +
-                                    Plural(lostGroupFaces, "face", "faces") +
-                                    ") not written: the geob table holds " +
-                                    std::to_string(kGeobTable));
+        warn(WarningCode::kGeobTableFull, Plural(lostGroups, "material group", "material groups") +
+                                              " (" + Plural(lostGroupFaces, "face", "faces") +
+                                              ") not written: the geob table holds " +
+                                              std::to_string(kGeobTable));
     }
 }
 

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/checks/warning_codes.h"
+
 namespace kvochecks {
 
 struct ExportWarning {
-    std::string code;  // e.g. "geob_table_full", "texture_missing", "name_collision"
+    WarningCode code;
     std::string node;  // the node it concerns, or "" for the scene
     std::string text;  // names in it are already printable
 };

@@ -7,10 +7,10 @@
 #include <map>
 
 #include "cli/checks/printable_text.h"
-#include "cli/checks/scene_selection.h"
 #include "cli/outputs/path_parts.h"
 #include "export/material_extraction.h"
 #include "export/node_file.h"
+#include "hostdrive/scene_selection.h"
 
 namespace kvochecks {
 
@@ -32,26 +32,14 @@ std::string AsThePluginSeesIt(const std::string& name) {
     return name.substr(0, name.find('\0'));
 }
 
-// The standard material a face of `materialId` takes, as the exporter picks it.
-MaterialReport GroupMaterial(const Scene& scene, const Node& node, uint16_t materialId,
-                             const std::string& scenePath) {
+// What a face group of `materialId` carries into the file, by the export's rule.
+MaterialReport GroupMaterialReport(const Scene& scene, const Node& node, uint16_t materialId,
+                                   const std::string& scenePath) {
     MaterialReport report;
-    if (node.material == kNone || node.material >= scene.materials.size()) return report;
-    const Material* mat = &scene.materials[node.material];
+    const Material* mat = kvoscene::GroupMaterial(scene, node, materialId);
+    if (!mat) return report;
     report.sourceName = mat->name;
     report.name = exporter::SanitizeName(AsThePluginSeesIt(mat->name));
-    if (mat->multi) {
-        const Material* sub = nullptr;
-        for (const auto& s : mat->subs) {
-            if (s.first == materialId && s.second < scene.materials.size()) {
-                sub = &scene.materials[s.second];
-            }
-        }
-        if (!sub) return report;
-        mat = sub;
-        report.sourceName = mat->name;
-        report.name = exporter::SanitizeName(AsThePluginSeesIt(mat->name));
-    }
     report.embedded = mat->embeddedDiffuseMap;
     if (mat->hasDiffuseMap) {
         report.texture = exporter::StripPath(AsThePluginSeesIt(mat->diffuseMap));
@@ -66,7 +54,7 @@ std::vector<MaterialGroup> Groups(const Scene& scene, const Node& node,
     for (uint16_t id : node.mesh.materialIds) ++faces[id];
     std::vector<MaterialGroup> groups;
     for (const auto& [id, count] : faces) {
-        groups.push_back({id, count, GroupMaterial(scene, node, id, scenePath)});
+        groups.push_back({id, count, GroupMaterialReport(scene, node, id, scenePath)});
     }
     return groups;
 }
@@ -86,7 +74,7 @@ public:
         for (size_t i = 0; i < scene_.nodes.size(); ++i) {
             const Node& node = scene_.nodes[i];
             if (node.parent == kNone) {
-                selectedRoot[i] = IsSelected(node, settings_.selectGlobs);
+                selectedRoot[i] = hostdrive::IsSelected(node, settings_.selectGlobs);
                 if (selectedRoot[i]) SelectedNode(node);
             } else if (node.parent < i && selectedRoot[node.parent]) {
                 // Below a selected root child: its root child is what is exported.
@@ -98,25 +86,25 @@ public:
             }
         }
         if (deeperNodes_ > 0) {
-            Warn("below_root", "",
+            Warn(WarningCode::kBelowRoot, "",
                  Plural(deeperNodes_, "geometry node", "geometry nodes") + " (" +
                      Plural(deeperFaces_, "face", "faces") +
                      ") below the root's children not exported (--collapse merges them into "
                      "their root child)");
         }
         for (const std::string& glob : settings_.selectGlobs) {
-            const bool matched = std::any_of(
-                scene_.nodes.begin(), scene_.nodes.end(),
-                [&](const Node& node) { return node.parent == kNone && IsSelected(node, {glob}); });
+            const bool matched =
+                std::any_of(scene_.nodes.begin(), scene_.nodes.end(),
+                            [&](const Node& node) { return hostdrive::IsSelected(node, {glob}); });
             if (!matched) {
-                Warn("select_unmatched", "",
+                Warn(WarningCode::kSelectUnmatched, "",
                      "--select " + Quoted(glob) + " matched none of the root's children");
             }
         }
     }
 
 private:
-    void Warn(const char* code, const std::string& node, const std::string& text) {
+    void Warn(WarningCode code, const std::string& node, const std::string& text) {
         out_.warnings.push_back({code, node, text});
     }
 
@@ -145,18 +133,18 @@ private:
             if (name.find('\0') != std::string::npos) {
                 text += "; the plug-in reads it as " + Quoted(AsThePluginSeesIt(name));
             }
-            Warn("name_control_character", name, text);
+            Warn(WarningCode::kNameControlCharacter, name, text);
         }
         const std::string seen = AsThePluginSeesIt(name);
         if (exporter::FileNameProblem(seen).empty()) {
             const std::string windows = exporter::WindowsFileNameProblem(seen);
             if (!windows.empty()) {
-                Warn("name_not_portable", name,
+                Warn(WarningCode::kNameNotPortable, name,
                      who + ": Windows refuses it as a file name: " + windows);
             }
         }
         if (settings_.geometryIni && seen.find_first_of("\r\n{}") != std::string::npos) {
-            Warn("name_breaks_geometry_ini", name,
+            Warn(WarningCode::kNameBreaksGeometryIni, name,
                  who + ": a line break or brace in the name breaks geometry.ini");
         }
     }
@@ -166,12 +154,12 @@ private:
             const MaterialReport& m = group.material;
             const std::string which = "node " + Quoted(node) + ", material " + Quoted(m.name);
             if (m.embedded) {
-                Warn("texture_embedded", node,
+                Warn(WarningCode::kTextureEmbedded, node,
                      which +
                          ": the texture is held inside the scene file; no texture name is "
                          "written");
             } else if (!m.texture.empty() && !m.found) {
-                Warn("texture_missing", node,
+                Warn(WarningCode::kTextureMissing, node,
                      which + ": texture " + Quoted(m.texture) + " not found (looked for " +
                          Quoted(m.resolvedPath) + ")");
             }
@@ -182,7 +170,7 @@ private:
         const uint64_t positions = NonFinite(node.mesh.positions);
         const uint64_t normals = NonFinite(node.mesh.normals);
         if (positions + normals == 0) return;
-        Warn("non_finite_values", node.name,
+        Warn(WarningCode::kNonFiniteValues, node.name,
              "node " + Quoted(node.name) + ": " +
                  Plural(positions, "non-finite position value", "non-finite position values") +
                  " and " + Plural(normals, "non-finite normal value", "non-finite normal values"));

@@ -1,6 +1,7 @@
 // Y-up to Z-up: a rotation of +90 degrees about X, (x, y, z) -> (x, -z, y).
 // Only sign changes and swaps, so no value is rounded, and the exporter's
 // (x, z, -y) gives back the file's own coordinates bit for bit.
+// The plug-in's own axis change, (x, z, -y), is AxisChange in export/geob_builder.cpp.
 #pragma once
 
 namespace kvoimport {

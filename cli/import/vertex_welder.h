@@ -1,6 +1,8 @@
 // Merges vertices whose attributes are identical bit for bit, in linear
 // time: an open-addressing hash table over the vertices' first occurrences.
 // No value changes, so positions stay exactly the file's.
+// The other de-duplications: the geob builder's corner keys
+// (export/geob_builder.cpp) and the optimiser's weld (kvo/kvo_optimizer_weld.cpp).
 #pragma once
 
 #include <algorithm>

@@ -9,13 +9,12 @@
 #include "cli/checks/printable_text.h"
 #include "cli/checks/save_failure.h"
 #include "cli/checks/scene_checks.h"
-#include "cli/checks/scene_selection.h"
 #include "cli/outputs/file_watch.h"
 #include "export/node_file.h"
+#include "hostdrive/scene_selection.h"
 #include "platform/max/host_scene.h"
 #include "platform/win32/headless.h"
 #include "plugin/resource.h"
-#include "scene/host_scene_builder.h"
 
 namespace kvocli {
 
@@ -72,7 +71,7 @@ void ExportSession::CheckMaterialNames(SceneOutcome& outcome) {
             if (m.sourceName.empty()) continue;
             const auto [it, first] = materialSources_.emplace(m.name, m.sourceName);
             if (first || it->second == m.sourceName) continue;
-            Warn(outcome, {"material_name_collision", node.name,
+            Warn(outcome, {kvochecks::WarningCode::kMaterialNameCollision, node.name,
                            "materials " + kvochecks::Quoted(it->second) + " and " +
                                kvochecks::Quoted(m.sourceName) + " are both written as " +
                                kvochecks::Quoted(m.name)});
@@ -88,11 +87,11 @@ void ExportSession::RecordWrite(SceneOutcome& outcome, const kvochecks::NodeRepo
     const kvochecks::EarlierWrite earlier = written_.Record(shown, writer, outcome.scene);
     if (earlier.writer.empty()) return;
     if (earlier.path == shown) {
-        Warn(outcome, {"name_collision", node.name,
+        Warn(outcome, {kvochecks::WarningCode::kNameCollision, node.name,
                        kvochecks::PrintableText(shown) + " written twice: by " + earlier.writer +
                            ", then by " + writer});
     } else {
-        Warn(outcome, {"name_collision", node.name,
+        Warn(outcome, {kvochecks::WarningCode::kNameCollision, node.name,
                        kvochecks::PrintableText(shown) + " (" + writer + ") and " +
                            kvochecks::PrintableText(earlier.path) + " (" + earlier.writer +
                            ") differ only in letter case: one file on Windows"});
@@ -109,13 +108,7 @@ std::string ExportSession::ShownPath(const std::string& path) const {
 void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     const auto start = std::chrono::steady_clock::now();
     HostScene host;
-    const std::vector<INode*> nodes = kvoscene::BuildHostScene(scene, host);
-    for (size_t i = 0; i < scene.nodes.size(); ++i) {
-        const kvoscene::Node& node = scene.nodes[i];
-        if (node.parent == kvoscene::kNone && kvochecks::IsSelected(node, options_.selectGlobs)) {
-            nodes[i]->SetSelected(true);
-        }
-    }
+    hostdrive::BuildSelectedScene(scene, host, options_.selectGlobs);
     ip_.SetScene(&host);
     for (const std::string& label : panel_.ApplyChecks(options_.checks)) {
         std::fprintf(stderr, "kvoexp: warning: the check box \"%s\" would not change\n",
@@ -169,7 +162,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
                          kvochecks::PrintableText(outcome.scene).c_str(),
                          kvochecks::Quoted(node.name).c_str(), cause.empty() ? "" : ": ",
                          cause.c_str());
-            outcome.warnings.push_back({"save_failed", node.name,
+            outcome.warnings.push_back({kvochecks::WarningCode::kSaveFailed, node.name,
                                         "node " + kvochecks::Quoted(node.name) +
                                             " was not written" +
                                             (cause.empty() ? "" : ": " + cause)});

@@ -42,7 +42,7 @@ json Options(const CliOptions& options) {
 json NodeWarnings(const SceneOutcome& o, const kvochecks::NodeReport& node) {
     json codes = json::array();
     for (const kvochecks::ExportWarning& w : o.warnings) {
-        if (!w.node.empty() && w.node == node.name) codes.push_back(w.code);
+        if (!w.node.empty() && w.node == node.name) codes.push_back(kvochecks::CodeName(w.code));
     }
     return codes;
 }
@@ -77,7 +77,8 @@ json Node(const SceneOutcome& o, const kvochecks::NodeReport& node) {
 json Scene(const SceneOutcome& o) {
     json warnings = json::array();
     for (const kvochecks::ExportWarning& w : o.warnings) {
-        warnings.push_back({{"code", w.code}, {"node", w.node}, {"message", w.text}});
+        warnings.push_back(
+            {{"code", kvochecks::CodeName(w.code)}, {"node", w.node}, {"message", w.text}});
     }
     json nodes = json::array();
     uint64_t facesIn = 0, trianglesOut = 0;

@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "cli/checks/scene_selection.h"
 #include "export/node_file.h"
+#include "hostdrive/scene_selection.h"
 
 namespace kvocli {
 
@@ -30,17 +30,15 @@ std::string StandardMaterial(const Material& mat) {
 }
 
 std::string MaterialNames(const Scene& scene, const Node& node, const std::set<uint16_t>& ids) {
-    if (node.material == kNone) return "none";
+    if (node.material == kNone || node.material >= scene.materials.size()) return "none";
     const Material& mat = scene.materials[node.material];
     if (!mat.multi) return StandardMaterial(mat);
     std::string text = "'" + mat.name + "' {";
     bool first = true;
     for (uint16_t id : ids) {
-        std::string sub = "-";
-        for (const auto& s : mat.subs) {
-            if (s.first == id) sub = StandardMaterial(scene.materials[s.second]);
-        }
-        text += (first ? "" : ", ") + std::to_string(id) + ": " + sub;
+        const Material* sub = kvoscene::GroupMaterial(scene, node, id);
+        text += (first ? "" : ", ") + std::to_string(id) + ": " +
+                (sub == &mat ? std::string("-") : StandardMaterial(*sub));
         first = false;
     }
     return text + "}";
@@ -68,7 +66,7 @@ void PrintNode(std::FILE* out, const Scene& scene, const std::vector<std::vector
     const Node& node = scene.nodes[index];
     std::string mark;
     if (node.parent == kNone) {
-        const bool selected = kvochecks::IsSelected(node, globs);
+        const bool selected = hostdrive::IsSelected(node, globs);
         if (!selected) {
             mark = "  [not selected]";
         } else {

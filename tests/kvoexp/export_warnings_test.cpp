@@ -7,11 +7,18 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "cli/checks/warning_codes.h"
 #include "gltf_writer.h"
 #include "kvo_contents.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace {
+
+using kvochecks::WarningCode;
+
+std::string Code(WarningCode code) {
+    return kvochecks::CodeName(code);
+}
 
 namespace fs = std::filesystem;
 using clitest::ProcessResult;
@@ -84,7 +91,7 @@ struct WarningCase {
     const char* what;
     std::function<std::string(ExportWarnings&)> scene;  // writes the scene, returns its path
     std::vector<std::string> args;
-    const char* code;
+    std::string code;
     std::string text;  // a part of the warning line after the scene's name
     int exitStatus;    // without --strict
 };
@@ -95,13 +102,13 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
         {"geometry below a root child",
          [](ExportWarnings&) { return Sample(); },
          {},
-         "below_root",
+         Code(WarningCode::kBelowRoot),
          "1 geometry node (12 faces) below the root's children not exported (--collapse",
          0},
         {"a pattern that matches nothing",
          [](ExportWarnings&) { return Sample(); },
          {"--select", "Crate*", "--select", "Nope*"},
-         "select_unmatched",
+         Code(WarningCode::kSelectUnmatched),
          "--select 'Nope*' matched none of the root's children",
          0},
         {"a texture file that does not exist",
@@ -110,13 +117,13 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
              return t.Write("t.obj", TriangleObj({"Wall"}, {"Stone"}, "t.mtl"));
          },
          {},
-         "texture_missing",
+         Code(WarningCode::kTextureMissing),
          "node 'Wall', material 'Stone': texture 'gone.png' not found",
          0},
         {"an embedded texture",
          [&](ExportWarnings&) { return models + "/FBX/box_orphant_embedded_texture.fbx"; },
          {},
-         "texture_embedded",
+         Code(WarningCode::kTextureEmbedded),
          "the texture is held inside the scene file",
          0},
         {"two materials, one sanitised name",
@@ -125,7 +132,7 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
              return t.Write("m.obj", TriangleObj({"A", "B"}, {"Wood-1", "Wood1"}, "m.mtl"));
          },
          {},
-         "material_name_collision",
+         Code(WarningCode::kMaterialNameCollision),
          "materials 'Wood-1' and 'Wood1' are both written as 'Wood1'",
          0},
         {"names that differ in letter case",
@@ -133,25 +140,25 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
              return t.Write("c.obj", TriangleObj({"Crate", "crate"}));
          },
          {},
-         "name_collision",
+         Code(WarningCode::kNameCollision),
          "differ only in letter case: one file on Windows",
          0},
         {"a Windows device name",
          [](ExportWarnings& t) { return t.Write("d.obj", TriangleObj({"CON"})); },
          {},
-         "name_not_portable",
+         Code(WarningCode::kNameNotPortable),
          "node 'CON': Windows refuses it as a file name",
          0},
         {"a character Windows forbids",
          [](ExportWarnings& t) { return t.Write("w.obj", TriangleObj({"a:b"})); },
          {},
-         "name_not_portable",
+         Code(WarningCode::kNameNotPortable),
          "node 'a:b': Windows refuses it as a file name",
          0},
         {"a brace with geometry.ini on",
          [](ExportWarnings& t) { return t.Write("b.obj", TriangleObj({"a{b"})); },
          {"--geometry-ini"},
-         "name_breaks_geometry_ini",
+         Code(WarningCode::kNameBreaksGeometryIni),
          "node 'a{b': a line break or brace",
          0},
         {"non-finite positions",
@@ -159,7 +166,7 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
              return models + "/glTF2/BoxWithInfinites-glTF-Binary/BoxWithInfinites.glb";
          },
          {},
-         "non_finite_values",
+         Code(WarningCode::kNonFiniteValues),
          "24 non-finite position values",
          0},
         {"more material groups than geobs",
@@ -168,7 +175,7 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
              return t.Write("many.obj", ManyMaterialsObj(260));
          },
          {},
-         "geob_table_full",
+         Code(WarningCode::kGeobTableFull),
          "node 'Big': 60 material groups (60 faces) not written: the geob table holds 200",
          0},
         {"a name too long for a file",
@@ -176,7 +183,7 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
              return t.Write("long.obj", TriangleObj({std::string(254, 'n')}));
          },
          {},
-         "save_failed",
+         Code(WarningCode::kSaveFailed),
          "was not written: File name too long",
          1},
     };
@@ -188,7 +195,7 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
         args.insert(args.end(), c.args.begin(), c.args.end());
         const ProcessResult r = RunKvoexp(args);
         EXPECT_EQ(r.exitCode, c.exitStatus) << r.err;
-        const bool failure = std::string(c.code) == "save_failed";
+        const bool failure = c.code == Code(WarningCode::kSaveFailed);
         const std::string prefix = failure ? "kvoexp: " : "kvoexp: warning: ";
         EXPECT_TRUE(Contains(r.err, prefix + scene + ": ")) << r.err;
         EXPECT_TRUE(Contains(r.err, c.text)) << r.err;
@@ -221,7 +228,7 @@ TEST_F(ExportWarnings, ReportCountsMatchTheSceneAndTheWrittenFiles) {
     EXPECT_EQ(big["triangles_out"], 200);
     EXPECT_EQ(big["materials"].size(), 230u);
     EXPECT_EQ(big["bytes"], fs::file_size(Out() + "/Big.kvo"));
-    EXPECT_EQ(big["warnings"], json::array({"geob_table_full"}));
+    EXPECT_EQ(big["warnings"], json::array({Code(WarningCode::kGeobTableFull)}));
     const json& two = report["scenes"][1];
     EXPECT_EQ(two["nodes_exported"], 2);
     EXPECT_EQ(two["faces_in"], 2);
