@@ -116,6 +116,37 @@ if [ -s "$work/undeclared" ]; then
     exit 1
 fi
 
+# An OBJ whose material library is missing imports without a word (its
+# materials lose their textures), so each `mtllib` the scene names must be
+# among the files read. The rest of the line is the name, as the importer
+# reads it.
+case $scene in
+*.obj | *.OBJ | *.Obj)
+    folder=$(dirname -- "$scene")
+    grep -a '^[[:space:]]*mtllib[[:space:]]' -- "$scene" |
+        sed 's/^[[:space:]]*mtllib[[:space:]]*//; s/[[:space:]]*$//' >"$work/mtllib"
+    : >"$work/missing_mtl"
+    while IFS= read -r name; do
+        case $name in
+        "") continue ;;
+        /*) path=$name ;;
+        *) path=$folder/$name ;;
+        esac
+        here=$(realpath -m -s --relative-to=. -- "$path")
+        grep -qxF -e "$here" "$work/read_here" || printf '  %s\n' "$here" >>"$work/missing_mtl"
+    done <"$work/mtllib"
+    if [ -s "$work/missing_mtl" ]; then
+        {
+            printf 'kvoexp_export %s: %s names material libraries that are not among its inputs:\n' \
+                "$label" "$scene"
+            sort -u "$work/missing_mtl"
+            printf 'declare each in srcs, beside the scene as the scene names it\n'
+        } >&2
+        exit 1
+    fi
+    ;;
+esac
+
 # The declared files the import did not read.
 grep -vxF -f "$work/read_here" "$work/srcs" >"$unused"
 [ $? -le 1 ] || fail "cannot write $unused"

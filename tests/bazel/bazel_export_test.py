@@ -7,8 +7,9 @@ checks that
   - a second build runs nothing;
   - changing one scene's .mtl, texture or .bin re-runs that scene's export alone;
   - a fresh output base sharing the --disk_cache takes every action from it;
-  - an undeclared texture, a texture outside the workspace, an undeclared .bin
-    and an option the rule owns each fail, naming the file or the option.
+  - an undeclared texture, a texture outside the workspace, an undeclared .mtl,
+    an undeclared .bin and an option the rule owns each fail, naming the file or
+    the option.
 
 Usage: bazel_export_test.py --prefix BUILD_DIR [--keep]
 BUILD_DIR holds bin/kvoexp, lib/kvoexp.so and lib/libkvohost.so. Skipped, with
@@ -394,6 +395,8 @@ kvoexp_export(name = "undeclared_texture", scene = "crate.obj", srcs = ["crate.m
 
 kvoexp_export(name = "texture_outside", scene = "far.obj", srcs = ["far.mtl"])
 
+kvoexp_export(name = "undeclared_mtl", scene = "crate.obj", srcs = ["wood.png"])
+
 kvoexp_export(name = "undeclared_bin", scene = "tower.gltf")
 
 kvoexp_export(name = "owned_option", scene = "crate.obj", options = ["--shader", "-o", "x"])
@@ -407,6 +410,8 @@ kvoexp_export(name = "declared", scene = "crate.obj", srcs = ["crate.mtl", "wood
          ["names textures that are not among its inputs", "broken/wood.png"]),
         ("//broken:texture_outside", False,
          ["read files that are not among its inputs", os.path.join(outside, "far.png")]),
+        ("//broken:undeclared_mtl", False,
+         ["names material libraries that are not among its inputs", "broken/crate.mtl"]),
         ("//broken:undeclared_bin", False, ["cannot import", "broken/tower.gltf"]),
         ("//broken:owned_option", False, ["the option -o is set by kvoexp_export itself"]),
     ]
