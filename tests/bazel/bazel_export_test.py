@@ -189,7 +189,7 @@ def bazel_can_run(scratch):
                'genrule(name = "p", outs = ["p.txt"], cmd = "echo p > $@")\n')
     bazel = Bazel(probe, scratch, "", os.path.join(scratch, "probe_base"))
     try:
-        p = bazel.run("build", ["--nosandbox_debug", "//:p"])
+        p = bazel.run("build", ["--nosandbox_debug", "--spawn_strategy=sandboxed", "//:p"])
     except (OSError, subprocess.SubprocessError) as e:
         return "bazel cannot run: %s" % e
     finally:
