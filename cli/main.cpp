@@ -15,6 +15,7 @@
 #include "cli/program/cli_options.h"
 #include "cli/program/program.h"
 #include "cli/program/signals.h"
+#include "cli/program/standard_descriptors.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ void OnAllocatorError(int error, void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!kvocli::OpenClosedStandardDescriptors()) return kvocli::kExitFailed;
     int workerStatus = 0;
 #ifdef KVOEXP_WITH_MIMALLOC
     kvocli::TuneAllocator();

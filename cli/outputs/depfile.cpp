@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "cli/outputs/replace_file.h"
+
 namespace kvooutputs {
 
 namespace {
@@ -64,14 +66,8 @@ bool WriteDepfile(const std::string& path, const std::vector<std::string>& targe
         error = "cannot write the depfile " + path + ": " + error;
         return false;
     }
-    errno = 0;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-        const int cause = errno;
-        error = "cannot write the depfile " + path + ": " +
-                (cause != 0 ? std::strerror(cause) : "the write failed");
+    if (!ReplaceFile(path, text, error)) {
+        error = "cannot write the depfile " + error;
         return false;
     }
     return true;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "cli/outputs/replace_file.h"
 #include "hostdrive/check_boxes.h"
 
 namespace kvocli {
@@ -121,15 +122,9 @@ std::string RunReportJson(const CliOptions& options, const std::vector<SceneOutc
 }
 
 bool WriteRunReport(const std::string& path, const std::string& json, std::string& error) {
-    const bool toStdout = path == "-";
-    FILE* out = toStdout ? stdout : std::fopen(path.c_str(), "wb");
-    if (!out) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool wrote = std::fwrite(json.data(), 1, json.size(), out) == json.size();
-    const bool closed = toStdout ? std::fflush(out) == 0 : std::fclose(out) == 0;
-    if (!wrote || !closed) {
+    if (path != "-") return kvooutputs::ReplaceFile(path, json, error);
+    const bool wrote = std::fwrite(json.data(), 1, json.size(), stdout) == json.size();
+    if (!wrote || std::fflush(stdout) != 0) {
         error = path + ": " + std::strerror(errno ? errno : EIO);
         return false;
     }

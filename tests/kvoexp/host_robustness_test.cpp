@@ -228,6 +228,27 @@ TEST_F(HostRobustness, AListingThatCannotBeWrittenIsAFailure) {
     EXPECT_TRUE(Contains(r.err, "cannot write to standard output")) << r.err;
 }
 
+// Started with standard descriptors closed, the host's own pipes must not
+// take their numbers: every scene is imported and nothing lands in the log.
+TEST_F(HostRobustness, ClosedStandardDescriptorsChangeNoOutcome) {
+    const std::string sample = clitest::SamplesDir() + "/sample_scene.gltf";  // one warning
+    const std::string obj = clitest::ModelsDir() + "/assimp/test/models/OBJ/box.obj";
+    for (const std::string closing : {"0<&- 2>&-", "0<&- 1>&- 2>&-"}) {
+        SCOPED_TRACE(closing);
+        const std::string out = dir_.Sub(closing.size() > 9 ? "all" : "two");
+        const std::string report = out + "/report.json";
+        const ProcessResult r = clitest::RunProcess(
+            "/bin/sh",
+            {"-c", "exec \"$0\" \"$@\" " + closing, clitest::KvoexpBinary(), sample, obj, obj, "-j",
+             "1", "-o", out, "--log", "--report", report},
+            60, nullptr, Env());
+        EXPECT_EQ(r.exitCode, 0);
+        const std::string json = clitest::ReadFile(report);
+        EXPECT_EQ(json.find("not_imported"), std::string::npos) << json;
+        EXPECT_FALSE(Contains(clitest::ReadFile(out + "/kvoexp_log.txt"), "kvoexp: warning"));
+    }
+}
+
 TEST_F(HostRobustness, TimeLimitsAreTakenAndShownAsGiven) {
     const std::string sample = clitest::SamplesDir() + "/sample_scene.gltf";
     EXPECT_EQ(clitest::RunKvoexp({"--list", "--import-timeout", "1e10", sample}).exitCode, 0);
