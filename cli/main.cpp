@@ -1,5 +1,6 @@
 // kvoexp: exports the objects of scene files into KVO files through the
 // plug-in module, playing the host application's part from a terminal.
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,20 @@ namespace {
 void OnAllocatorError(int error, void*) {
     if (error == ENOMEM) _exit(kvoimport::kWorkerOutOfMemoryStatus);
 }
+
+// In the host, running out of memory (an address-space limit) ends the run
+// with a message and without its private and temporary files, not an abort.
+void OnHostAllocatorError(int error, void*) {
+    if (error != ENOMEM) return;
+    static std::atomic<bool> ending{false};
+    if (ending.exchange(true)) {
+        for (;;) pause();  // another thread ends the program
+    }
+    static const char kMessage[] = "kvoexp: error: out of memory\n";
+    (void)!write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    kvocli::RemoveLeftoversNow();
+    _exit(kvocli::kExitFailed);
+}
 #endif
 
 }  // namespace
@@ -35,9 +50,8 @@ int main(int argc, char** argv) {
     int workerStatus = 0;
 #ifdef KVOEXP_WITH_MIMALLOC
     kvocli::TuneAllocator();
-    if (argc > 1 && std::strcmp(argv[1], kvoimport::kImportWorkerFlag) == 0) {
-        mi_register_error(OnAllocatorError, nullptr);
-    }
+    const bool worker = argc > 1 && std::strcmp(argv[1], kvoimport::kImportWorkerFlag) == 0;
+    mi_register_error(worker ? OnAllocatorError : OnHostAllocatorError, nullptr);
 #endif
     if (kvoimport::MaybeRunImportWorker(argc, argv, workerStatus)) return workerStatus;
     kvocli::CliOptions options;

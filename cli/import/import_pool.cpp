@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 #include "cli/import/worker_process.h"
 #include "scene/scene_decoder.h"
@@ -51,10 +52,20 @@ ImportPool::ImportPool(ImportPoolSettings settings, std::vector<std::string> pat
     sigset_t blocked, previous;
     sigfillset(&blocked);
     pthread_sigmask(SIG_SETMASK, &blocked, &previous);
+    ahead_ = jobs;
+    slots_.reserve(jobs);
     for (unsigned i = 0; i < jobs; ++i) {
         slots_.push_back(std::make_unique<Slot>());
         Slot* slot = slots_.back().get();
-        threads_.emplace_back([this, slot] { RunSlot(*slot); });
+        // A thread that cannot be had (a process limit, no address space for
+        // its stack) leaves the pool with fewer; with none, every scene fails.
+        try {
+            threads_.emplace_back([this, slot] { RunSlot(*slot); });
+        } catch (const std::system_error& e) {
+            slots_.pop_back();
+            startError_ = std::string("cannot start an import thread: ") + e.what();
+            break;
+        }
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
@@ -82,6 +93,12 @@ bool ImportPool::Stopping() const {
 bool ImportPool::Next(ImportedScene& out) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (consumed_ >= paths_.size()) return false;
+    if (threads_.empty()) {
+        out = ImportedScene();
+        out.error = startError_;
+        ++consumed_;
+        return true;
+    }
     while (!results_[consumed_]) {
         if (Stopping()) return false;
         changed_.wait_for(lock, std::chrono::milliseconds(kPollMilliseconds));
@@ -95,7 +112,7 @@ bool ImportPool::Next(ImportedScene& out) {
 }
 
 void ImportPool::RunSlot(Slot& slot) {
-    const size_t ahead = slots_.size();
+    const size_t ahead = ahead_;
     for (;;) {
         size_t index = 0;
         {

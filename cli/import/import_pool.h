@@ -70,6 +70,8 @@ private:
     int wake_[2] = {-1, -1};  // written to on destruction: wakes slots waiting on a worker
     std::vector<std::unique_ptr<Slot>> slots_;
     std::vector<std::thread> threads_;
+    size_t ahead_ = 1;        // how many scenes may be imported ahead of Next()
+    std::string startError_;  // why a slot's thread could not be started
 };
 
 // Formats a number of seconds for messages: "0.001 s", "60 s", "1.5 s".

@@ -249,6 +249,34 @@ TEST_F(HostRobustness, ClosedStandardDescriptorsChangeNoOutcome) {
     }
 }
 
+// Under an address-space limit the pool's threads may not all be had: the
+// host goes on with fewer, or fails each scene with the cause, never aborts.
+TEST_F(HostRobustness, ThreadsThatCannotStartAreNoAbort) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
+#endif
+    const std::string sample = clitest::SamplesDir() + "/sample_scene.gltf";
+    for (const char* kib : {"240000", "260000", "300000", "340000"}) {
+        SCOPED_TRACE(kib);
+        std::vector<std::string> args = {"-c",
+                                         std::string("ulimit -v ") + kib + " && exec \"$0\" \"$@\"",
+                                         clitest::KvoexpBinary(),
+                                         "-j",
+                                         "8",
+                                         "-q",
+                                         "-o",
+                                         Out()};
+        for (int i = 0; i < 8; ++i) args.push_back(sample);
+        const ProcessResult r = clitest::RunProcess("/bin/sh", args, 60, nullptr, Env());
+        ASSERT_TRUE(r.exited) << "killed by signal " << r.signal << ": " << r.err;
+        if (r.exitCode != 0) {
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_TRUE(Contains(r.err, "cannot") || Contains(r.err, "out of memory")) << r.err;
+            EXPECT_TRUE(Entries(dir_.Path("tmp")).empty());  // no private directory left
+        }
+    }
+}
+
 TEST_F(HostRobustness, TimeLimitsAreTakenAndShownAsGiven) {
     const std::string sample = clitest::SamplesDir() + "/sample_scene.gltf";
     EXPECT_EQ(clitest::RunKvoexp({"--list", "--import-timeout", "1e10", sample}).exitCode, 0);
