@@ -77,6 +77,7 @@ void AxisChange(const Point3& p, float* out) {
 
 struct GeobOptions {
     bool localize;
+    bool reverseCorners;  // positions moved by a mirroring transform
     bool normals;
     bool upNormals;
     bool colors;
@@ -186,7 +187,11 @@ bool BuildGeob(ExportContext& context, const MeshView& view, Mesh& mesh,
     uint32_t* colours = scratch.cornerColors.data();
     Point3* outputNormals = scratch.outputNormals.data();
 
-    // Corner pass: keys and colour indices in face-list order.
+    // Corner pass: keys and colour indices in face-list order, each face's corners in
+    // its own order or, under a mirroring transform, reversed.
+    static const int kForward[3] = {0, 1, 2};
+    static const int kReversed[3] = {0, 2, 1};
+    const int* order = options.reverseCorners ? kReversed : kForward;
     size_t c = 0;
     for (size_t i = 0; i < n; ++i) {
         if (context.IsCancelled()) return false;
@@ -195,8 +200,9 @@ bool BuildGeob(ExportContext& context, const MeshView& view, Mesh& mesh,
         const Face& face = view.faces[f];
         const TVFace* tv = static_cast<size_t>(f) < view.tvFaceCount ? &view.tvFace[f] : nullptr;
         const TVFace* vc = static_cast<size_t>(f) < view.vcFaceCount ? &view.vcFace[f] : nullptr;
-        for (int j = 0; j < 3; ++j, ++c) {
+        for (int corner = 0; corner < 3; ++corner, ++c) {
             if (context.IsCancelled()) return false;
+            const int j = order[corner];
             const uint32_t v = Index32(face.v[j]);
             const uint32_t t = tv ? Index32(tv->t[j]) : 0;
             keys[c] = (static_cast<uint64_t>(v) << 32) | t;
@@ -277,7 +283,8 @@ NormalTransform::NormalTransform(const Matrix3& objectTM) {
     }
     const double det =
         row[0][0] * columns_[0][0] + row[0][1] * columns_[0][1] + row[0][2] * columns_[0][2];
-    if (det < 0.0) {
+    mirrors_ = det < 0.0;
+    if (mirrors_) {
         for (auto& column : columns_) {
             for (double& value : column) value = -value;
         }
@@ -355,9 +362,14 @@ bool BuildGroupGeobs(ExportContext& context, INode* node, Mesh& mesh, const Matr
     GeobScratch& work = scratch ? *scratch : ownScratch;
     const MeshView view(mesh);
     const ExportOptions& settings = context.Options();
-    const GeobOptions options{settings.localize, settings.exportNormals, settings.upNormals,
-                              settings.exportVertexColors && view.hasColors, settings.generateLog};
     const NormalTransform normalTM(objectTM);
+    const bool reverseCorners = !settings.localize && normalTM.Mirrors();
+    const GeobOptions options{settings.localize,
+                              reverseCorners,
+                              settings.exportNormals,
+                              settings.upNormals,
+                              settings.exportVertexColors && view.hasColors,
+                              settings.generateLog};
 
     size_t remaining = faces.size();
     size_t start = 0;

@@ -2,6 +2,8 @@
 // corners de-duplicated in order of first appearance by vertex, texture vertex,
 // the normal seen from the corner's face (with "Normals") and the colour index
 // (with "Vertex Colors"); positions and normals moved to Y-up as (x, z, -y).
+// In world coordinates a mirroring transform reverses each triangle's corners
+// (0, 2, 1), so that the winding agrees with the moved normals.
 #pragma once
 
 #include <cstdint>
@@ -27,9 +29,13 @@ public:
     explicit NormalTransform(const Matrix3& objectTM);
     // A normal whose image has no finite length becomes the zero vector.
     Point3 Apply(const Point3& normal) const;
+    // Whether the transform mirrors (its 3x3 part has a negative determinant), so
+    // that moved triangles need their corner order reversed to keep facing out.
+    bool Mirrors() const { return mirrors_; }
 
 private:
     double columns_[3][3];  // the cofactor rows, signed by the determinant
+    bool mirrors_ = false;
 };
 
 // Working storage of the builder, reused across the geobs and groups of one node so

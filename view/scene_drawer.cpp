@@ -1,5 +1,5 @@
 // Fixed-function OpenGL drawing of mesh parts: one directional light in eye
-// space, orthographic framing, client-side vertex arrays.
+// space, orthographic framing, client-side vertex arrays; back faces tinted.
 #include "view/scene_drawer.h"
 
 #include <GL/gl.h>
@@ -25,10 +25,40 @@ const GLfloat kSurfaceGrey[3] = {0.62f, 0.62f, 0.62f};
 const GLfloat kEdgeColour[3] = {0.08f, 0.08f, 0.1f};
 const GLfloat kNoDataGrey[3] = {0.5f, 0.5f, 0.5f};
 
+// Back faces: the mode's colours under this tint, so a surface seen from behind
+// (an object inside out, an open shell seen from within) shows at a glance.
+const GLfloat kBackTint[4] = {1.0f, 0.3f, 0.05f, 0.7f};
+
 void DrawTriangles(const MeshPart& part) {
     glVertexPointer(3, GL_FLOAT, 0, part.positions.data());
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(part.indices.size()), GL_UNSIGNED_INT,
                    part.indices.data());
+}
+
+// Draws what `draw` issues as counter-clockwise front faces in the current state,
+// then the back faces again in that state and once more under the translucent
+// tint, at the same depths.
+template <class Draw>
+void DrawSides(Draw draw) {
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
+    draw();
+    glCullFace(GL_FRONT);
+    draw();
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    glColor4fv(kBackTint);
+    draw();
+    glPopClientAttrib();
+    glPopAttrib();
+    glDisable(GL_CULL_FACE);
 }
 
 // Normals mapped from [-1, 1] to [0, 1] per component.
@@ -154,7 +184,7 @@ void SceneDrawer::DrawShaded(const MeshPart& part, const MeshSet& set,
             glEnableClientState(GL_TEXTURE_COORD_ARRAY);
             glTexCoordPointer(2, GL_FLOAT, 0, part.texCoords.data());
         }
-        DrawTriangles(part);
+        DrawSides([&] { DrawTriangles(part); });
     } else {
         warnings->push_back(part.label + ": no normals; lit with face normals");
         const FlatPart flat = Flatten(part);
@@ -165,7 +195,9 @@ void SceneDrawer::DrawShaded(const MeshPart& part, const MeshSet& set,
             glTexCoordPointer(2, GL_FLOAT, 0, flat.texCoords.data());
         }
         glVertexPointer(3, GL_FLOAT, 0, flat.positions.data());
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(flat.positions.size() / 3));
+        DrawSides([&] {
+            glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(flat.positions.size() / 3));
+        });
     }
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -183,12 +215,12 @@ void SceneDrawer::DrawPart(const MeshPart& part, const MeshSet& set,
             if (part.normals.empty()) {
                 warnings->push_back(part.label + ": no normals; drawn grey");
                 glColor3fv(kNoDataGrey);
-                DrawTriangles(part);
+                DrawSides([&] { DrawTriangles(part); });
             } else {
                 const std::vector<float> colours = NormalColours(part.normals);
                 glEnableClientState(GL_COLOR_ARRAY);
                 glColorPointer(3, GL_FLOAT, 0, colours.data());
-                DrawTriangles(part);
+                DrawSides([&] { DrawTriangles(part); });
                 glDisableClientState(GL_COLOR_ARRAY);
             }
             break;
@@ -196,7 +228,7 @@ void SceneDrawer::DrawPart(const MeshPart& part, const MeshSet& set,
             if (part.texCoords.empty()) {
                 warnings->push_back(part.label + ": no texture coordinates; drawn grey");
                 glColor3fv(kNoDataGrey);
-                DrawTriangles(part);
+                DrawSides([&] { DrawTriangles(part); });
             } else {
                 if (!uvChecker_) uvChecker_ = Upload(UvChecker(), true);
                 glEnable(GL_TEXTURE_2D);
@@ -204,7 +236,7 @@ void SceneDrawer::DrawPart(const MeshPart& part, const MeshSet& set,
                 glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
                 glEnableClientState(GL_TEXTURE_COORD_ARRAY);
                 glTexCoordPointer(2, GL_FLOAT, 0, part.texCoords.data());
-                DrawTriangles(part);
+                DrawSides([&] { DrawTriangles(part); });
                 glDisableClientState(GL_TEXTURE_COORD_ARRAY);
                 glDisable(GL_TEXTURE_2D);
             }
@@ -214,7 +246,7 @@ void SceneDrawer::DrawPart(const MeshPart& part, const MeshSet& set,
             glEnable(GL_POLYGON_OFFSET_FILL);
             glPolygonOffset(1.0f, 1.0f);
             glColor3fv(kSurfaceGrey);
-            DrawTriangles(part);
+            DrawSides([&] { DrawTriangles(part); });
             glDisable(GL_POLYGON_OFFSET_FILL);
             glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
             glColor3fv(kEdgeColour);
@@ -247,7 +279,7 @@ void SceneDrawer::Draw(const MeshSet& set, int width, int height,
     glLoadMatrixf(f.modelview);
 
     glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
+    glDepthFunc(GL_LEQUAL);  // the back faces' tint lands on their own depths
     glDisable(GL_CULL_FACE);
     glDisable(GL_DITHER);
     glEnableClientState(GL_VERTEX_ARRAY);

@@ -188,11 +188,14 @@ bool AppendMesh(Conversion& c, const MeshPart& part, uint16_t id, bool keepNorma
         }
     }
     const uint32_t smoothing = m->mNormals ? 1 : 0;
+    // A mirroring placement turns the moved faces inside out: their corners go 0, 2, 1.
+    const bool mirrored = !part.identity && aiMatrix3x3(part.relative).Determinant() < 0;
     to.faces.reserve(to.faces.size() + size_t{m->mNumFaces} * 3);
     for (unsigned f = 0; f < m->mNumFaces; ++f) {
         const aiFace& face = m->mFaces[f];
         if (face.mNumIndices != 3) continue;  // points and lines have no surface
-        for (unsigned k = 0; k < 3; ++k) {
+        for (unsigned corner = 0; corner < 3; ++corner) {
+            const unsigned k = mirrored ? (3 - corner) % 3 : corner;
             if (face.mIndices[k] >= m->mNumVertices) {
                 return Fail(c, "mesh " + MeshLabel(m) + ": face " + std::to_string(f) +
                                    " refers to vertex " + std::to_string(face.mIndices[k]) +

@@ -65,6 +65,13 @@ bool SameKey(const CornerKey& a, const CornerKey& b) {
     return !a.hasNormal || std::memcmp(&a.normal, &b.normal, sizeof a.normal) == 0;
 }
 
+// The determinant of the transform's 3x3 part, by the rule of Sarrus.
+double Determinant(const Matrix3& tm) {
+    const Point3 a = tm.GetRow(0), b = tm.GetRow(1), c = tm.GetRow(2);
+    return double{a.x} * b.y * c.z + double{a.y} * b.z * c.x + double{a.z} * b.x * c.y -
+           double{a.z} * b.y * c.x - double{a.x} * b.z * c.y - double{a.y} * b.x * c.z;
+}
+
 }  // namespace
 
 std::vector<ExpectedGeob> ReferenceGroupGeobs(Mesh& mesh, const Matrix3& objectTM,
@@ -75,6 +82,8 @@ std::vector<ExpectedGeob> ReferenceGroupGeobs(Mesh& mesh, const Matrix3& objectT
     const bool keyNormals = options.exportNormals && !options.upNormals;
     const bool keyColours = options.exportVertexColors && hasColours;
     const exporter::NormalTransform normalTM(objectTM);
+    // World positions under a mirroring transform take each face's corners as 0, 2, 1.
+    const bool reversed = !options.localize && Determinant(objectTM) < 0;
     size_t start = 0;
     do {
         const size_t n = std::min(faces.size() - start, kFacesPerGeob);
@@ -82,7 +91,8 @@ std::vector<ExpectedGeob> ReferenceGroupGeobs(Mesh& mesh, const Matrix3& objectT
         std::vector<uint32_t> colourIndices;
         for (size_t i = start; i < start + n; ++i) {
             const int f = faces[i];
-            for (int j = 0; j < 3; ++j) {
+            for (int corner = 0; corner < 3; ++corner) {
+                const int j = reversed ? (3 - corner) % 3 : corner;
                 CornerKey key;
                 key.v = mesh.faces[f].v[j];
                 key.t = static_cast<size_t>(f) < mesh.tvFace.size() ? mesh.tvFace[f].t[j] : 0;

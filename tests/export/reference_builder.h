@@ -1,7 +1,8 @@
 // The geob builder written out literally: a linear search over the corner keys
 // (vertex, texture vertex, the normal seen from the corner's face, colour index)
-// in corner order. The oracle for the hashed builder; normals are moved by the
-// builder's own NormalTransform, which its own tests check.
+// in corner order (reversed under a mirroring transform in world coordinates).
+// The oracle for the hashed builder; normals are moved by the builder's own
+// NormalTransform, which its own tests check.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -94,14 +94,28 @@ void WriteGltf(const std::string& path, const std::vector<std::vector<GltfPrimit
         meshJson.push_back("{\"primitives\":[" + Joined(prims) + "]}");
     }
     std::vector<std::string> nodeJson, rootNodes;
+    std::vector<bool> isChild(nodes.size(), false);
+    for (const GltfNode& node : nodes) {
+        for (int child : node.children) isChild.at(static_cast<size_t>(child)) = true;
+    }
     for (size_t i = 0; i < nodes.size(); ++i) {
         std::ostringstream s;
         s.precision(9);
-        s << "{\"name\":\"" << nodes[i].name << "\",\"mesh\":" << nodes[i].mesh << ",\"matrix\":[";
+        s << "{\"name\":\"" << nodes[i].name << "\"";
+        if (nodes[i].mesh >= 0) s << ",\"mesh\":" << nodes[i].mesh;
+        s << ",\"matrix\":[";
         for (int k = 0; k < 16; ++k) s << (k ? "," : "") << nodes[i].matrix[k];
-        s << "]}";
+        s << "]";
+        if (!nodes[i].children.empty()) {
+            s << ",\"children\":[";
+            for (size_t k = 0; k < nodes[i].children.size(); ++k) {
+                s << (k ? "," : "") << nodes[i].children[k];
+            }
+            s << "]";
+        }
+        s << "}";
         nodeJson.push_back(s.str());
-        rootNodes.push_back(std::to_string(i));
+        if (!isChild[i]) rootNodes.push_back(std::to_string(i));
     }
     std::ofstream out(path, std::ios::binary);
     out << "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":["

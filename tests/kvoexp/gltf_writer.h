@@ -1,6 +1,6 @@
 // Writes small glTF 2.0 files for the tests: meshes with their own vertex
-// attributes and nodes below the scene root with a matrix each, the buffer
-// embedded as a base64 data URI.
+// attributes and nodes with a matrix each, below the scene root or another
+// node, the buffer embedded as a base64 data URI.
 #pragma once
 
 #include <array>
@@ -21,10 +21,13 @@ struct GltfPrimitive {
 
 struct GltfNode {
     std::string name;
-    int mesh = 0;
+    int mesh = 0;  // negative: none
     // Column-major 4x4 as glTF stores it: the first three columns are the images
     // of the axes, the last holds the translation.
     std::array<float, 16> matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    // Positions of the node's children in the node list; a node that is nobody's
+    // child sits below the scene root.
+    std::vector<int> children{};
 };
 
 // One mesh per entry, each of one or more primitives.

@@ -59,6 +59,11 @@ struct Affine {
             out[i] = static_cast<float>(m[i][0] * p[0] + m[i][1] * p[1] + m[i][2] * p[2] + m[i][3]);
         return out;
     }
+    double Determinant() const {
+        return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+               m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+               m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    }
     // The inverse transpose, by the cofactors of the 3x3 part, normalised.
     Vec3 Normal(const Vec3& n) const {
         double cof[3][3];
@@ -115,9 +120,14 @@ Affine MakeAffine(Vec3 axis, double angle, Vec3 scale, Vec3 translation) {
 }
 
 // Every exported corner is a corner of `prim` moved by `tm` (or left in the object's
-// frame), carrying that corner's normal moved the same way; every triangle occurs once.
+// frame), carrying that corner's normal moved the same way; every triangle occurs once,
+// its corners in the file's order, reversed where a mirroring `tm` moved them.
 void ExpectCorners(const KvoCorners& kvo, const GltfPrimitive& prim, const Affine& tm,
                    bool localize) {
+    const bool reversed = !localize && tm.Determinant() < 0;
+    const auto corner = [&](size_t t, int r, int k) {
+        return prim.indices[3 * t + (reversed ? r + 3 - k : r + k) % 3];
+    };
     ASSERT_TRUE(kvo.loaded);
     ASSERT_TRUE(kvo.normals);
     ASSERT_EQ(kvo.triangles.size(), prim.indices.size() / 3);
@@ -128,7 +138,7 @@ void ExpectCorners(const KvoCorners& kvo, const GltfPrimitive& prim, const Affin
             for (int r = 0; r < 3 && match < 0; ++r) {
                 bool all = true;
                 for (int k = 0; k < 3 && all; ++k) {
-                    const Vec3& p = prim.positions[prim.indices[3 * t + (r + k) % 3]];
+                    const Vec3& p = prim.positions[corner(t, r, k)];
                     all = Near(e.corners[k].position, localize ? p : tm.Point(p), 1e-5f);
                 }
                 if (all) match = static_cast<int>(t), rotation = r;
@@ -137,7 +147,7 @@ void ExpectCorners(const KvoCorners& kvo, const GltfPrimitive& prim, const Affin
         ASSERT_GE(match, 0) << "an exported triangle that the file does not have";
         ++seen[match];
         for (int k = 0; k < 3; ++k) {
-            const Vec3& n = prim.normals[prim.indices[3 * match + (rotation + k) % 3]];
+            const Vec3& n = prim.normals[corner(static_cast<size_t>(match), rotation, k)];
             EXPECT_TRUE(Near(e.corners[k].normal, localize ? n : tm.Normal(n), 1e-5f))
                 << "triangle " << match << " corner " << k << (localize ? " local" : " world");
         }

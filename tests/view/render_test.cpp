@@ -160,6 +160,65 @@ INSTANTIATE_TEST_SUITE_P(
                       FaceProbe{"IsoRight", View::kIso, 0.75, 0.625, {1, 0, 0}}),
     [](const ::testing::TestParamInfo<FaceProbe>& info) { return info.param.name; });
 
+// Under 0.7 of the back-face tint any colour has red of at least 178, green of at
+// most 130 and blue of at most 86; no front face of these pictures comes near.
+bool Tinted(const Rgb& c) {
+    return c[0] >= 175 && c[1] <= 135 && c[2] <= 90 && c[0] - c[1] >= 75;
+}
+
+TEST(Render, QuadSeenFromBehindIsTintedInEveryMode) {
+    ScratchDir dir;
+    WriteKvo(dir.Path("quad.kvo"), {Quad()});
+    for (Mode mode : {Mode::kShaded, Mode::kNormals, Mode::kUv, Mode::kWireframe}) {
+        const Rendered front = Render({dir.Path("quad.kvo")}, View::kFront, mode);
+        const Rendered back = Render({dir.Path("quad.kvo")}, View::kBack, mode);
+        ASSERT_TRUE(front.ok && back.ok) << front.error << back.error;
+        // Away from the diagonal that wireframe draws.
+        const Rgb seenFront = PixelIn(front.image, ForegroundBox(front.image), 0.25, 0.6);
+        const Rgb seenBack = PixelIn(back.image, ForegroundBox(back.image), 0.25, 0.6);
+        EXPECT_FALSE(Tinted(seenFront)) << static_cast<int>(mode) << " " << Text(seenFront);
+        EXPECT_TRUE(Tinted(seenBack)) << static_cast<int>(mode) << " " << Text(seenBack);
+    }
+    // Shaded from behind: the grey 0.8 in ambient light only (61), under 0.7 of the tint.
+    const Rendered back = Render({dir.Path("quad.kvo")}, View::kBack, Mode::kShaded);
+    const Rgb centre = PixelAt(back.image, 128, 128);
+    EXPECT_TRUE(Near(centre, {197, 72, 27}, 4)) << Text(centre);
+}
+
+TEST(Render, CubeTurnedInsideOutIsTintedAllOverAndTheRightOneNowhere) {
+    ScratchDir dir;
+    TestMesh inside = Cube();
+    for (size_t k = 0; k + 2 < inside.indices.size(); k += 3) {
+        std::swap(inside.indices[k + 1], inside.indices[k + 2]);
+    }
+    WriteKvo(dir.Path("cube.kvo"), {Cube()});
+    WriteKvo(dir.Path("inside.kvo"), {inside});
+    for (Mode mode : {Mode::kShaded, Mode::kNormals}) {
+        for (const auto& [file, insideOut] :
+             std::vector<std::pair<std::string, bool>>{{"cube.kvo", false}, {"inside.kvo", true}}) {
+            const Rendered r = Render({dir.Path(file)}, View::kIso, mode);
+            ASSERT_TRUE(r.ok) << r.error;
+            const Rgb background = PixelAt(r.image, 0, 0);
+            int foreground = 0, tinted = 0;
+            for (int y = 0; y < r.image.height; ++y) {
+                for (int x = 0; x < r.image.width; ++x) {
+                    const Rgb c = PixelAt(r.image, x, y);
+                    if (c == background) continue;
+                    ++foreground;
+                    if (Tinted(c)) ++tinted;
+                }
+            }
+            ASSERT_GT(foreground, 10000) << file;
+            if (insideOut) {
+                // Edge pixels blend with the background; every other pixel is tinted.
+                EXPECT_GE(tinted, foreground * 98 / 100) << file << " " << static_cast<int>(mode);
+            } else {
+                EXPECT_EQ(tinted, 0) << file << " " << static_cast<int>(mode);
+            }
+        }
+    }
+}
+
 TEST(Render, IsoViewFramesTheCubeSilhouetteCentred) {
     ScratchDir dir;
     WriteKvo(dir.Path("cube.kvo"), {Cube()});
