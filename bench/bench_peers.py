@@ -8,9 +8,10 @@ Scenes (written into a scratch folder): a 40 KB OBJ of small objects, a 3.7 MB
 OBJ of a few dozen groups, the 1M-triangle GLB and OBJ of bench/big_scenes.py,
 and 1,000 small OBJ scenes (kvoexp: one invocation; the peers: one process per
 scene, two at a time). Each tool runs interleaved ROUNDS times; printed are
-medians of CPU time (user + sys of the process and everything it waited for),
-wall time and peak resident memory (the largest process of the tree).
-A tool that is not installed is left out.
+medians of CPU time (user + sys of the process and everything it waited for,
+from GNU time), wall time and peak resident memory (the largest process).
+A tool that is not installed is left out; KVOEXP_BEFORE=PATH adds another
+kvoexp (an earlier build) to the same rounds.
 """
 import math
 import os
@@ -47,38 +48,52 @@ def write_small_objs(path, objects, side):
         f.write("".join(lines))
 
 
+TIME = "/usr/bin/time"  # GNU time: the tree's CPU and the peak of its largest process
+
+
+def timed(command, report):
+    return [TIME, "-f", "%U %S %M", "-o", report, *command]
+
+
+def measured(report):
+    with open(report) as f:
+        user, system, kib = f.read().split()[-3:]
+    return float(user) + float(system), int(kib) / 1024
+
+
 def run(command, cwd):
     """CPU seconds, wall seconds and peak MiB of one command and its children."""
+    report = os.path.join(cwd, ".time")
     start = time.perf_counter()
-    child = subprocess.Popen(command, cwd=cwd, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(child.pid, 0)
+    done = subprocess.run(timed(command, report), cwd=cwd, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.PIPE)
     wall = time.perf_counter() - start
-    err = child.stderr.read().decode(errors="replace")
-    child.stderr.close()
-    if os.waitstatus_to_exitcode(status) != 0:
-        sys.exit(f"bench: {' '.join(command)} failed: {err}")
-    return usage.ru_utime + usage.ru_stime, wall, usage.ru_maxrss / 1024
+    if done.returncode != 0:
+        sys.exit(f"bench: {' '.join(command)} failed: {done.stderr.decode(errors='replace')}")
+    cpu, peak = measured(report)
+    return cpu, wall, peak
 
 
 def run_many(commands, cwd, parallel=2):
     """Commands two at a time; CPU summed, wall of the whole, the largest peak."""
     start = time.perf_counter()
-    cpu, peak, pending, running = 0.0, 0.0, list(commands), {}
+    cpu, peak, pending, running = 0.0, 0.0, list(enumerate(commands)), {}
     while pending or running:
         while pending and len(running) < parallel:
-            command = pending.pop(0)
-            child = subprocess.Popen(command, cwd=cwd, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
-            running[child.pid] = command
-        pid, status, usage = os.wait4(-1, 0)
-        command = running.pop(pid, None)
-        if command is None:
-            continue
-        if os.waitstatus_to_exitcode(status) != 0:
-            sys.exit(f"bench: {' '.join(command)} failed")
-        cpu += usage.ru_utime + usage.ru_stime
-        peak = max(peak, usage.ru_maxrss / 1024)
+            i, command = pending.pop(0)
+            report = os.path.join(cwd, f".time{i}")
+            child = subprocess.Popen(timed(command, report), cwd=cwd,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            running[child] = (command, report)
+        for child in list(running):
+            if child.poll() is None:
+                continue
+            command, report = running.pop(child)
+            if child.returncode != 0:
+                sys.exit(f"bench: {' '.join(command)} failed")
+            c, p = measured(report)
+            cpu, peak = cpu + c, max(peak, p)
+        time.sleep(0.0005)
     return cpu, time.perf_counter() - start, peak
 
 
@@ -88,7 +103,11 @@ def main():
     kvoexp = os.path.abspath(os.path.join(build, "bin", "kvoexp"))
     if not os.access(kvoexp, os.X_OK):
         sys.exit(f"bench: {kvoexp} is not built")
+    if not os.access(TIME, os.X_OK):
+        sys.exit(f"bench: {TIME} is missing (Debian package time)")
     gltfpack, assimp = shutil.which("gltfpack"), shutil.which("assimp")
+    # Another kvoexp to compare with, interleaved ("before").
+    before = os.environ.get("KVOEXP_BEFORE")
     scratch = tempfile.mkdtemp(prefix="kvoexp_peers_")
     try:
         write_small_objs(os.path.join(scratch, "small.obj"), 5, 6)         # about 40 KB
@@ -106,6 +125,8 @@ def main():
         def tools(scene):
             out = os.path.join(scratch, "out")
             found = [("kvoexp", [kvoexp, "-q", scene, "-o", out])]
+            if before:
+                found.append(("before", [before, "-q", scene, "-o", out]))
             if gltfpack:
                 found.append(("gltfpack", [gltfpack, "-i", scene, "-o", out + ".glb", "-noq"]))
             if assimp:
@@ -122,6 +143,9 @@ def main():
             for _ in range(rounds):
                 if name == "1000 scenes":
                     plans = [("kvoexp", lambda: run([kvoexp, "-q", *names, "-o", "out"], many))]
+                    if before:
+                        plans.append(
+                            ("before", lambda: run([before, "-q", *names, "-o", "out"], many)))
                     for label, tool in (("gltfpack", gltfpack), ("assimp", assimp)):
                         if not tool:
                             continue
