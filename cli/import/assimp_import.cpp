@@ -354,7 +354,8 @@ std::string NodeName(const Conversion& c, const aiNode* node, const std::vector<
                      const std::string& position) {
     const std::string own(node->mName.C_Str(), node->mName.length);
     if (!own.empty() && !IsPlaceholderName(own)) return own;
-    if (!parts.empty() && parts[0].mesh->mName.length) {
+    // A node's own mesh names it; a merged subtree's first mesh would not.
+    if (node->mNumMeshes > 0 && !parts.empty() && parts[0].mesh->mName.length) {
         const std::string mesh(parts[0].mesh->mName.C_Str(), parts[0].mesh->mName.length);
         if (!IsPlaceholderName(mesh)) return mesh;
     }
