@@ -89,9 +89,10 @@ public:
             Warn(WarningCode::kBelowRoot, "",
                  Plural(deeperNodes_, "geometry node", "geometry nodes") + " (" +
                      Plural(deeperFaces_, "face", "faces") +
-                     ") below the root's children not exported (--collapse merges them into "
-                     "their root child)");
+                     ") below the root's children not exported with --no-collapse (the "
+                     "default merges them into their root child)");
         }
+        LossWarnings(scene_.losses);
         for (const std::string& glob : settings_.selectGlobs) {
             const bool matched =
                 std::any_of(scene_.nodes.begin(), scene_.nodes.end(),
@@ -104,6 +105,30 @@ public:
     }
 
 private:
+    void LossWarnings(const kvoscene::ImportLosses& l) {
+        if (l.lines + l.points > 0) {
+            Warn(WarningCode::kNotTriangles, "",
+                 Plural(l.lines, "line", "lines") + " and " + Plural(l.points, "point", "points") +
+                     " of the scene's meshes not exported: only triangles have a surface");
+        }
+        if (l.animations > 0) {
+            Warn(WarningCode::kAnimationDropped, "",
+                 Plural(l.animations, "animation", "animations") +
+                     " not exported: the files hold the default pose");
+        }
+        if (l.skinnedMeshes > 0) {
+            Warn(WarningCode::kSkinDropped, "",
+                 Plural(l.skinnedMeshes, "mesh bound to bones", "meshes bound to bones") +
+                     ": exported unbound, in the default pose");
+        }
+        if (l.extraUvSets > 0) {
+            Warn(WarningCode::kUvSetDropped, "",
+                 Plural(l.extraUvSets, "texture coordinate set", "texture coordinate sets") +
+                     " past the first (in " + Plural(l.extraUvMeshes, "mesh", "meshes") +
+                     ") not exported: the files hold one set");
+        }
+    }
+
     void Warn(WarningCode code, const std::string& node, const std::string& text) {
         out_.warnings.push_back({code, node, text});
     }

@@ -33,6 +33,14 @@ const std::vector<WarningCodeInfo>& WarningCodes() {
          "a written file's material or texture name differs from the scene's"},
         {WarningCode::kVerifyFailed, "verify_failed", "a written file does not load again"},
         {WarningCode::kSaveFailed, "save_failed", "a node whose file was not written"},
+        {WarningCode::kNotTriangles, "not_triangles",
+         "lines or points of the scene's meshes, which have no surface to export"},
+        {WarningCode::kAnimationDropped, "animation_dropped",
+         "animations of the scene: the files hold the default pose"},
+        {WarningCode::kSkinDropped, "skin_dropped",
+         "meshes bound to bones: the files hold them unbound, in the default pose"},
+        {WarningCode::kUvSetDropped, "uv_set_dropped",
+         "texture coordinates past the first set, which the files cannot hold"},
     };
     return table;
 }

@@ -24,6 +24,10 @@ enum class WarningCode : uint8_t {
     kMaterialMismatch,
     kVerifyFailed,
     kSaveFailed,
+    kNotTriangles,
+    kAnimationDropped,
+    kSkinDropped,
+    kUvSetDropped,
 };
 
 struct WarningCodeInfo {

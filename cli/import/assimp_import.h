@@ -9,7 +9,8 @@
 namespace kvoimport {
 
 struct ImportSettings {
-    // Merge each root child's subtree into that child's one mesh.
+    // Merge each root child's subtree into that child's one mesh (the console
+    // host turns it on unless told --no-collapse).
     bool collapse = false;
     // Merge vertices that are identical in every channel.
     bool joinVertices = true;

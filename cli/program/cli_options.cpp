@@ -64,8 +64,11 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->type_name("GLOB");
-    app.add_flag("--collapse", options.collapse,
-                 "merge each root child's subtree into that child's mesh");
+    bool collapse = false, noCollapse = false;
+    app.add_flag("--collapse", collapse,
+                 "merge each root child's subtree into that child's mesh (default: on)");
+    app.add_flag("--no-collapse", noCollapse,
+                 "export the root's children alone; geometry below them is not exported");
     app.add_flag("--list", options.list, "print each scene's node tree and export nothing");
     app.add_flag("-q,--quiet", options.quiet, "no progress line and no summary (warnings stay)");
     bool noStrict = false, noCheck = false;
@@ -132,6 +135,8 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     }
     options.joinVertices = !noJoin;
     options.strict = options.strict && !noStrict;
+    options.collapse = !noCollapse;  // --collapse only spells out the default
+    (void)collapse;
     options.check = options.check && !noCheck;
     for (int i = 0; i < kCheckBoxCount; ++i) {
         if (on[i] && off[i]) {

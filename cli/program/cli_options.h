@@ -18,7 +18,7 @@ struct CliOptions {
     hostdrive::CheckStates checks;
     std::string configDir;  // empty: a private directory, removed afterwards
     std::vector<std::string> selectGlobs;
-    bool collapse = false;
+    bool collapse = true;
     bool list = false;
     bool quiet = false;
     double importTimeout = 60;

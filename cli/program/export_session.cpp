@@ -6,9 +6,11 @@
 #include <set>
 
 #include "cli/checks/export_verification.h"
+#include "cli/checks/nothing_to_export.h"
 #include "cli/checks/printable_text.h"
 #include "cli/checks/save_failure.h"
 #include "cli/checks/scene_checks.h"
+#include "cli/checks/unique_names.h"
 #include "cli/outputs/file_watch.h"
 #include "export/node_file.h"
 #include "hostdrive/scene_selection.h"
@@ -106,6 +108,16 @@ std::string ExportSession::ShownPath(const std::string& path) const {
 
 void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     const auto start = std::chrono::steady_clock::now();
+    const std::string nothing = kvochecks::NothingToExport(scene, options_.selectGlobs);
+    if (!nothing.empty()) {
+        std::fprintf(stderr, "kvoexp: error: %s: nothing to export: %s\n",
+                     kvochecks::PrintableText(outcome.scene).c_str(), nothing.c_str());
+        outcome.nothingToExport = true;
+    }
+    for (kvochecks::ExportWarning& warning :
+         kvochecks::MakeFileNamesUnique(scene, options_.selectGlobs)) {
+        Warn(outcome, std::move(warning));
+    }
     HostScene host;
     hostdrive::BuildSelectedScene(scene, host, options_.selectGlobs);
     ip_.SetScene(&host);
@@ -126,6 +138,14 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     for (kvochecks::ExportWarning& warning : check.warnings) Warn(outcome, std::move(warning));
     CheckMaterialNames(outcome);
 
+    if (outcome.nothingToExport) {
+        // The plug-in would only ask to select objects: it is not run.
+        ip_.SetScene(nullptr);
+        outcome.notGeometry = static_cast<unsigned>(outcome.nodes.size());
+        outcome.exportSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return;
+    }
     std::vector<std::string> paths;
     for (const kvochecks::NodeReport& node : outcome.nodes) {
         if (!node.file.empty()) paths.push_back(node.file);

@@ -17,7 +17,7 @@ using nlohmann::json;
 const char* SceneStatus(const SceneOutcome& o) {
     if (!o.imported) return "not_imported";
     if (o.cancelled) return "cancelled";
-    if (o.failed > 0 || o.errorsShown > 0) return "failed";
+    if (o.failed > 0 || o.errorsShown > 0 || o.nothingToExport) return "failed";
     return "exported";
 }
 

@@ -32,7 +32,9 @@ std::string SummaryLine(const SceneOutcome& o) {
 
 bool AllGood(const std::vector<SceneOutcome>& outcomes, bool strict) {
     for (const SceneOutcome& o : outcomes) {
-        if (!o.imported || o.failed > 0 || o.errorsShown > 0 || o.cancelled) return false;
+        if (!o.imported || o.failed > 0 || o.errorsShown > 0 || o.cancelled || o.nothingToExport) {
+            return false;
+        }
         if (strict && !o.warnings.empty()) return false;
     }
     return true;

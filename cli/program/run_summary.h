@@ -19,7 +19,8 @@ struct SceneOutcome {
     unsigned notGeometry = 0;
     unsigned failed = 0;
     unsigned filesWritten = 0;
-    unsigned errorsShown = 0;  // message boxes of the plug-in
+    unsigned errorsShown = 0;      // message boxes of the plug-in
+    bool nothingToExport = false;  // no selected root child is geometry: not exported
     double importSeconds = 0;
     double exportSeconds = 0;
     std::vector<kvochecks::NodeReport> nodes;  // the selected root children

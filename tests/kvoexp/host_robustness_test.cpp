@@ -349,6 +349,9 @@ TEST_F(HostRobustness, ParallelImportsWriteTheSameBytes) {
     std::vector<std::string> scenes;
     for (const auto& entry : fs::recursive_directory_iterator(clitest::ModelsDir())) {
         const std::string ext = entry.path().extension().string();
+        // Assimp 5.2's Collada reader leaves this file's positions uninitialised
+        // (other numbers on each run, in `assimp info` too): its bytes cannot repeat.
+        if (entry.path().filename() == "box_nested_animation_4286.dae") continue;
         if (entry.is_regular_file() &&
             (ext == ".obj" || ext == ".gltf" || ext == ".glb" || ext == ".fbx" || ext == ".3ds" ||
              ext == ".dae" || ext == ".DAE" || ext == ".ply" || ext == ".stl")) {
