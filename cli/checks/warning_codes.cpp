@@ -33,6 +33,14 @@ const std::vector<WarningCodeInfo>& WarningCodes() {
          "a written file's material or texture name differs from the scene's"},
         {WarningCode::kVerifyFailed, "verify_failed", "a written file does not load again"},
         {WarningCode::kSaveFailed, "save_failed", "a node whose file was not written"},
+        {WarningCode::kTrianglesOverBudget, "triangles_over_budget",
+         "a written file with more triangles than --max-triangles"},
+        {WarningCode::kVerticesOverBudget, "vertices_over_budget",
+         "a written file with more vertices than --max-vertices"},
+        {WarningCode::kFileBytesOverBudget, "file_bytes_over_budget",
+         "a written file larger than --max-file-bytes"},
+        {WarningCode::kTextureOverBudget, "texture_over_budget",
+         "a texture wider or taller than --max-texture-size pixels"},
     };
     return table;
 }
@@ -41,6 +49,16 @@ const char* CodeName(WarningCode code) {
     const std::vector<WarningCodeInfo>& table = WarningCodes();
     const size_t index = static_cast<size_t>(code);
     return index < table.size() ? table[index].name : "unknown";
+}
+
+bool CodeByName(const std::string& name, WarningCode& code) {
+    for (const WarningCodeInfo& info : WarningCodes()) {
+        if (name == info.name) {
+            code = info.code;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace kvochecks

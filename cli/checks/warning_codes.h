@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kvochecks {
@@ -24,6 +25,10 @@ enum class WarningCode : uint8_t {
     kMaterialMismatch,
     kVerifyFailed,
     kSaveFailed,
+    kTrianglesOverBudget,
+    kVerticesOverBudget,
+    kFileBytesOverBudget,
+    kTextureOverBudget,
 };
 
 struct WarningCodeInfo {
@@ -37,5 +42,8 @@ const std::vector<WarningCodeInfo>& WarningCodes();
 
 // The code's name in the report.
 const char* CodeName(WarningCode code);
+
+// The code of a name in the report; false for a name that is none.
+bool CodeByName(const std::string& name, WarningCode& code);
 
 }  // namespace kvochecks
