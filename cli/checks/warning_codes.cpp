@@ -41,6 +41,14 @@ const std::vector<WarningCodeInfo>& WarningCodes() {
          "meshes bound to bones: the files hold them unbound, in the default pose"},
         {WarningCode::kUvSetDropped, "uv_set_dropped",
          "texture coordinates past the first set, which the files cannot hold"},
+        {WarningCode::kTrianglesOverBudget, "triangles_over_budget",
+         "a written file with more triangles than --max-triangles"},
+        {WarningCode::kVerticesOverBudget, "vertices_over_budget",
+         "a written file with more vertices than --max-vertices"},
+        {WarningCode::kFileBytesOverBudget, "file_bytes_over_budget",
+         "a written file larger than --max-file-bytes"},
+        {WarningCode::kTextureOverBudget, "texture_over_budget",
+         "a texture wider or taller than --max-texture-size pixels"},
     };
     return table;
 }
@@ -49,6 +57,16 @@ const char* CodeName(WarningCode code) {
     const std::vector<WarningCodeInfo>& table = WarningCodes();
     const size_t index = static_cast<size_t>(code);
     return index < table.size() ? table[index].name : "unknown";
+}
+
+bool CodeByName(const std::string& name, WarningCode& code) {
+    for (const WarningCodeInfo& info : WarningCodes()) {
+        if (name == info.name) {
+            code = info.code;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace kvochecks

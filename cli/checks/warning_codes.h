@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kvochecks {
@@ -28,6 +29,10 @@ enum class WarningCode : uint8_t {
     kAnimationDropped,
     kSkinDropped,
     kUvSetDropped,
+    kTrianglesOverBudget,
+    kVerticesOverBudget,
+    kFileBytesOverBudget,
+    kTextureOverBudget,
 };
 
 struct WarningCodeInfo {
@@ -41,5 +46,8 @@ const std::vector<WarningCodeInfo>& WarningCodes();
 
 // The code's name in the report.
 const char* CodeName(WarningCode code);
+
+// The code of a name in the report; false for a name that is none.
+bool CodeByName(const std::string& name, WarningCode& code);
 
 }  // namespace kvochecks

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/checks/budgets.h"
+#include "cli/checks/warning_policy.h"
 #include "hostdrive/check_boxes.h"
 
 namespace kvocli {
@@ -34,6 +36,11 @@ struct CliOptions {
     std::string depfile;                      // empty: none
     std::vector<std::string> depfileTargets;  // listed first in its rule
     bool prune = false;
+    kvochecks::Budgets budgets;                   // 0: no limit
+    std::vector<kvochecks::WarningCode> errorOn;  // warning codes that fail the run
+    std::vector<kvochecks::WarningCode> ignored;  // warning codes kept off standard error
+    kvochecks::WarningPolicy warningPolicy;       // the two lists above
+    std::string optionsFile;                      // --options FILE, "" none
 
     CliOptions() { checks.fill(-1); }
 };

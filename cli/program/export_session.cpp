@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "cli/checks/budgets.h"
 #include "cli/checks/export_verification.h"
 #include "cli/checks/nothing_to_export.h"
 #include "cli/checks/printable_text.h"
@@ -60,7 +61,7 @@ void ExportSession::Close() {
 }
 
 void ExportSession::Warn(SceneOutcome& outcome, kvochecks::ExportWarning warning) {
-    kvochecks::PrintWarning(outcome.scene, warning);
+    options_.warningPolicy.Print(outcome.scene, warning);
     outcome.warnings.push_back(std::move(warning));
 }
 
@@ -96,6 +97,17 @@ void ExportSession::RecordWrite(SceneOutcome& outcome, const kvochecks::NodeRepo
                        kvochecks::PrintableText(shown) + " (" + writer + ") and " +
                            kvochecks::PrintableText(earlier.path) + " (" + earlier.writer +
                            ") differ only in letter case: one file on Windows"});
+    }
+}
+
+void ExportSession::CheckBudgets(SceneOutcome& outcome, const kvochecks::NodeReport& node,
+                                 std::set<std::string>& texturesSeen) {
+    for (kvochecks::ExportWarning& w : kvochecks::CheckFileBudgets(node, options_.budgets)) {
+        Warn(outcome, std::move(w));
+    }
+    for (kvochecks::ExportWarning& w :
+         kvochecks::CheckTextureBudget(node, options_.budgets, texturesSeen)) {
+        Warn(outcome, std::move(w));
     }
 }
 
@@ -160,7 +172,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
 
     outcome.errorsShown = errorsShown_ - errorsBefore;
     outcome.cancelled = observer_.CancelClicked();
-    std::set<std::string> files;
+    std::set<std::string> files, texturesSeen;
     for (kvochecks::NodeReport& node : outcome.nodes) {
         if (node.kind != "geometry") {
             ++outcome.notGeometry;
@@ -174,6 +186,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
             kvochecks::VerifyWrittenNode(node, losses, !options_.reportPath.empty());
             for (kvochecks::ExportWarning& loss : losses) Warn(outcome, std::move(loss));
             RecordWrite(outcome, node);
+            CheckBudgets(outcome, node, texturesSeen);
         } else if (!outcome.cancelled) {
             ++outcome.failed;
             const std::string cause = kvochecks::SaveFailureCause(node.file, node.name);

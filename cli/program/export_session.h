@@ -5,6 +5,7 @@
 #include <csignal>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "cli/checks/written_files.h"
@@ -34,6 +35,10 @@ public:
     // presses Export, and checks every written file against the scene. The
     // scene form is freed once the host scene is built from it.
     void ExportScene(kvoscene::Scene scene, SceneOutcome& outcome);
+    // The next scene's place among the invocation's scenes, for the progress line.
+    void NumberScene(unsigned number, unsigned count, const std::string& path) {
+        observer_.SetScene(number, count, path);
+    }
     // Closes the panel and unloads the module (also done by the destructor).
     void Close();
     // The files written so far by this invocation.
@@ -43,6 +48,8 @@ private:
     void Warn(SceneOutcome& outcome, kvochecks::ExportWarning warning);
     void CheckMaterialNames(SceneOutcome& outcome);
     void RecordWrite(SceneOutcome& outcome, const kvochecks::NodeReport& node);
+    void CheckBudgets(SceneOutcome& outcome, const kvochecks::NodeReport& node,
+                      std::set<std::string>& texturesSeen);
     std::string ShownPath(const std::string& path) const;
 
     const CliOptions& options_;

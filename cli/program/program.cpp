@@ -28,6 +28,7 @@
 #include "cli/program/run_report.h"
 #include "cli/program/run_summary.h"
 #include "cli/program/scene_listing.h"
+#include "cli/program/script_output.h"
 #include "cli/program/signals.h"
 
 namespace kvocli {
@@ -176,6 +177,7 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
                   const std::string& exportDir, const ConfigDir& config,
                   kvoimport::ImportPool& pool, kvooutputs::RunOutputs& outputs,
                   std::vector<SceneOutcome>& outcomes) {
+    const unsigned sceneCount = static_cast<unsigned>(options.scenes.size());
     CliOptions folderOptions = options;
     folderOptions.outputDir = folder.dir;
     if (!PrepareOutputDir(exportDir)) return false;
@@ -202,8 +204,10 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
         outcome.importSeconds = imported.seconds;
         if (!outcome.imported) outcome.importError = imported.error;
         outputs.AddInputs(path, imported.filesRead);
+        session.NumberScene(static_cast<unsigned>(outcomes.size()) + 1, sceneCount, path);
         if (outcome.imported) session.ExportScene(std::move(imported.scene), outcome);
         outcomes.push_back(std::move(outcome));
+        if (!options.quiet) PrintSummary(options, outcomes.back());
         if (outcomes.back().cancelled) break;
     }
     session.Close();
@@ -258,19 +262,15 @@ int ExportScenes(const CliOptions& options) {
             }
         }
     }
-    bool good = complete && AllGood(outcomes, options.strict);
+    bool good = complete && AllGood(outcomes, options.strict) &&
+                !AnyErrorWarning(outcomes, options.warningPolicy);
     std::vector<std::string> removed;
     if (options.prune && !options.check && good && !*Interrupted() &&
         !outputs.Prune(removed, error)) {
         std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
         good = false;
     }
-    if (!options.quiet) {
-        for (const SceneOutcome& outcome : outcomes) {
-            std::printf("%s\n", SummaryLine(outcome).c_str());
-        }
-        for (const std::string& path : removed) std::printf("removed stale %s\n", path.c_str());
-    }
+    if (!options.quiet) PrintRemoved(options, removed);
     if (*Interrupted()) return Finish(options, outcomes, InterruptedExit());
     // Named targets stand for the files written, as a compiler's -MT does.
     const std::vector<std::string> targets =

@@ -16,14 +16,16 @@ std::string Seconds(double s) {
 
 }  // namespace
 
-std::string SummaryLine(const SceneOutcome& o) {
+std::string SummaryLine(const SceneOutcome& o, bool check) {
     std::string line = o.scene + ": ";
     if (!o.imported) return line + "not imported (" + Seconds(o.importSeconds) + ")";
     line += Count(o.exported, "node exported", "nodes exported") + ", " +
             std::to_string(o.notGeometry) + " not geometry, " + std::to_string(o.failed) +
-            " failed; " + Count(o.filesWritten, "file written", "files written") + "; " +
-            Seconds(o.importSeconds + o.exportSeconds) + " (import " + Seconds(o.importSeconds) +
-            ", export " + Seconds(o.exportSeconds) + ")";
+            " failed; " +
+            (check ? Count(o.filesWritten, "file would be written", "files would be written")
+                   : Count(o.filesWritten, "file written", "files written")) +
+            "; " + Seconds(o.importSeconds + o.exportSeconds) + " (import " +
+            Seconds(o.importSeconds) + ", export " + Seconds(o.exportSeconds) + ")";
     if (!o.warnings.empty())
         line += "; " + Count(static_cast<unsigned>(o.warnings.size()), "warning", "warnings");
     if (o.cancelled) line += "; cancelled";
@@ -38,6 +40,16 @@ bool AllGood(const std::vector<SceneOutcome>& outcomes, bool strict) {
         if (strict && !o.warnings.empty()) return false;
     }
     return true;
+}
+
+bool AnyErrorWarning(const std::vector<SceneOutcome>& outcomes,
+                     const kvochecks::WarningPolicy& policy) {
+    for (const SceneOutcome& o : outcomes) {
+        for (const kvochecks::ExportWarning& w : o.warnings) {
+            if (policy.IsError(w.code)) return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace kvocli

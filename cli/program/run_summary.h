@@ -7,6 +7,7 @@
 
 #include "cli/checks/export_warnings.h"
 #include "cli/checks/node_report.h"
+#include "cli/checks/warning_policy.h"
 
 namespace kvocli {
 
@@ -27,10 +28,15 @@ struct SceneOutcome {
     std::vector<kvochecks::ExportWarning> warnings;
 };
 
-std::string SummaryLine(const SceneOutcome& outcome);
+// The scene's summary; a dry run (`check`) counts the files it would write.
+std::string SummaryLine(const SceneOutcome& outcome, bool check = false);
 
 // Whether the invocation succeeded as a whole (exit status 0); with
 // `strict`, a warning fails it too.
 bool AllGood(const std::vector<SceneOutcome>& outcomes, bool strict);
+
+// Whether a warning of a code made an error (--error-on) was given.
+bool AnyErrorWarning(const std::vector<SceneOutcome>& outcomes,
+                     const kvochecks::WarningPolicy& policy);
 
 }  // namespace kvocli
