@@ -12,6 +12,8 @@ enum class WarningCode : uint8_t {
     kSelectUnmatched,
     kTextureMissing,
     kTextureEmbedded,
+    kTextureNotImage,
+    kTextureNameCollision,
     kMaterialNameCollision,
     kNameCollision,
     kNameNotPortable,

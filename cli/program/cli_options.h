@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/program/texture_options.h"
 #include "hostdrive/check_boxes.h"
 
 namespace kvocli {
@@ -34,6 +35,7 @@ struct CliOptions {
     std::string depfile;                      // empty: none
     std::vector<std::string> depfileTargets;  // listed first in its rule
     bool prune = false;
+    TextureOptions textures;
 
     CliOptions() { checks.fill(-1); }
 };

@@ -36,7 +36,9 @@ json Options(const CliOptions& options) {
             {"check", options.check},
             {"jobs", options.jobs},
             {"import_timeout", options.importTimeout},
-            {"import_memory_mib", options.importMemoryMiB}};
+            {"import_memory_mib", options.importMemoryMiB},
+            {"texture_paths", options.textures.paths},
+            {"copy_textures", options.textures.copy}};
 }
 
 // The codes of the scene's warnings about this node.
@@ -102,6 +104,17 @@ json Scene(const SceneOutcome& o) {
                 {"warnings", warnings},
                 {"nodes", nodes}};
     if (!o.imported) out["import_error"] = o.importError;
+    if (!o.textures.copies.empty()) {
+        json copies = json::array();
+        for (const kvooutputs::TextureCopy& copy : o.textures.copies) {
+            copies.push_back({{"source", copy.source},
+                              {"file", copy.file},
+                              {"name", copy.name},
+                              {"written", copy.written},
+                              {"renamed", copy.renamed}});
+        }
+        out["textures_copied"] = copies;
+    }
     return out;
 }
 

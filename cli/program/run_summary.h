@@ -7,6 +7,7 @@
 
 #include "cli/checks/export_warnings.h"
 #include "cli/checks/node_report.h"
+#include "cli/program/scene_textures.h"
 
 namespace kvocli {
 
@@ -24,6 +25,7 @@ struct SceneOutcome {
     double exportSeconds = 0;
     std::vector<kvochecks::NodeReport> nodes;  // the selected root children
     std::vector<kvochecks::ExportWarning> warnings;
+    SceneTextures textures;  // found, copied and extracted
 };
 
 std::string SummaryLine(const SceneOutcome& outcome);
