@@ -1,6 +1,8 @@
 #include "cli/import/import_worker.h"
 
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -85,6 +87,42 @@ bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
            WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
 }
 
+// Imports one scene in a child of this process, a copy of a process that has
+// imported nothing, so no damage one scene does inside the importer reaches
+// the next. A child that does not finish its answer ends this process the
+// same way (signal or status), which the host reports for that scene and
+// answers with a fresh worker.
+bool AnswerInFreshProcess(int fd, const std::string& path, const ImportSettings& settings) {
+    const pid_t server = getpid();
+    const pid_t child = fork();
+    if (child < 0) {
+        const std::string error =
+            std::string("cannot start an import process: ") + std::strerror(errno);
+        const AnswerHead head = MakeAnswerHead(kErrorFollows, error.size());
+        return WriteAll(fd, head.data(), head.size()) &&
+               WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
+    }
+    if (child == 0) {
+        // Ends with this process (a time-out or an interrupt kills it).
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != server) _exit(1);
+        _exit(Answer(fd, path, settings) ? 0 : 1);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    if (WIFEXITED(status)) {
+        if (WEXITSTATUS(status) == 0) return true;
+        _exit(WEXITSTATUS(status));
+    }
+    if (WIFSIGNALED(status)) {
+        signal(WTERMSIG(status), SIG_DFL);
+        raise(WTERMSIG(status));
+    }
+    _exit(1);
+}
+
 bool ParseFd(const char* text, int& fd) {
     char* end = nullptr;
     errno = 0;
@@ -115,7 +153,7 @@ int RunImportWorker(int requestFd, int answerFd) {
                 path, settings)) {
             return 1;
         }
-        if (!Answer(answerFd, path, settings)) return 1;
+        if (!AnswerInFreshProcess(answerFd, path, settings)) return 1;
     }
 }
 

@@ -41,9 +41,8 @@ bool ExportSession::Open(const std::string& modulePath, const std::string& confi
         ++errorsShown_;
         std::fprintf(stderr, "kvoexp: error: %s\n", box.text.c_str());
     });
-    ip_.SetPluginConfigDir(configDir);
     ip_.SetMessagePump([this] { observer_.Pump(); });
-    if (!panel_.Open(module_, error)) {
+    if (!panel_.Open(module_, configDir, error)) {
         error = modulePath + ": " + error;
         Close();
         return false;

@@ -38,11 +38,12 @@ const volatile sig_atomic_t* Interrupted() {
     return &gInterruptSignal;
 }
 
-// The program that import workers run: this one.
+// The import program, installed beside this one.
 std::string WorkerProgram() {
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("/proc/self/exe") : self.string();
+    return (ec ? std::filesystem::path("kvoexp-import") : self.parent_path() / "kvoexp-import")
+        .string();
 }
 
 kvoimport::ImportPoolSettings PoolSettings(const CliOptions& options) {
