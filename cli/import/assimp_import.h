@@ -14,6 +14,8 @@ struct ImportSettings {
     bool collapse = false;
     // Merge vertices that are identical in every channel.
     bool joinVertices = true;
+    // Hand over the images the scene file holds (for --copy-textures).
+    bool embeddedImages = false;
 };
 
 class FilesRead;

@@ -59,7 +59,9 @@ json Options(const CliOptions& options) {
         {"budgets", Budgets(options.budgets)},
         {"error_on", CodeNames(options.errorOn)},
         {"ignore", CodeNames(options.ignored)},
-        {"options_file", options.optionsFile.empty() ? json(nullptr) : json(options.optionsFile)}};
+        {"options_file", options.optionsFile.empty() ? json(nullptr) : json(options.optionsFile)},
+        {"texture_paths", options.textures.paths},
+        {"copy_textures", options.textures.copy}};
 }
 
 // The codes of the scene's warnings about this node.
@@ -128,6 +130,17 @@ json Scene(const SceneOutcome& o, const kvochecks::WarningPolicy& policy) {
                 {"warnings", warnings},
                 {"nodes", nodes}};
     if (!o.imported) out["import_error"] = o.importError;
+    if (!o.textures.copies.empty()) {
+        json copies = json::array();
+        for (const kvooutputs::TextureCopy& copy : o.textures.copies) {
+            copies.push_back({{"source", copy.source},
+                              {"file", copy.file},
+                              {"name", copy.name},
+                              {"written", copy.written},
+                              {"renamed", copy.renamed}});
+        }
+        out["textures_copied"] = copies;
+    }
     return out;
 }
 

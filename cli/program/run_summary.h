@@ -8,6 +8,7 @@
 #include "cli/checks/export_warnings.h"
 #include "cli/checks/node_report.h"
 #include "cli/checks/warning_policy.h"
+#include "cli/program/scene_textures.h"
 
 namespace kvocli {
 
@@ -26,6 +27,7 @@ struct SceneOutcome {
     double exportSeconds = 0;
     std::vector<kvochecks::NodeReport> nodes;  // the selected root children
     std::vector<kvochecks::ExportWarning> warnings;
+    SceneTextures textures;  // found, copied and extracted
 };
 
 // The scene's summary; a dry run (`check`) counts the files it would write.
