@@ -60,6 +60,12 @@ Assimp::IOSystem* NewRecordingIOSystem(FilesRead& files) {
     return new RecordingIOSystem(files);
 }
 
+void AddTextureFile(const std::string& name, const std::string& scenePath, FilesRead& files) {
+    if (name.empty() || name[0] == '*') return;
+    const std::string file = TextureFile(name, fs::path(scenePath).parent_path());
+    if (!file.empty()) files.Add(file);
+}
+
 void AddNamedTextures(const aiScene* scene, const std::string& scenePath, FilesRead& files) {
     if (scene == nullptr) return;
     const fs::path sceneDir = fs::path(scenePath).parent_path();

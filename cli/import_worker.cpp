@@ -12,6 +12,7 @@
 
 #include "cli/import_files.h"
 #include "cli/import_protocol.h"
+#include "cli/scene_import.h"
 #include "scene/scene_decoder.h"
 #include "scene/scene_encoder.h"
 
@@ -49,7 +50,7 @@ bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
     std::string error;
     FilesRead files;
     std::vector<uint8_t> list;
-    bool ok = CheckSceneFile(path, error) && ImportWithAssimp(path, settings, scene, error, &files);
+    bool ok = CheckSceneFile(path, error) && ImportScene(path, settings, scene, error, &files);
     if (ok && (list = EncodeFileList(files.Paths())).size() > kMaxFileList) {
         error = "the scene names more files than a list of files read holds";
         ok = false;

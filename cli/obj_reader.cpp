@@ -1,0 +1,117 @@
+#include "cli/obj_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "cli/obj_scene_builder.h"
+
+namespace kvoscene {
+
+namespace {
+
+// Smaller files are refused by the importer with its own message.
+constexpr size_t kImporterMinimum = 16;
+
+std::string FileStem(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return name;
+}
+
+MtlFile ReadMtl(const std::string& path, std::string& bytes) {
+    std::string error;
+    bool opened = false;
+    if (ReadWholeFile(path, bytes, error, opened)) return MtlFile::Read;
+    return opened ? MtlFile::Unusable : MtlFile::Missing;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error, bool& opened) {
+    bytes.clear();
+    opened = false;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    opened = true;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "not a regular file";
+        close(fd);
+        return false;
+    }
+    // The size is only a first guess: the file may shrink or grow meanwhile,
+    // and what read() gives is what counts.
+    size_t capacity = static_cast<size_t>(st.st_size) + 1;
+    bytes.resize(capacity);
+    size_t used = 0;
+    for (;;) {
+        if (used == capacity) {
+            capacity *= 2;
+            bytes.resize(capacity);
+        }
+        const ssize_t n = read(fd, &bytes[used], capacity - used);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = std::strerror(errno);
+            close(fd);
+            bytes.clear();
+            return false;
+        }
+        if (n == 0) break;
+        used += static_cast<size_t>(n);
+    }
+    close(fd);
+    bytes.resize(used);
+    return true;
+}
+
+ObjRead ReadObjBytes(const char* data, size_t size, const ObjSource& source,
+                     const ImportSettings& settings, Scene& scene, std::string& message,
+                     ObjFilesRead* files) {
+    scene = Scene();
+    if (size < kImporterMinimum) {
+        message = "a file of fewer than 16 bytes";
+        return ObjRead::NotTaken;
+    }
+    ObjModel model;
+    std::vector<std::string> mtlFiles;
+    if (!ParseObj(data, size, source, model, mtlFiles, message)) return ObjRead::NotTaken;
+    if (!BuildObjScene(model, settings, FileStem(source.path), scene, message)) {
+        return ObjRead::Failed;
+    }
+    if (files != nullptr) {
+        files->mtlFiles = std::move(mtlFiles);
+        files->textureNames.clear();
+        for (const ObjMaterial& material : model.materials) {
+            for (const std::string& name : material.textures) {
+                if (!name.empty()) files->textureNames.push_back(name);
+            }
+        }
+    }
+    return ObjRead::Done;
+}
+
+ObjRead ReadObjFile(const std::string& path, const ImportSettings& settings, Scene& scene,
+                    std::string& message, ObjFilesRead* files) {
+    std::string bytes, error;
+    bool opened = false;
+    if (!ReadWholeFile(path, bytes, error, opened)) {
+        message = error;
+        return ObjRead::Failed;
+    }
+    ObjSource source;
+    source.path = path;
+    source.readMtl = ReadMtl;
+    return ReadObjBytes(bytes.data(), bytes.size(), source, settings, scene, message, files);
+}
+
+}  // namespace kvoscene
