@@ -454,3 +454,102 @@ TEST(ObjReader, CorruptedBytesNeverBreakIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// A random OBJ of the statements the reader takes, in any order and with the
+// importer's odd corners (usemtl before objects, returns to earlier objects,
+// faces before their vertices, continuations...).
+std::string RandomObj(std::mt19937& random, bool& usesMtl) {
+    const auto pick = [&random](int n) { return static_cast<int>(random() % n); };
+    const char* names[] = {"A", "B", "Two Words", "A", "C"};
+    const char* materials[] = {"red", "blue", "gone", "Red One"};
+    std::string text;
+    int positions = 0, uvs = 0, normals = 0;
+    usesMtl = false;
+    for (int i = 0; i < 8; ++i) {
+        text += "v " + std::to_string(pick(7) - 3) + "." + std::to_string(pick(1000)) + " " +
+                std::to_string(pick(5)) + " 0." + std::to_string(pick(100000)) + "\n";
+        ++positions;
+    }
+    const int statements = 10 + pick(30);
+    for (int s = 0; s < statements; ++s) {
+        switch (pick(14)) {
+            case 0:
+                // Assimp keeps an `o` name's first word only: one-word names here.
+                text += std::string("o ") + names[pick(2) * 3 + pick(2) * 1] + "\n";
+                break;
+            case 1:
+                text +=
+                    pick(4) == 0 ? std::string("g\n") : std::string("g ") + names[pick(5)] + "\n";
+                break;
+            case 2:
+                text += std::string("usemtl ") + materials[pick(4)] + "\n";
+                break;
+            case 3:
+                text += pick(2) ? "mtllib r.mtl\n" : "mtllib missing.mtl\n";
+                usesMtl = true;
+                break;
+            case 4:
+                text +=
+                    "vt 0." + std::to_string(pick(1000)) + " " + std::to_string(pick(2)) + ".5\n";
+                ++uvs;
+                break;
+            case 5:
+                text += "vn 0 " + std::to_string(pick(3) - 1) + ".25 1\n";
+                ++normals;
+                break;
+            case 6:
+                text += pick(2) ? "s 1\n" : "# note\n";
+                break;
+            case 7:
+                text += "v 0." + std::to_string(pick(100)) + " 1." + std::to_string(pick(100)) +
+                        (pick(3) == 0 ? " -2 0.5 0.25 1\n" : " -2\n");
+                ++positions;
+                break;
+            default: {
+                const int corners = 3 + pick(2);
+                const int form = pick(4);
+                if (((form & 1) && uvs == 0) || ((form & 2) && normals == 0)) break;
+                text += "f";
+                for (int k = 0; k < corners; ++k) {
+                    const int v = 1 + pick(positions);
+                    text += " " +
+                            (pick(3) == 0 ? std::to_string(v - positions - 1) : std::to_string(v));
+                    if (form == 1) text += "/" + std::to_string(1 + pick(uvs));
+                    if (form == 2) text += "//" + std::to_string(1 + pick(normals));
+                    if (form == 3) {
+                        text += "/" + std::to_string(1 + pick(uvs)) + "/" +
+                                std::to_string(1 + pick(normals));
+                    }
+                    if (k + 1 < corners && pick(12) == 0) text += " \\\n";
+                }
+                text += pick(6) == 0 ? "\r\n" : "\n";
+            }
+        }
+    }
+    return text;
+}
+
+TEST(ObjReader, AgreesWithAssimpOnRandomFiles) {
+    clitest::ScratchDir dir;
+    clitest::WriteFile(dir.Path("r.mtl"),
+                       "newmtl red\nmap_Kd red.png\nnewmtl Red One\nnewmtl blue\nmap_Kd b.png\n");
+    std::mt19937 random(2025);
+    size_t taken = 0;
+    for (int i = 0; i < 300; ++i) {
+        bool usesMtl = false;
+        const std::string text = RandomObj(random, usesMtl);
+        const std::string path = dir.Path("r.obj");
+        clitest::WriteFile(path, text);
+        Scene ours;
+        std::string message;
+        if (kvoscene::ReadObjFile(path, {}, ours, message) != ObjRead::Done) continue;
+        ++taken;
+        const std::string difference = AgreeWithAssimp(path);
+        ASSERT_EQ(difference, "") << text;
+    }
+    EXPECT_GT(taken, 200u);
+}
+
+}  // namespace
