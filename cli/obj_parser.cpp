@@ -53,7 +53,7 @@ private:
     bool TextureVertex(const char* p, const char* end);
     bool Normal(const char* p, const char* end);
     bool Face(const char* p, const char* end);
-    bool Corner(const char* p, const char* end, int& form, ObjCorner& corner);
+    const char* Corner(const char* p, const char* end, int& form, ObjCorner& corner);
     bool Resolve(int32_t index, uint32_t count, uint32_t& out);
     bool Name(const char* p, const char* end, std::string& name);
     bool Object(const char* p, const char* end);
@@ -71,12 +71,12 @@ private:
 bool Parser::Numbers(const char* p, const char* end, float* out, int& count, int most) {
     count = 0;
     for (p = SkipBlanks(p, end); p < end; p = SkipBlanks(p, end)) {
-        const char* last = WordEnd(p, end);
-        if (count == most || !ParseObjFloat(p, last, out[count])) {
-            return Refuse("the number '" + std::string(p, last) + "'");
+        const char* next = count < most ? ScanObjFloat(p, end, out[count]) : nullptr;
+        if (next == nullptr || (next < end && !IsBlank(*next))) {
+            return Refuse("the number '" + std::string(p, WordEnd(p, end)) + "'");
         }
         ++count;
-        p = last;
+        p = next;
     }
     return true;
 }
@@ -134,55 +134,55 @@ bool Parser::Resolve(int32_t index, uint32_t count, uint32_t& out) {
     return true;
 }
 
-// v, v/vt, v//vn or v/vt/vn; `form` has bit 1 for vt and bit 2 for vn.
-bool Parser::Corner(const char* p, const char* end, int& form, ObjCorner& corner) {
-    const char* slash1 = static_cast<const char*>(std::memchr(p, '/', end - p));
-    const char* vEnd = slash1 ? slash1 : end;
+// v, v/vt, v//vn or v/vt/vn at `p`; `form` has bit 1 for vt and bit 2 for
+// vn. The end of the corner's text, or nullptr.
+const char* Parser::Corner(const char* p, const char* end, int& form, ObjCorner& corner) {
     int32_t v = 0, vt = 0, vn = 0;
     form = 0;
-    if (!ParseObjIndex(p, vEnd, v)) return Refuse("the face corner '" + std::string(p, end) + "'");
-    if (slash1) {
-        const char* slash2 =
-            static_cast<const char*>(std::memchr(slash1 + 1, '/', end - slash1 - 1));
-        const char* vtEnd = slash2 ? slash2 : end;
-        if (vtEnd > slash1 + 1) {
-            if (!ParseObjIndex(slash1 + 1, vtEnd, vt)) {
-                return Refuse("the face corner '" + std::string(p, end) + "'");
+    const char* q = ScanObjIndex(p, end, v);
+    if (q != nullptr && q < end && *q == '/') {
+        ++q;
+        if (q < end && *q == '/') {
+            q = ScanObjIndex(q + 1, end, vn);
+            form = 2;
+        } else {
+            q = ScanObjIndex(q, end, vt);
+            form = 1;
+            if (q != nullptr && q < end && *q == '/') {
+                q = ScanObjIndex(q + 1, end, vn);
+                form = 3;
             }
-            form |= 1;
-        } else if (!slash2) {
-            return Refuse("the face corner '" + std::string(p, end) + "'");
         }
-        if (slash2) {
-            if (!ParseObjIndex(slash2 + 1, end, vn)) {
-                return Refuse("the face corner '" + std::string(p, end) + "'");
-            }
-            form |= 2;
-        }
+    }
+    if (q == nullptr || (q < end && !IsBlank(*q))) {
+        Refuse("the face corner '" + std::string(p, WordEnd(p, end)) + "'");
+        return nullptr;
     }
     corner = {kObjNoIndex, kObjNoIndex, kObjNoIndex};
-    if (!Resolve(v, model_.PositionCount(), corner.v)) return false;
+    if (!Resolve(v, model_.PositionCount(), corner.v)) return nullptr;
     if ((form & 1) != 0) {
         // Without texture vertices so far, the importer reads this index as a normal's.
-        if (model_.UvCount() == 0) return Refuse("a texture index before any texture vertex");
-        if (!Resolve(vt, model_.UvCount(), corner.vt)) return false;
+        if (model_.UvCount() == 0) {
+            Refuse("a texture index before any texture vertex");
+            return nullptr;
+        }
+        if (!Resolve(vt, model_.UvCount(), corner.vt)) return nullptr;
     }
-    if ((form & 2) != 0 && !Resolve(vn, model_.NormalCount(), corner.vn)) return false;
-    return true;
+    if ((form & 2) != 0 && !Resolve(vn, model_.NormalCount(), corner.vn)) return nullptr;
+    return q;
 }
 
 bool Parser::Face(const char* p, const char* end) {
     ObjCorner corners[4];
     int count = 0, faceForm = -1;
     for (p = SkipBlanks(p, end); p < end; p = SkipBlanks(p, end)) {
-        const char* last = WordEnd(p, end);
         if (count == 4) return Refuse("a polygon of more than four corners");
         int form = 0;
-        if (!Corner(p, last, form, corners[count])) return false;
+        p = Corner(p, end, form, corners[count]);
+        if (p == nullptr) return false;
         if (faceForm >= 0 && form != faceForm) return Refuse("a face mixing corner forms");
         faceForm = form;
         ++count;
-        p = last;
     }
     if (count < 3) return Refuse("a face of " + std::to_string(count) + " corners");
     if (model_.currentObject == kObjNoIndex) AddObjObject(model_, kObjDefaultObject);

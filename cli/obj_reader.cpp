@@ -25,16 +25,20 @@ std::string FileStem(const std::string& path) {
 }
 
 MtlFile ReadMtl(const std::string& path, std::string& bytes) {
+    FileBytes file;
     std::string error;
     bool opened = false;
-    if (ReadWholeFile(path, bytes, error, opened)) return MtlFile::Read;
-    return opened ? MtlFile::Unusable : MtlFile::Missing;
+    if (!ReadWholeFile(path, file, error, opened)) {
+        return opened ? MtlFile::Unusable : MtlFile::Missing;
+    }
+    bytes.assign(file.data(), file.size());
+    return MtlFile::Read;
 }
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error, bool& opened) {
-    bytes.clear();
+bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error, bool& opened) {
+    bytes = FileBytes();
     opened = false;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -48,29 +52,30 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
         close(fd);
         return false;
     }
-    // The size is only a first guess: the file may shrink or grow meanwhile,
-    // and what read() gives is what counts.
+    // The size is only a first guess: what read() gives is what counts.
     size_t capacity = static_cast<size_t>(st.st_size) + 1;
-    bytes.resize(capacity);
+    std::unique_ptr<char[]> data(new char[capacity]);
     size_t used = 0;
     for (;;) {
         if (used == capacity) {
+            std::unique_ptr<char[]> more(new char[capacity * 2]);
+            std::memcpy(more.get(), data.get(), used);
+            data = std::move(more);
             capacity *= 2;
-            bytes.resize(capacity);
         }
-        const ssize_t n = read(fd, &bytes[used], capacity - used);
+        const ssize_t n = read(fd, data.get() + used, capacity - used);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             error = std::strerror(errno);
             close(fd);
-            bytes.clear();
             return false;
         }
         if (n == 0) break;
         used += static_cast<size_t>(n);
     }
     close(fd);
-    bytes.resize(used);
+    bytes.data_ = std::move(data);
+    bytes.size_ = used;
     return true;
 }
 
@@ -102,7 +107,8 @@ ObjRead ReadObjBytes(const char* data, size_t size, const ObjSource& source,
 
 ObjRead ReadObjFile(const std::string& path, const ImportSettings& settings, Scene& scene,
                     std::string& message, ObjFilesRead* files) {
-    std::string bytes, error;
+    FileBytes bytes;
+    std::string error;
     bool opened = false;
     if (!ReadWholeFile(path, bytes, error, opened)) {
         message = error;

@@ -5,6 +5,7 @@
 // take are left to the importer.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,21 @@ ObjRead ReadObjBytes(const char* data, size_t size, const ObjSource& source,
                      const ImportSettings& settings, Scene& scene, std::string& message,
                      ObjFilesRead* files = nullptr);
 
-// Reads a whole file into `bytes` with read(2); false with `error` set from errno, or
-// "not a regular file".
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error, bool& opened);
+// A whole file's bytes, in one allocation that is not cleared first.
+class FileBytes {
+public:
+    const char* data() const { return data_.get(); }
+    size_t size() const { return size_; }
+
+private:
+    friend bool ReadWholeFile(const std::string&, FileBytes&, std::string&, bool&);
+    std::unique_ptr<char[]> data_;
+    size_t size_ = 0;
+};
+
+// Reads a whole file with read(2), as long as it gives bytes (a file that
+// shrinks or grows meanwhile gives what it had). False with `error` set from
+// errno, or "not a regular file"; `opened` says whether it could be opened.
+bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error, bool& opened);
 
 }  // namespace kvoscene

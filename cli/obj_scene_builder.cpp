@@ -76,7 +76,9 @@ void AppendZUp(std::vector<float>& to, const float* v) {
 }
 
 // The corners that stay (each the first of its group of corners identical in
-// every channel kept), as the Assimp path welds a file mesh's vertices.
+// every channel kept), as the Assimp path welds a file mesh's vertices. Corners
+// of the same indices are merged first, which needs no value; the values are
+// then compared once per distinct index triple, in the same first-use order.
 std::vector<uint32_t> WeldCorners(const MeshView& m, bool keepNormals, bool weld,
                                   std::vector<uint32_t>& firsts) {
     const std::vector<ObjCorner>& corners = m.mesh.corners;
@@ -87,8 +89,24 @@ std::vector<uint32_t> WeldCorners(const MeshView& m, bool keepNormals, bool weld
         return firsts;
     }
     const bool normals = keepNormals && m.normals;
-    const auto hash = [&](uint32_t v) {
-        const ObjCorner& c = corners[v];
+    // The indices that matter: an index of a channel the mesh does not keep does not.
+    const uint32_t uvMask = m.uvs ? 0xffffffffu : 0, normalMask = normals ? 0xffffffffu : 0;
+    const auto indexHash = [&](uint32_t k) {
+        const ObjCorner& c = corners[k];
+        uint64_t h = (c.v * 0x9e3779b97f4a7c15ull) ^ ((c.vt & uvMask) * 0xc2b2ae3d27d4eb4full);
+        h ^= (c.vn & normalMask) * 0x165667b19e3779f9ull;
+        return h ^ (h >> 29);
+    };
+    const auto sameIndices = [&](uint32_t a, uint32_t b) {
+        const ObjCorner& x = corners[a];
+        const ObjCorner& y = corners[b];
+        return x.v == y.v && ((x.vt ^ y.vt) & uvMask) == 0 && ((x.vn ^ y.vn) & normalMask) == 0;
+    };
+    std::vector<uint32_t> triples;  // the first corner of each distinct index triple
+    const std::vector<uint32_t> tripleOf = WeldVertices(count, indexHash, sameIndices, triples);
+
+    const auto hash = [&](uint32_t t) {
+        const ObjCorner& c = corners[triples[t]];
         uint64_t h = Hash3(0, m.Position(c));
         if (normals) h = Hash3(h, m.NormalOf(c));
         if (m.uvs) h = Hash3(h, m.UvOf(c));
@@ -96,14 +114,19 @@ std::vector<uint32_t> WeldCorners(const MeshView& m, bool keepNormals, bool weld
         return h;
     };
     const auto same = [&](uint32_t a, uint32_t b) {
-        const ObjCorner& ca = corners[a];
-        const ObjCorner& cb = corners[b];
+        const ObjCorner& ca = corners[triples[a]];
+        const ObjCorner& cb = corners[triples[b]];
         return Same3(m.Position(ca), m.Position(cb)) &&
                (!normals || Same3(m.NormalOf(ca), m.NormalOf(cb))) &&
                (!m.uvs || Same3(m.UvOf(ca), m.UvOf(cb))) &&
                (!m.colors || Same3(m.ColorOf(ca), m.ColorOf(cb)));
     };
-    return WeldVertices(count, hash, same, firsts);
+    const std::vector<uint32_t> classOf =
+        WeldVertices(static_cast<uint32_t>(triples.size()), hash, same, firsts);
+    for (uint32_t& first : firsts) first = triples[first];
+    std::vector<uint32_t> remap(count);
+    for (uint32_t k = 0; k < count; ++k) remap[k] = classOf[tripleOf[k]];
+    return remap;
 }
 
 bool AppendMesh(const MeshView& m, uint16_t id, bool keepNormals, bool hasUvs, bool hasColors,
