@@ -285,6 +285,11 @@ bool Parser::Line(const char* p, const char* end, size_t line) {
     line_ = line;
     if (p == end) return true;
     const char c = *p;
+    // The statements of most lines, without looking for the end of the word.
+    if (end - p > 2 && IsBlank(p[1])) {
+        if (c == 'v') return Vertex(p + 2, end);
+        if (c == 'f') return Face(p + 2, end);
+    }
     // Comments, and lines that open with a blank, which the importer skips.
     if (c == '#' || IsBlank(c)) {
         if (HasControl(p, end)) return Refuse("a control character");

@@ -79,17 +79,12 @@ bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error
     return true;
 }
 
-ObjRead ReadObjBytes(const char* data, size_t size, const ObjSource& source,
-                     const ImportSettings& settings, Scene& scene, std::string& message,
-                     ObjFilesRead* files) {
-    scene = Scene();
-    if (size < kImporterMinimum) {
-        message = "a file of fewer than 16 bytes";
-        return ObjRead::NotTaken;
-    }
-    ObjModel model;
-    std::vector<std::string> mtlFiles;
-    if (!ParseObj(data, size, source, model, mtlFiles, message)) return ObjRead::NotTaken;
+namespace {
+
+// The scene and the files read, once the model is parsed.
+ObjRead Finish(const ObjModel& model, const ObjSource& source, const ImportSettings& settings,
+               std::vector<std::string>& mtlFiles, Scene& scene, std::string& message,
+               ObjFilesRead* files) {
     if (!BuildObjScene(model, settings, FileStem(source.path), scene, message)) {
         return ObjRead::Failed;
     }
@@ -105,19 +100,49 @@ ObjRead ReadObjBytes(const char* data, size_t size, const ObjSource& source,
     return ObjRead::Done;
 }
 
+}  // namespace
+
+ObjRead ReadObjBytes(const char* data, size_t size, const ObjSource& source,
+                     const ImportSettings& settings, Scene& scene, std::string& message,
+                     ObjFilesRead* files) {
+    scene = Scene();
+    if (size < kImporterMinimum) {
+        message = "a file of fewer than 16 bytes";
+        return ObjRead::NotTaken;
+    }
+    ObjModel model;
+    std::vector<std::string> mtlFiles;
+    if (!ParseObj(data, size, source, model, mtlFiles, message)) return ObjRead::NotTaken;
+    return Finish(model, source, settings, mtlFiles, scene, message, files);
+}
+
 ObjRead ReadObjFile(const std::string& path, const ImportSettings& settings, Scene& scene,
                     std::string& message, ObjFilesRead* files) {
-    FileBytes bytes;
-    std::string error;
-    bool opened = false;
-    if (!ReadWholeFile(path, bytes, error, opened)) {
-        message = error;
-        return ObjRead::Failed;
-    }
+    scene = Scene();
     ObjSource source;
     source.path = path;
     source.readMtl = ReadMtl;
-    return ReadObjBytes(bytes.data(), bytes.size(), source, settings, scene, message, files);
+    ObjModel model;
+    std::vector<std::string> mtlFiles;
+    {
+        FileBytes bytes;
+        std::string error;
+        bool opened = false;
+        if (!ReadWholeFile(path, bytes, error, opened)) {
+            message = error;
+            return ObjRead::Failed;
+        }
+        if (bytes.size() < kImporterMinimum) {
+            message = "a file of fewer than 16 bytes";
+            return ObjRead::NotTaken;
+        }
+        if (!ParseObj(bytes.data(), bytes.size(), source, model, mtlFiles, message)) {
+            return ObjRead::NotTaken;
+        }
+        // The file's memory is freed before the scene is built, which can then
+        // reuse it rather than have fresh pages cleared for it.
+    }
+    return Finish(model, source, settings, mtlFiles, scene, message, files);
 }
 
 }  // namespace kvoscene

@@ -75,12 +75,53 @@ void AppendZUp(std::vector<float>& to, const float* v) {
     to.push_back(z.z);
 }
 
+// Scratch of the index merge, kept across meshes: per position, the first
+// index triple of that position + 1 (0: none), cleared after each mesh.
+struct WeldScratch {
+    std::vector<uint32_t> head;
+    std::vector<uint32_t> next;     // per triple: the next triple of its position + 1
+    std::vector<uint32_t> triples;  // per triple: its first corner
+};
+
+// A position's triples are chained; one with more than this many (a pole of
+// many seams) has its mesh merged through a hash table instead.
+constexpr uint32_t kLongestChain = 64;
+
+// Gives each corner the number of its index triple (in order of first use),
+// comparing only the indices of the channels kept. False when a chain grew
+// too long.
+bool MergeIndicesByChain(const std::vector<ObjCorner>& corners, uint32_t uvMask,
+                         uint32_t normalMask, WeldScratch& s, std::vector<uint32_t>& tripleOf) {
+    bool ok = true;
+    for (uint32_t k = 0; k < tripleOf.size() && ok; ++k) {
+        const ObjCorner& c = corners[k];
+        uint32_t t = s.head[c.v];
+        for (uint32_t steps = 0; t != 0; t = s.next[t - 1]) {
+            const ObjCorner& f = corners[s.triples[t - 1]];
+            if (((f.vt ^ c.vt) & uvMask) == 0 && ((f.vn ^ c.vn) & normalMask) == 0) break;
+            if (++steps == kLongestChain) {
+                ok = false;
+                break;
+            }
+        }
+        if (t == 0) {
+            s.triples.push_back(k);
+            s.next.push_back(s.head[c.v]);
+            t = static_cast<uint32_t>(s.triples.size());
+            s.head[c.v] = t;
+        }
+        tripleOf[k] = t - 1;
+    }
+    for (uint32_t first : s.triples) s.head[corners[first].v] = 0;
+    return ok;
+}
+
 // The corners that stay (each the first of its group of corners identical in
 // every channel kept), as the Assimp path welds a file mesh's vertices. Corners
 // of the same indices are merged first, which needs no value; the values are
 // then compared once per distinct index triple, in the same first-use order.
 std::vector<uint32_t> WeldCorners(const MeshView& m, bool keepNormals, bool weld,
-                                  std::vector<uint32_t>& firsts) {
+                                  WeldScratch& scratch, std::vector<uint32_t>& firsts) {
     const std::vector<ObjCorner>& corners = m.mesh.corners;
     const uint32_t count = static_cast<uint32_t>(corners.size());
     if (!weld || (m.normals && !keepNormals)) {
@@ -91,19 +132,24 @@ std::vector<uint32_t> WeldCorners(const MeshView& m, bool keepNormals, bool weld
     const bool normals = keepNormals && m.normals;
     // The indices that matter: an index of a channel the mesh does not keep does not.
     const uint32_t uvMask = m.uvs ? 0xffffffffu : 0, normalMask = normals ? 0xffffffffu : 0;
-    const auto indexHash = [&](uint32_t k) {
-        const ObjCorner& c = corners[k];
-        uint64_t h = (c.v * 0x9e3779b97f4a7c15ull) ^ ((c.vt & uvMask) * 0xc2b2ae3d27d4eb4full);
-        h ^= (c.vn & normalMask) * 0x165667b19e3779f9ull;
-        return h ^ (h >> 29);
-    };
-    const auto sameIndices = [&](uint32_t a, uint32_t b) {
-        const ObjCorner& x = corners[a];
-        const ObjCorner& y = corners[b];
-        return x.v == y.v && ((x.vt ^ y.vt) & uvMask) == 0 && ((x.vn ^ y.vn) & normalMask) == 0;
-    };
-    std::vector<uint32_t> triples;  // the first corner of each distinct index triple
-    const std::vector<uint32_t> tripleOf = WeldVertices(count, indexHash, sameIndices, triples);
+    std::vector<uint32_t> tripleOf(count);
+    scratch.next.clear();
+    scratch.triples.clear();
+    std::vector<uint32_t>& triples = scratch.triples;
+    if (!MergeIndicesByChain(corners, uvMask, normalMask, scratch, tripleOf)) {
+        const auto indexHash = [&](uint32_t k) {
+            const ObjCorner& c = corners[k];
+            uint64_t h = (c.v * 0x9e3779b97f4a7c15ull) ^ ((c.vt & uvMask) * 0xc2b2ae3d27d4eb4full);
+            h ^= (c.vn & normalMask) * 0x165667b19e3779f9ull;
+            return h ^ (h >> 29);
+        };
+        const auto sameIndices = [&](uint32_t a, uint32_t b) {
+            const ObjCorner& x = corners[a];
+            const ObjCorner& y = corners[b];
+            return x.v == y.v && ((x.vt ^ y.vt) & uvMask) == 0 && ((x.vn ^ y.vn) & normalMask) == 0;
+        };
+        tripleOf = WeldVertices(count, indexHash, sameIndices, triples);
+    }
 
     const auto hash = [&](uint32_t t) {
         const ObjCorner& c = corners[triples[t]];
@@ -124,16 +170,15 @@ std::vector<uint32_t> WeldCorners(const MeshView& m, bool keepNormals, bool weld
     const std::vector<uint32_t> classOf =
         WeldVertices(static_cast<uint32_t>(triples.size()), hash, same, firsts);
     for (uint32_t& first : firsts) first = triples[first];
-    std::vector<uint32_t> remap(count);
-    for (uint32_t k = 0; k < count; ++k) remap[k] = classOf[tripleOf[k]];
-    return remap;
+    for (uint32_t& t : tripleOf) t = classOf[t];
+    return tripleOf;
 }
 
 bool AppendMesh(const MeshView& m, uint16_t id, bool keepNormals, bool hasUvs, bool hasColors,
-                bool weld, Mesh& to, std::string& error) {
+                bool weld, WeldScratch& scratch, Mesh& to, std::string& error) {
     const size_t base = to.positions.size() / 3;
     std::vector<uint32_t> firsts;
-    const std::vector<uint32_t> remap = WeldCorners(m, keepNormals, weld, firsts);
+    const std::vector<uint32_t> remap = WeldCorners(m, keepNormals, weld, scratch, firsts);
     if (base + firsts.size() > static_cast<size_t>(INT_MAX)) {
         error = "too many vertices in one node";
         return false;
@@ -183,7 +228,8 @@ bool AppendMesh(const MeshView& m, uint16_t id, bool keepNormals, bool hasUvs, b
 }
 
 bool BuildNodeMesh(const ObjModel& model, const std::vector<const ObjMesh*>& parts,
-                   const ImportSettings& settings, Scene& scene, Node& node, std::string& error) {
+                   const ImportSettings& settings, WeldScratch& scratch, Scene& scene, Node& node,
+                   std::string& error) {
     std::unordered_map<uint32_t, uint16_t> ids;
     std::vector<uint32_t> order;
     bool allNormals = true, anyUvs = false, anyColors = false;
@@ -205,7 +251,7 @@ bool BuildNodeMesh(const ObjModel& model, const std::vector<const ObjMesh*>& par
     for (const ObjMesh* part : parts) {
         const uint32_t mat = part->material == kObjNoIndex ? 0 : part->material;
         if (!AppendMesh(ViewOf(model, *part), ids[mat], allNormals, anyUvs, anyColors,
-                        settings.joinVertices, node.mesh, error)) {
+                        settings.joinVertices, scratch, node.mesh, error)) {
             return false;
         }
     }
@@ -261,6 +307,8 @@ bool BuildObjScene(const ObjModel& model, const ImportSettings& settings,
     ConvertTransform(identity, transform);
     scene.nodes.reserve(model.objects.size());
     std::vector<const ObjMesh*> parts;
+    WeldScratch scratch;
+    if (settings.joinVertices) scratch.head.assign(model.PositionCount(), 0);
     for (size_t i = 0; i < model.objects.size(); ++i) {
         const ObjObject& object = model.objects[i];
         parts.clear();
@@ -278,7 +326,7 @@ bool BuildObjScene(const ObjModel& model, const ImportSettings& settings,
         std::copy(transform, transform + 12, node.transform);
         if (!parts.empty()) {
             node.kind = NodeKind::Geometry;
-            if (!BuildNodeMesh(model, parts, settings, scene, node, error)) {
+            if (!BuildNodeMesh(model, parts, settings, scratch, scene, node, error)) {
                 scene = Scene();
                 return false;
             }

@@ -65,6 +65,24 @@ std::vector<std::string> FilesReadBy(const std::string& path, bool ours) {
 // Corners 1-4 of a unit square and a fifth point; used by most cases.
 const std::string kSquare = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 2 0.25\n";
 
+// A fan of 100 triangles around one pole whose every corner has a texture
+// coordinate of its own: more seams at one position than the index chains take.
+std::string PoleObj() {
+    std::string text = "v 0 1 0\n";
+    for (int i = 0; i < 100; ++i) {
+        const double a = i * 0.0628318;
+        text += "v " + std::to_string(std::cos(a)) + " 0 " + std::to_string(std::sin(a)) + "\n";
+        text += "vt " + std::to_string(i / 100.0) + " 1\nvt " + std::to_string(i / 100.0) + " 0\n";
+    }
+    for (int i = 0; i < 100; ++i) {
+        const int b = 2 + i, c = 2 + (i + 1) % 100;
+        text += "f 1/" + std::to_string(2 * i + 1) + " " + std::to_string(b) + "/" +
+                std::to_string(2 * i + 2) + " " + std::to_string(c) + "/" +
+                std::to_string(2 * ((i + 1) % 100) + 2) + "\n";
+    }
+    return text + "f 1/1 2/2 3/4\n";
+}
+
 struct TakenCase {
     const char* what;
     std::string obj;
@@ -134,6 +152,7 @@ TEST(ObjReader, GivesTheAssimpPathsSceneForWhatItTakes) {
          kSquare + "  v 9 9 9\n\tf 1 2 3\n f 1 2 3\n# f 1 2 3\nf 1 2 3\n\n\n",
          "",
          {}},
+        {"a pole of more seams than a chain of indices takes", PoleObj(), "", {}},
         {"number forms",
          "v -.5 1e-3 1E+2\nv 3. 0.1234567890123 -0\nv 1e-40 -2.5e-39 123456789012\n"
          "v 0.333333333 -49.713837 11.887197\nvt 1e39 0.5\nvn -0.000001 1 0.7071068\n"
