@@ -1,7 +1,9 @@
 // The console host's OBJ reader against the importer on the same files: a
 // height field of about 37,000 triangles (3.7 MB of v/vt/vn text) and one of
 // 1,000,000 triangles (about 105 MB), written as bench/big_scenes.py writes
-// its OBJ. Each file is read whole into the scene form by
+// its OBJ, and, for our reader alone, 100,000 objects of one quad each (the
+// importer's OBJ reader is quadratic in objects: 18 s). Each file is read
+// whole into the scene form by
 //   BM_OurReader      ReadObjFile (what the import worker now does),
 //   BM_AssimpPath     ImportWithAssimp (ReadFile, its second pass over the v
 //                     numbers, and the conversion: what it did before),
@@ -61,9 +63,21 @@ void WriteGrid(const std::string& path, int columns, int rows) {
     std::fclose(f);
 }
 
+// `count` objects of one quad and material each.
+void WriteManyObjects(const std::string& path, int count) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (f == nullptr) std::abort();
+    for (int i = 0; i < count; ++i) {
+        std::fprintf(f, "o Part_%d\nv %d 0 0\nv %d.5 0 0\nv %d.5 1 0\nv %d 1 0\nusemtl m%d\n", i, i,
+                     i, i, i, i % 7);
+        std::fprintf(f, "f %d %d %d %d\n", 4 * i + 1, 4 * i + 2, 4 * i + 3, 4 * i + 4);
+    }
+    std::fclose(f);
+}
+
 struct Files {
     std::filesystem::path dir;
-    std::string medium, large;
+    std::string medium, large, many;
     Files() {
         char name[] = "/tmp/bench_obj_reader_XXXXXX";
         if (mkdtemp(name) == nullptr) std::abort();
@@ -72,6 +86,8 @@ struct Files {
         large = (dir / "grid_1m.obj").string();
         WriteGrid(medium, 200, 100);
         WriteGrid(large, 1000, 500);
+        many = (dir / "objects_100k.obj").string();
+        WriteManyObjects(many, 100000);
     }
     ~Files() { std::filesystem::remove_all(dir); }
 };
@@ -82,7 +98,8 @@ const Files& TheFiles() {
 }
 
 const std::string& FileOf(const benchmark::State& state) {
-    return state.range(0) == 0 ? TheFiles().medium : TheFiles().large;
+    const Files& files = TheFiles();
+    return state.range(0) == 0 ? files.medium : state.range(0) == 1 ? files.large : files.many;
 }
 
 void Label(benchmark::State& state, size_t triangles) {
@@ -143,8 +160,13 @@ void BM_AssimpReadFile(benchmark::State& state) {
     Label(state, triangles);
 }
 
-// 0: the 3.7 MB file, 1: the 1,000,000-triangle file.
-BENCHMARK(BM_OurReader)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+// 0: the 3.7 MB file, 1: the 1,000,000-triangle file, 2: 100,000 objects.
+BENCHMARK(BM_OurReader)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 BENCHMARK(BM_AssimpPath)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_AssimpReadFile)
     ->Arg(0)

@@ -129,8 +129,9 @@ ObjRead ReadObjFile(const std::string& path, const ImportSettings& settings, Sce
         std::string error;
         bool opened = false;
         if (!ReadWholeFile(path, bytes, error, opened)) {
+            // The importer says in its own words why it cannot read the file.
             message = error;
-            return ObjRead::Failed;
+            return ObjRead::NotTaken;
         }
         if (bytes.size() < kImporterMinimum) {
             message = "a file of fewer than 16 bytes";

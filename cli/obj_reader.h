@@ -17,7 +17,8 @@ namespace kvoscene {
 
 enum class ObjRead {
     Done,     // `scene` holds the file
-    Failed,   // `message` says why; the importer would fail as well
+    Failed,   // `message` says why; the importer would fail as well (a node past the
+              // scene form's limits)
     NotTaken  // `message` says what the reader does not take
 };
 
