@@ -273,7 +273,10 @@ bool Parser::MaterialLibrary(const char* p, const char* end) {
         path = obj.substr(0, obj.size() >= 3 ? obj.size() - 3 : 0) + "mtl";
         status = source_.readMtl ? source_.readMtl(path, bytes) : MtlFile::Missing;
     }
-    if (status == MtlFile::Unusable) return Refuse("the .mtl file " + path);
+    if (status == MtlFile::Unusable) {
+        return Refuse("an .mtl that is no regular file or that Assimp looks for elsewhere: " +
+                      path);
+    }
     if (status == MtlFile::Missing) return true;
     mtlFiles_.push_back(path);
     std::string why;

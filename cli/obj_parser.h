@@ -18,8 +18,9 @@ struct ObjSource {
     // The path the OBJ was opened as: its folder is where `mtllib` names are
     // looked up, and "<path without obj>mtl" is tried when one is missing.
     std::string path;
-    // Reads a whole .mtl; Missing when it cannot be opened, Unusable when it
-    // can but not be read like a regular file.
+    // Reads a whole .mtl; Missing when there is none, Unusable when there is
+    // something this reader does not read as the importer would (not a regular
+    // file, or a file the importer would find under another name).
     std::function<MtlFile(const std::string& path, std::string& bytes)> readMtl;
 };
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/mtl_lookup.h"
 #include "cli/obj_scene_builder.h"
 
 namespace kvoscene {
@@ -24,15 +25,18 @@ std::string FileStem(const std::string& path) {
     return name;
 }
 
-MtlFile ReadMtl(const std::string& path, std::string& bytes) {
+// An .mtl as the importer would find it: missing only where it would not
+// find it under another name either.
+MtlFile ReadMtl(const std::string& path, const std::string& scenePath, std::string& bytes) {
     FileBytes file;
     std::string error;
     bool opened = false;
-    if (!ReadWholeFile(path, file, error, opened)) {
-        return opened ? MtlFile::Unusable : MtlFile::Missing;
+    if (ReadWholeFile(path, file, error, opened)) {
+        bytes.assign(file.data(), file.size());
+        return MtlFile::Read;
     }
-    bytes.assign(file.data(), file.size());
-    return MtlFile::Read;
+    if (opened || ImporterMightFindElsewhere(path, scenePath)) return MtlFile::Unusable;
+    return MtlFile::Missing;
 }
 
 }  // namespace
@@ -121,7 +125,9 @@ ObjRead ReadObjFile(const std::string& path, const ImportSettings& settings, Sce
     scene = Scene();
     ObjSource source;
     source.path = path;
-    source.readMtl = ReadMtl;
+    source.readMtl = [&path](const std::string& mtl, std::string& bytes) {
+        return ReadMtl(mtl, path, bytes);
+    };
     ObjModel model;
     std::vector<std::string> mtlFiles;
     {

@@ -572,3 +572,54 @@ TEST(ObjReader, AgreesWithAssimpOnRandomFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Where the .mtl is: read by ours, or left to Assimp where Assimp would look
+// under other names; either way the scene is Assimp's.
+TEST(ObjReader, FindsTheMtlWhereAssimpFindsIt) {
+    struct Case {
+        const char* what;
+        const char* mtllib;
+        const char* mtlFile;  // made in the OBJ's folder
+        bool taken;
+    };
+    const Case cases[] = {
+        {"beside the file", "m.mtl", "m.mtl", true},
+        {"in a sub-folder", "sub/m.mtl", "sub/m.mtl", true},
+        {"missing, with one named after the OBJ", "gone.mtl", "case.mtl", true},
+        {"missing everywhere", "gone.mtl", "other.mtl", true},
+        {"named with a backslash", "sub\\m.mtl", "sub/m.mtl", false},
+        {"named with an escape", "m%2emtl", "m.mtl", false},
+        {"in a folder that is not there, but beside the file", "nowhere/m.mtl", "m.mtl", false},
+        {"a folder", "sub", "sub/m.mtl", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clitest::ScratchDir dir;
+        const std::string path = dir.Path("case.obj");
+        clitest::WriteFile(path, "mtllib " + std::string(c.mtllib) + "\n" + kSquare +
+                                     "usemtl red\nf 1 2 3\nusemtl blue\nf 1 3 4\n");
+        std::filesystem::create_directories(
+            std::filesystem::path(dir.Path(c.mtlFile)).parent_path());
+        clitest::WriteFile(dir.Path(c.mtlFile), "newmtl blue\nmap_Kd b.png\nnewmtl red\n");
+        Scene ours;
+        std::string message;
+        const ObjRead read = kvoscene::ReadObjFile(path, {}, ours, message);
+        EXPECT_EQ(read, c.taken ? ObjRead::Done : ObjRead::NotTaken) << message;
+        if (read == ObjRead::Done) {
+            EXPECT_EQ(AgreeWithAssimp(path), "");
+            EXPECT_EQ(FilesReadBy(path, true), FilesReadBy(path, false));
+        } else {
+            // Assimp's answer, a failure too (it cannot read a folder).
+            Scene viaImport, theirs;
+            std::string error1, error2;
+            const bool imported = kvoscene::ImportScene(path, {}, viaImport, error1);
+            EXPECT_EQ(imported, kvoscene::ImportWithAssimp(path, {}, theirs, error2));
+            EXPECT_EQ(error1, error2);
+            EXPECT_EQ(clitest::CompareObjScenes(viaImport, theirs, {}), "");
+        }
+    }
+}
+
+}  // namespace
