@@ -24,6 +24,11 @@ inline const char* WordEnd(const char* p, const char* end) {
     return p;
 }
 
+// The start of a word, for a reason given in words.
+std::string Excerpt(const char* p, const char* end) {
+    return std::string(p, std::min<size_t>(static_cast<size_t>(WordEnd(p, end) - p), 32));
+}
+
 // Bytes that the importer takes as line ends, or that no name should hold.
 bool HasControl(const char* p, const char* end) {
     for (; p < end; ++p) {
@@ -73,7 +78,7 @@ bool Parser::Numbers(const char* p, const char* end, float* out, int& count, int
     for (p = SkipBlanks(p, end); p < end; p = SkipBlanks(p, end)) {
         const char* next = count < most ? ScanObjFloat(p, end, out[count]) : nullptr;
         if (next == nullptr || (next < end && !IsBlank(*next))) {
-            return Refuse("the number '" + std::string(p, WordEnd(p, end)) + "'");
+            return Refuse("the number '" + Excerpt(p, end) + "'");
         }
         ++count;
         p = next;
@@ -155,7 +160,7 @@ const char* Parser::Corner(const char* p, const char* end, int& form, ObjCorner&
         }
     }
     if (q == nullptr || (q < end && !IsBlank(*q))) {
-        Refuse("the face corner '" + std::string(p, WordEnd(p, end)) + "'");
+        Refuse("the face corner '" + Excerpt(p, end) + "'");
         return nullptr;
     }
     corner = {kObjNoIndex, kObjNoIndex, kObjNoIndex};
