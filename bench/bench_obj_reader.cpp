@@ -2,7 +2,7 @@
 // height field of about 37,000 triangles (3.7 MB of v/vt/vn text) and one of
 // 1,000,000 triangles (about 105 MB), written as bench/big_scenes.py writes
 // its OBJ, and, for our reader alone, 100,000 objects of one quad each (the
-// importer's OBJ reader is quadratic in objects: 18 s). Each file is read
+// importer's OBJ reader is quadratic in objects). Each file is read
 // whole into the scene form by
 //   BM_OurReader      ReadObjFile (what the import worker now does),
 //   BM_AssimpPath     ImportWithAssimp (ReadFile, its second pass over the v

@@ -1,5 +1,6 @@
 #include "cli/obj_scene_builder.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <unordered_map>
