@@ -38,4 +38,7 @@ Assimp::IOSystem* NewRecordingIOSystem(FilesRead& files);
 // textures inside the file have no file.
 void AddNamedTextures(const aiScene* scene, const std::string& scenePath, FilesRead& files);
 
+// Adds the file one texture name refers to, when it exists (the same lookup).
+void AddTextureFile(const std::string& name, const std::string& scenePath, FilesRead& files);
+
 }  // namespace kvoimport

@@ -14,6 +14,7 @@
 
 #include "cli/import/import_files.h"
 #include "cli/import/import_protocol.h"
+#include "cli/import/scene_import.h"
 #include "scene/scene_decoder.h"
 #include "scene/scene_encoder.h"
 
@@ -55,7 +56,7 @@ bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
     std::string error;
     FilesRead files;
     std::vector<uint8_t> list, images;
-    bool ok = CheckSceneFile(path, error) && ImportWithAssimp(path, settings, scene, error, &files);
+    bool ok = CheckSceneFile(path, error) && ImportScene(path, settings, scene, error, &files);
     if (ok && (list = EncodeFileList(files.Paths())).size() > kMaxFileList) {
         error = "the scene names more files than a list of files read holds";
         ok = false;
