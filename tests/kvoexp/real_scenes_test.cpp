@@ -14,22 +14,11 @@
 namespace {
 
 namespace fs = std::filesystem;
+using clitest::Contains;
+using clitest::KvoFiles;
 using clitest::ProcessResult;
 using clitest::RunKvoexp;
 using nlohmann::json;
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-std::set<std::string> KvoFiles(const std::string& dir) {
-    std::set<std::string> names;
-    if (!fs::exists(dir)) return names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        if (entry.path().extension() == ".kvo") names.insert(entry.path().filename().string());
-    }
-    return names;
-}
 
 // The report's warning codes of the run's one scene.
 std::multiset<std::string> Codes(const std::string& reportPath) {
