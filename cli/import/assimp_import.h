@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "cli/import/units.h"
 #include "scene/compact_scene.h"
 
 namespace kvoimport {
@@ -14,6 +15,8 @@ struct ImportSettings {
     bool collapse = false;
     // Merge vertices that are identical in every channel.
     bool joinVertices = true;
+    // The unit, scale and up axis the scene is converted to.
+    FrameSettings frame;
 };
 
 class FilesRead;

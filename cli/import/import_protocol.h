@@ -2,9 +2,11 @@
 // two pipes. A request is 'R', a u32 path length, the path, and a u8 of
 // settings (bit 0 collapse, bit 1 join vertices). An answer is a kind byte
 // ('F' files read, 'S' scene form, 'E' error text), a u64 length and that
-// many bytes. A request's reply is an 'F' answer followed by an 'S' answer,
-// or an 'E' answer. All integers little-endian. One request is answered
-// before the next is sent.
+// many bytes. With bit 2 of the settings set, the frame follows: u8 unit,
+// u8 unit of files that declare none (0 none, 1 m, 2 cm, 3 mm, 4 in, 5 ft),
+// u8 up (0 auto, 1 y, 2 z) and the f64 scale. A request's reply is an 'F' answer followed by an 'S'
+// answer, or an 'E' answer. All integers little-endian. One request is answered before the next is
+// sent.
 #pragma once
 
 #include <array>
@@ -38,6 +40,10 @@ bool WriteAll(int fd, const uint8_t* data, size_t size);
 bool ReadAll(int fd, uint8_t* data, size_t size);
 
 std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings);
+// The frame part of a request; false for unknown units or up axes, or a
+// scale that is not a finite positive number.
+constexpr size_t kFrameRequestBytes = 3 + 8;
+bool DecodeFrameRequest(const uint8_t bytes[kFrameRequestBytes], FrameSettings& frame);
 // Reads a request body (after the tag) from `read`, which fills exactly n
 // bytes or says false. False for a malformed or ended stream.
 template <typename ReadExactly>
@@ -149,10 +155,13 @@ bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings
     if ((n > 0 && !read(reinterpret_cast<uint8_t*>(&path[0]), n)) || !read(&flags, 1)) {
         return false;
     }
-    if (flags > 3) return false;
+    if (flags > 7) return false;
     settings.collapse = (flags & 1) != 0;
     settings.joinVertices = (flags & 2) != 0;
-    return true;
+    settings.frame = FrameSettings();
+    if ((flags & 4) == 0) return true;
+    uint8_t frame[kFrameRequestBytes];
+    return read(frame, kFrameRequestBytes) && DecodeFrameRequest(frame, settings.frame);
 }
 
 }  // namespace kvoimport

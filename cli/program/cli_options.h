@@ -7,6 +7,7 @@
 
 #include "cli/checks/budgets.h"
 #include "cli/checks/warning_policy.h"
+#include "cli/import/units.h"
 #include "hostdrive/check_boxes.h"
 
 namespace kvocli {
@@ -41,6 +42,7 @@ struct CliOptions {
     std::vector<kvochecks::WarningCode> ignored;  // warning codes kept off standard error
     kvochecks::WarningPolicy warningPolicy;       // the two lists above
     std::string optionsFile;                      // --options FILE, "" none
+    kvoimport::FrameSettings frame;               // --units, --file-units, --scale, --up
 
     CliOptions() { checks.fill(-1); }
 };

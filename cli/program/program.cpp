@@ -55,7 +55,7 @@ kvoimport::ImportPoolSettings PoolSettings(const CliOptions& options) {
     settings.memoryLimitBytes = options.importMemoryMiB < 0
                                     ? kvoimport::DefaultWorkerMemoryLimit()
                                     : static_cast<uint64_t>(options.importMemoryMiB) << 20;
-    settings.import = {options.collapse, options.joinVertices};
+    settings.import = {options.collapse, options.joinVertices, options.frame};
     settings.interrupted = Interrupted();
     return settings;
 }
@@ -205,6 +205,7 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
         if (!outcome.imported) outcome.importError = imported.error;
         outputs.AddInputs(path, imported.filesRead);
         session.NumberScene(static_cast<unsigned>(outcomes.size()) + 1, sceneCount, path);
+        outcome.frame = imported.scene.frame;
         if (outcome.imported) session.ExportScene(std::move(imported.scene), outcome);
         outcomes.push_back(std::move(outcome));
         if (!options.quiet) PrintSummary(options, outcomes.back());
