@@ -10,6 +10,10 @@
 namespace kvoimport {
 
 struct ImportSettings {
+    ImportSettings() = default;
+    ImportSettings(bool collapse_, bool joinVertices_, FrameSettings frame_ = {})
+        : collapse(collapse_), joinVertices(joinVertices_), frame(frame_) {}
+
     // Merge each root child's subtree into that child's one mesh (the console
     // host turns it on unless told --no-collapse).
     bool collapse = false;
