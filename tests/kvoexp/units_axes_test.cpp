@@ -226,6 +226,19 @@ TEST_F(UnitsAxes, UnitsWithoutAFileUnitKeepUndeclaredFiles) {
     EXPECT_EQ(units.scene["length_factor"], 1.0);
 }
 
+// A team's options file carries the frame; the command line wins over it.
+TEST_F(UnitsAxes, OptionsFileCarriesTheFrameAndTheCommandLineWins) {
+    const std::string file = scratch.Path("team.toml");
+    clitest::WriteFile(file, "units = \"m\"\nfile-units = \"cm\"\nscale = 2\nup = \"z\"\n");
+    const Exported fromFile = Export(scratch, "file", kSpiderObj, {"--options", file});
+    const Exported overridden =
+        Export(scratch, "cli", kSpiderObj, {"--options", file, "--up", "y", "--scale", "1"});
+    EXPECT_DOUBLE_EQ(fromFile.scene["length_factor"].get<double>(), 0.02);
+    EXPECT_EQ(fromFile.scene["up"], "z");
+    EXPECT_DOUBLE_EQ(overridden.scene["length_factor"].get<double>(), 0.01);
+    EXPECT_EQ(overridden.scene["up"], "y");
+}
+
 // Bad values are usage errors.
 TEST_F(UnitsAxes, BadValuesAreUsageErrors) {
     const std::string out = scratch.Sub("bad");
