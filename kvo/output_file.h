@@ -10,7 +10,12 @@
 #include <string>
 
 struct OutputFile {
-    FILE* stream = nullptr;     // where the writer puts the bytes: seekable, binary
+    FILE* stream = nullptr;  // where the writer puts the bytes: seekable, binary
+    // Where the system has memory streams, `stream` is one (over `staged`) and
+    // the bytes go to `sink` (the temporary file) or `device` in one write when
+    // committed.
+    FILE* sink = nullptr;
+    struct StagedBytes* staged = nullptr;
     std::string target;         // the name given
     std::string temporaryPath;  // renamed over the target; empty when written through
     int device = -1;            // the device or FIFO written through, open for writing

@@ -1,7 +1,5 @@
 #include "cli/checks/scene_checks.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -11,6 +9,7 @@
 #include "export/material_extraction.h"
 #include "export/node_file.h"
 #include "hostdrive/scene_selection.h"
+#include "textures/texture_lookup.h"
 
 namespace kvochecks {
 
@@ -22,11 +21,6 @@ using kvoscene::Node;
 using kvoscene::NodeKind;
 using kvoscene::Scene;
 
-bool IsFile(const std::string& path) {
-    struct stat st;
-    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 // The plug-in reads names as C strings: a NUL ends them.
 std::string AsThePluginSeesIt(const std::string& name) {
     return name.substr(0, name.find('\0'));
@@ -34,7 +28,7 @@ std::string AsThePluginSeesIt(const std::string& name) {
 
 // What a face group of `materialId` carries into the file, by the export's rule.
 MaterialReport GroupMaterialReport(const Scene& scene, const Node& node, uint16_t materialId,
-                                   const std::string& scenePath) {
+                                   const kvotextures::TextureSearch& search) {
     MaterialReport report;
     const Material* mat = kvoscene::GroupMaterial(scene, node, materialId);
     if (!mat) return report;
@@ -43,18 +37,25 @@ MaterialReport GroupMaterialReport(const Scene& scene, const Node& node, uint16_
     report.embedded = mat->embeddedDiffuseMap;
     if (mat->hasDiffuseMap) {
         report.texture = exporter::StripPath(AsThePluginSeesIt(mat->diffuseMap));
-        report.resolvedPath = ResolveTexture(scenePath, mat->diffuseMap, report.found);
+        const kvotextures::TextureLookup lookup =
+            kvotextures::LookupTexture(AsThePluginSeesIt(mat->diffuseMap), search);
+        report.found = !lookup.path.empty();
+        report.resolvedPath = report.found            ? lookup.path
+                              : lookup.looked.empty() ? std::string()
+                                                      : lookup.looked.front();
+        report.looked = lookup.looked;
+        report.notImage = lookup.notImage;
     }
     return report;
 }
 
 std::vector<MaterialGroup> Groups(const Scene& scene, const Node& node,
-                                  const std::string& scenePath) {
+                                  const kvotextures::TextureSearch& search) {
     std::map<uint16_t, uint64_t> faces;
     for (uint16_t id : node.mesh.materialIds) ++faces[id];
     std::vector<MaterialGroup> groups;
     for (const auto& [id, count] : faces) {
-        groups.push_back({id, count, GroupMaterialReport(scene, node, id, scenePath)});
+        groups.push_back({id, count, GroupMaterialReport(scene, node, id, search)});
     }
     return groups;
 }
@@ -144,7 +145,8 @@ private:
         const std::string seen = AsThePluginSeesIt(node.name);
         report.file = exporter::OutputPath(settings_.outputDir, exporter::NodeFileName(seen));
         report.facesIn = node.mesh.FaceCount();
-        report.groups = Groups(scene_, node, settings_.scenePath);
+        report.groups = Groups(scene_, node,
+                               {kvooutputs::FolderOf(settings_.scenePath), settings_.texturePaths});
         out_.nodes.push_back(std::move(report));
         CheckName(node.name);
         CheckMaterials(node.name, out_.nodes.back().groups);
@@ -182,13 +184,28 @@ private:
                 Warn(WarningCode::kTextureEmbedded, node,
                      which +
                          ": the texture is held inside the scene file; no texture name is "
-                         "written");
+                         "written (--copy-textures would extract it)");
             } else if (!m.texture.empty() && !m.found) {
-                Warn(WarningCode::kTextureMissing, node,
-                     which + ": texture " + Quoted(m.texture) + " not found (looked for " +
-                         Quoted(m.resolvedPath) + ")");
+                MissingTexture(node, which, m);
             }
         }
+    }
+
+    void MissingTexture(const std::string& node, const std::string& which,
+                        const MaterialReport& m) {
+        std::string places;
+        for (const std::string& place : m.looked) {
+            places += (places.empty() ? "" : ", ") + Quoted(place);
+        }
+        if (!m.notImage.empty()) {
+            Warn(WarningCode::kTextureNotImage, node,
+                 which + ": texture " + Quoted(m.texture) + ": " + Quoted(m.notImage) +
+                     " is not an image; not used (looked at " + places + ")");
+            return;
+        }
+        Warn(WarningCode::kTextureMissing, node,
+             which + ": texture " + Quoted(m.texture) + " not found (looked at " +
+                 (places.empty() ? std::string("no place: a Windows path") : places) + ")");
     }
 
     void CheckNumbers(const Node& node) {
@@ -209,29 +226,6 @@ private:
 };
 
 }  // namespace
-
-std::string ResolveTexture(const std::string& scenePath, const std::string& texture, bool& found) {
-    found = false;
-    if (texture.empty()) return {};
-    std::vector<std::string> candidates;
-    const std::string folder = kvooutputs::FolderOf(scenePath);
-    // Paths written on Windows use '\\'; read it as the separator first.
-    std::string slashed = texture;
-    std::replace(slashed.begin(), slashed.end(), '\\', '/');
-    for (const std::string& path : {slashed, texture}) {
-        const std::string candidate = path[0] == '/' ? path : folder + "/" + path;
-        if (candidates.empty() || candidates.back() != candidate) candidates.push_back(candidate);
-    }
-    const std::string base = exporter::StripPath(texture);
-    if (base != texture) candidates.push_back(folder + "/" + base);
-    for (const std::string& candidate : candidates) {
-        if (IsFile(candidate)) {
-            found = true;
-            return candidate;
-        }
-    }
-    return candidates.front();
-}
 
 SceneCheck CheckScene(const Scene& scene, const SceneCheckSettings& settings) {
     SceneCheck check;

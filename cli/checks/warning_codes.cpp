@@ -13,6 +13,11 @@ const std::vector<WarningCodeInfo>& WarningCodes() {
         {WarningCode::kTextureMissing, "texture_missing", "a texture file that is not found"},
         {WarningCode::kTextureEmbedded, "texture_embedded",
          "a texture held inside the scene file: the KVO file names no texture"},
+        {WarningCode::kTextureNotImage, "texture_not_image",
+         "a file the scene names as a texture holds no image: not used, copied or listed"},
+        {WarningCode::kTextureNameCollision, "texture_name_collision",
+         "another file of a texture's name is in the output folder: the copy takes a suffixed "
+         "name"},
         {WarningCode::kMaterialNameCollision, "material_name_collision",
          "two distinct materials written under one sanitised name"},
         {WarningCode::kNameCollision, "name_collision",

@@ -13,6 +13,8 @@ enum class WarningCode : uint8_t {
     kSelectUnmatched,
     kTextureMissing,
     kTextureEmbedded,
+    kTextureNotImage,
+    kTextureNameCollision,
     kMaterialNameCollision,
     kNameCollision,
     kNameNotPortable,

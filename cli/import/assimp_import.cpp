@@ -491,6 +491,9 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
         return false;
     }
     if (filesRead != nullptr) AddNamedTextures(ai, path, *filesRead);
+    if (filesRead != nullptr && settings.embeddedImages) {
+        filesRead->embeddedImages = DiffuseEmbeddedImages(ai);
+    }
     scene = Scene();
     Conversion c;
     c.ai = ai;

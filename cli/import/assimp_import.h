@@ -11,14 +11,20 @@ namespace kvoimport {
 
 struct ImportSettings {
     ImportSettings() = default;
-    ImportSettings(bool collapse_, bool joinVertices_, FrameSettings frame_ = {})
-        : collapse(collapse_), joinVertices(joinVertices_), frame(frame_) {}
+    ImportSettings(bool collapse_, bool joinVertices_, bool embeddedImages_ = false,
+                   FrameSettings frame_ = {})
+        : collapse(collapse_),
+          joinVertices(joinVertices_),
+          embeddedImages(embeddedImages_),
+          frame(frame_) {}
 
     // Merge each root child's subtree into that child's one mesh (the console
     // host turns it on unless told --no-collapse).
     bool collapse = false;
     // Merge vertices that are identical in every channel.
     bool joinVertices = true;
+    // Hand over the images the scene file holds (for --copy-textures).
+    bool embeddedImages = false;
     // The unit, scale and up axis the scene is converted to.
     FrameSettings frame;
 };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/import/assimp_import.h"
+#include "cli/import/embedded_images.h"
 #include "cli/import/import_protocol.h"
 #include "scene/compact_scene.h"
 
@@ -23,7 +24,7 @@ struct ImportPoolSettings {
     std::string workerProgram;  // the kvoexp program, run with --import-worker
     unsigned jobs = 1;
     double timeoutSeconds = 60;     // per scene
-    uint64_t memoryLimitBytes = 0;  // per worker; 0: none
+    uint64_t memoryLimitBytes = 0;  // shared by all import processes; 0: none
     ImportSettings import;
     bool decode = true;      // decode each answer into ImportedScene::scene
     bool keepBytes = false;  // keep the scene form in ImportedScene::bytes
@@ -40,6 +41,8 @@ struct ImportedScene {
     // The files the import read: the scene, the files it refers to, the
     // textures it names that exist.
     std::vector<std::string> filesRead;
+    // The images the scene file holds that its materials' diffuse maps name.
+    std::vector<EmbeddedImage> embeddedImages;
 };
 
 class ImportPool {
@@ -71,6 +74,7 @@ private:
     std::vector<std::unique_ptr<Slot>> slots_;
     std::vector<std::thread> threads_;
     size_t ahead_ = 1;        // how many scenes may be imported ahead of Next()
+    uint64_t workerLimit_ = 0;  // each import process's share of the memory budget
     std::string startError_;  // why a slot's thread could not be started
 };
 

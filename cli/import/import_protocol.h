@@ -1,12 +1,13 @@
 // What the console host and an import worker say to each other over their
 // two pipes. A request is 'R', a u32 path length, the path, and a u8 of
 // settings (bit 0 collapse, bit 1 join vertices). An answer is a kind byte
-// ('F' files read, 'S' scene form, 'E' error text), a u64 length and that
-// many bytes. With bit 2 of the settings set, the frame follows: u8 unit,
-// u8 unit of files that declare none (0 none, 1 m, 2 cm, 3 mm, 4 in, 5 ft),
-// u8 up (0 auto, 1 y, 2 z) and the f64 scale. A request's reply is an 'F' answer followed by an 'S'
-// answer, or an 'E' answer. All integers little-endian. One request is answered before the next is
-// sent.
+// ('F' files read, 'T' embedded images, 'S' scene form, 'E' error text), a
+// u64 length and that many bytes. A request's reply is an 'F' answer, a 'T'
+// answer when settings bit 2 (embedded images) is set and the scene holds
+// any, and an 'S' answer; or an 'E' answer. With settings bit 3 the frame
+// follows the settings: u8 unit, u8 unit of files that declare none (0 none,
+// 1 m, 2 cm, 3 mm, 4 in, 5 ft), u8 up (0 auto, 1 y, 2 z) and the f64 scale.
+// All integers little-endian. One request is answered before the next is sent.
 #pragma once
 
 #include <array>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "cli/import/assimp_import.h"
+#include "cli/import/embedded_images.h"
 
 namespace kvoimport {
 
@@ -24,6 +26,7 @@ constexpr uint8_t kRequestTag = 'R';
 constexpr uint8_t kSceneFollows = 'S';
 constexpr uint8_t kErrorFollows = 'E';
 constexpr uint8_t kFilesFollow = 'F';
+constexpr uint8_t kImagesFollow = 'T';
 constexpr size_t kAnswerHeadSize = 9;
 constexpr size_t kMaxRequestPath = 1 << 16;
 // Longer error texts are refused: an importer's message is a line or two.
@@ -131,12 +134,15 @@ public:
     uint8_t Kind() const { return answer_.Kind(); }
     AnswerBytes TakeBody() { return answer_.TakeBody(); }
     std::vector<std::string> TakeFilesRead() { return std::move(files_); }
+    std::vector<EmbeddedImage> TakeEmbeddedImages() { return std::move(images_); }
 
 private:
     uint64_t maxScene_;
     AnswerReader answer_;
     bool haveFiles_ = false;
     std::vector<std::string> files_;
+    bool haveImages_ = false;
+    std::vector<EmbeddedImage> images_;
     std::string refusal_;
 };
 
@@ -155,11 +161,12 @@ bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings
     if ((n > 0 && !read(reinterpret_cast<uint8_t*>(&path[0]), n)) || !read(&flags, 1)) {
         return false;
     }
-    if (flags > 7) return false;
+    if (flags > 15) return false;
     settings.collapse = (flags & 1) != 0;
     settings.joinVertices = (flags & 2) != 0;
+    settings.embeddedImages = (flags & 4) != 0;
     settings.frame = FrameSettings();
-    if ((flags & 4) == 0) return true;
+    if ((flags & 8) == 0) return true;
     uint8_t frame[kFrameRequestBytes];
     return read(frame, kFrameRequestBytes) && DecodeFrameRequest(frame, settings.frame);
 }

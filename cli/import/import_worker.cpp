@@ -14,6 +14,7 @@
 
 #include "cli/import/import_files.h"
 #include "cli/import/import_protocol.h"
+#include "cli/import/scene_import.h"
 #include "scene/scene_decoder.h"
 #include "scene/scene_encoder.h"
 
@@ -54,19 +55,28 @@ bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
     Scene scene;
     std::string error;
     FilesRead files;
-    std::vector<uint8_t> list;
-    bool ok = CheckSceneFile(path, error) && ImportWithAssimp(path, settings, scene, error, &files);
+    std::vector<uint8_t> list, images;
+    bool ok = CheckSceneFile(path, error) && ImportScene(path, settings, scene, error, &files);
     if (ok && (list = EncodeFileList(files.Paths())).size() > kMaxFileList) {
         error = "the scene names more files than a list of files read holds";
+        ok = false;
+    }
+    if (ok && (images = EncodeEmbeddedImages(files.embeddedImages)).size() > kMaxEmbeddedImages) {
+        error = "the scene holds more image bytes than an answer carries";
         ok = false;
     }
     if (ok) {
         // The form goes out in pieces as it is encoded, so the host reads
         // while the rest is still being written.
         const AnswerHead listHead = MakeAnswerHead(kFilesFollow, list.size());
+        const AnswerHead imagesHead = MakeAnswerHead(kImagesFollow, images.size());
         const AnswerHead head = MakeAnswerHead(kSceneFollows, EncodedSize(scene));
         return WriteAll(fd, listHead.data(), listHead.size()) &&
-               WriteAll(fd, list.data(), list.size()) && WriteAll(fd, head.data(), head.size()) &&
+               WriteAll(fd, list.data(), list.size()) &&
+               (files.embeddedImages.empty() ||
+                (WriteAll(fd, imagesHead.data(), imagesHead.size()) &&
+                 WriteAll(fd, images.data(), images.size()))) &&
+               WriteAll(fd, head.data(), head.size()) &&
                EncodeScene(scene, [fd](const uint8_t* data, size_t size) {
                    return WriteAll(fd, data, size);
                });

@@ -121,6 +121,7 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     app.add_flag("--prune", options.prune,
                  "after a run without failure, remove the .kvo files of each output directory "
                  "that it did not write");
+    AddTextureOptions(app, options.textures);
     bool noJoin = false;
     app.add_flag("--no-join-vertices", noJoin,
                  "keep the importer's unwelded vertices (default: joined)");

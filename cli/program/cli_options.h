@@ -8,6 +8,7 @@
 #include "cli/checks/budgets.h"
 #include "cli/checks/warning_policy.h"
 #include "cli/import/units.h"
+#include "cli/program/texture_options.h"
 #include "hostdrive/check_boxes.h"
 
 namespace kvocli {
@@ -43,6 +44,7 @@ struct CliOptions {
     kvochecks::WarningPolicy warningPolicy;       // the two lists above
     std::string optionsFile;                      // --options FILE, "" none
     kvoimport::FrameSettings frame;               // --units, --file-units, --scale, --up
+    TextureOptions textures;
 
     CliOptions() { checks.fill(-1); }
 };

@@ -13,6 +13,7 @@
 #include "cli/checks/scene_checks.h"
 #include "cli/checks/unique_names.h"
 #include "cli/outputs/file_watch.h"
+#include "cli/program/scene_textures.h"
 #include "export/node_file.h"
 #include "hostdrive/scene_selection.h"
 #include "platform/max/host_scene.h"
@@ -118,7 +119,8 @@ std::string ExportSession::ShownPath(const std::string& path) const {
     return shownDir_ + path.substr(outputDir_.size());
 }
 
-void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
+void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
+                                const std::vector<kvoimport::EmbeddedImage>& embedded) {
     const auto start = std::chrono::steady_clock::now();
     const std::string nothing = kvochecks::NothingToExport(scene, options_.selectGlobs);
     if (!nothing.empty()) {
@@ -129,6 +131,13 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     for (kvochecks::ExportWarning& warning :
          kvochecks::MakeFileNamesUnique(scene, options_.selectGlobs)) {
         Warn(outcome, std::move(warning));
+    }
+    if (!outcome.nothingToExport) {
+        SceneTextures textures = PrepareSceneTextures(
+            scene, {outcome.scene, outputDir_, options_.selectGlobs, &options_.textures}, embedded,
+            options_.textures.copy ? &textureCopies_ : nullptr);
+        for (kvochecks::ExportWarning& warning : textures.warnings) Warn(outcome, std::move(warning));
+        outcome.textures = std::move(textures);
     }
     HostScene host;
     hostdrive::BuildSelectedScene(scene, host, options_.selectGlobs);
@@ -143,6 +152,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     settings.scenePath = outcome.scene;
     settings.outputDir = outputDir_;
     settings.selectGlobs = options_.selectGlobs;
+    settings.texturePaths = options_.textures.paths;
     settings.geometryIni = panel_.Checked(IDC_GENERATE_GEOMETRY);
     kvochecks::SceneCheck check = kvochecks::CheckScene(scene, settings);
     scene = kvoscene::Scene();  // the host scene holds every mesh from here on

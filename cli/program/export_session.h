@@ -9,6 +9,8 @@
 #include <string>
 
 #include "cli/checks/written_files.h"
+#include "cli/import/embedded_images.h"
+#include "cli/outputs/texture_copies.h"
 #include "cli/program/cli_options.h"
 #include "cli/program/run_observer.h"
 #include "cli/program/run_summary.h"
@@ -34,7 +36,9 @@ public:
     // Exports one imported scene: warns about what the export will lose,
     // presses Export, and checks every written file against the scene. The
     // scene form is freed once the host scene is built from it.
-    void ExportScene(kvoscene::Scene scene, SceneOutcome& outcome);
+    // `embedded`: the images the scene file holds, extracted with --copy-textures.
+    void ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
+                     const std::vector<kvoimport::EmbeddedImage>& embedded = {});
     // The next scene's place among the invocation's scenes, for the progress line.
     void NumberScene(unsigned number, unsigned count, const std::string& path) {
         observer_.SetScene(number, count, path);
@@ -60,6 +64,7 @@ private:
     hostdrive::PanelDriver panel_;
     RunObserver observer_;
     kvochecks::WrittenFiles written_;
+    kvooutputs::TextureCopies textureCopies_;
     unsigned errorsShown_ = 0;
     std::map<std::string, std::string> materialSources_;  // sanitised name -> scene's name
 };

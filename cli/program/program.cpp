@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -55,7 +56,8 @@ kvoimport::ImportPoolSettings PoolSettings(const CliOptions& options) {
     settings.memoryLimitBytes = options.importMemoryMiB < 0
                                     ? kvoimport::DefaultWorkerMemoryLimit()
                                     : static_cast<uint64_t>(options.importMemoryMiB) << 20;
-    settings.import = {options.collapse, options.joinVertices, options.frame};
+    settings.import = {options.collapse, options.joinVertices, options.textures.copy,
+                       options.frame};
     settings.interrupted = Interrupted();
     return settings;
 }
@@ -194,6 +196,7 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
                      error.c_str());
         return false;
     }
+    std::map<std::string, std::string> textureFiles;  // for the pictures
     for (const std::string& path : folder.scenes) {
         if (*Interrupted()) break;
         SceneOutcome outcome;
@@ -206,7 +209,14 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
         outputs.AddInputs(path, imported.filesRead);
         session.NumberScene(static_cast<unsigned>(outcomes.size()) + 1, sceneCount, path);
         outcome.frame = imported.scene.frame;
-        if (outcome.imported) session.ExportScene(std::move(imported.scene), outcome);
+        if (outcome.imported) {
+            session.ExportScene(std::move(imported.scene), outcome, imported.embeddedImages);
+            outputs.AddInputs(path, outcome.textures.files);
+            for (const kvooutputs::TextureCopy& copy : outcome.textures.copies) {
+                outputs.AddTarget(copy.file);
+            }
+            textureFiles.insert(outcome.textures.found.begin(), outcome.textures.found.end());
+        }
         outcomes.push_back(std::move(outcome));
         if (!options.quiet) PrintSummary(options, outcomes.back());
         if (outcomes.back().cancelled) break;
@@ -216,8 +226,14 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
     if (options.check) return true;
     outputs.EndFolder(session.Written().Paths());
     if (options.preview && !*Interrupted()) {
-        const kvopreview::PreviewReport previews = kvopreview::DrawPreviewsInModule(
-            {session.Written().Files(), folder.dir, Interrupted(), drawProgress});
+        kvopreview::PreviewRequest request;
+        request.files = session.Written().Files();
+        request.outputDir = folder.dir;
+        request.interrupted = Interrupted();
+        request.showProgress = drawProgress;
+        request.texturePaths = options.textures.paths;
+        request.textureFiles = std::move(textureFiles);
+        const kvopreview::PreviewReport previews = kvopreview::DrawPreviewsInModule(request);
         for (const std::string& warning : previews.warnings) {
             std::fprintf(stderr, "kvoexp: warning: %s\n", warning.c_str());
         }

@@ -65,6 +65,8 @@ json Options(const CliOptions& options) {
         {"error_on", CodeNames(options.errorOn)},
         {"ignore", CodeNames(options.ignored)},
         {"options_file", options.optionsFile.empty() ? json(nullptr) : json(options.optionsFile)},
+        {"texture_paths", options.textures.paths},
+        {"copy_textures", options.textures.copy},
         {"units", Name(kvoimport::UnitName(options.frame.units))},
         {"file_units", Name(kvoimport::UnitName(options.frame.fileUnits))},
         {"scale", options.frame.scale},
@@ -139,6 +141,17 @@ json Scene(const SceneOutcome& o, const kvochecks::WarningPolicy& policy) {
                 {"up", kvoscene::UpAxisName(o.frame.up)},
                 {"length_factor", o.frame.factor}};
     if (!o.imported) out["import_error"] = o.importError;
+    if (!o.textures.copies.empty()) {
+        json copies = json::array();
+        for (const kvooutputs::TextureCopy& copy : o.textures.copies) {
+            copies.push_back({{"source", copy.source},
+                              {"file", copy.file},
+                              {"name", copy.name},
+                              {"written", copy.written},
+                              {"renamed", copy.renamed}});
+        }
+        out["textures_copied"] = copies;
+    }
     return out;
 }
 

@@ -26,6 +26,12 @@ std::string SummaryLine(const SceneOutcome& o, bool check) {
                    : Count(o.filesWritten, "file written", "files written")) +
             "; " + Seconds(o.importSeconds + o.exportSeconds) + " (import " +
             Seconds(o.importSeconds) + ", export " + Seconds(o.exportSeconds) + ")";
+    unsigned copied = 0, kept = 0;
+    for (const kvooutputs::TextureCopy& copy : o.textures.copies) ++(copy.written ? copied : kept);
+    if (copied + kept > 0) {
+        line += "; " + Count(copied, "texture copied", "textures copied");
+        if (kept > 0) line += " (" + std::to_string(kept) + " already there)";
+    }
     if (!o.warnings.empty())
         line += "; " + Count(static_cast<unsigned>(o.warnings.size()), "warning", "warnings");
     if (o.cancelled) line += "; cancelled";

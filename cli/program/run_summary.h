@@ -8,6 +8,7 @@
 #include "cli/checks/export_warnings.h"
 #include "cli/checks/node_report.h"
 #include "cli/checks/warning_policy.h"
+#include "cli/program/scene_textures.h"
 #include "scene/compact_scene.h"
 
 namespace kvocli {
@@ -28,6 +29,7 @@ struct SceneOutcome {
     std::vector<kvochecks::NodeReport> nodes;  // the selected root children
     std::vector<kvochecks::ExportWarning> warnings;
     kvoscene::SourceFrame frame;  // the file's up axis and the factor of its lengths
+    SceneTextures textures;       // found, copied and extracted
 };
 
 // The scene's summary; a dry run (`check`) counts the files it would write.

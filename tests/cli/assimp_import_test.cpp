@@ -280,8 +280,11 @@ TEST(AssimpImport, FilesReadAreTheSceneItsLibrariesAndTheTexturesThatExist) {
                                                   "map_Bump missing.png\nmap_Ks tex\\c.png\n"
                                                   "map_Ka tex/b.png\n");
     std::filesystem::create_directories(dir.Path("tex"));
-    clitest::WriteFile(dir.Path("tex/b.png"), "png");
-    clitest::WriteFile(dir.Path("tex/c.png"), "png");
+    // Only images count as textures: a PNG signature, and a text that is none.
+    const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + "pixels";
+    clitest::WriteFile(dir.Path("tex/b.png"), png);
+    clitest::WriteFile(dir.Path("tex/c.png"), png);
+    clitest::WriteFile(dir.Path("missing.png"), "not an image");
     EXPECT_EQ(FilesRead(dir.Path("parts.obj")),
               (std::vector<std::string>{dir.Path("parts.obj"), dir.Path("parts.mtl"),
                                         dir.Path("tex/b.png"), dir.Path("tex/c.png")}));

@@ -214,7 +214,7 @@ TEST(ImportProtocolFrame, RoundTripsAndRefusesDamagedFrames) {
     settings.frame = {kvoimport::Unit::Inch, kvoimport::Unit::Millimetre, 0.125,
                       kvoimport::UpChoice::Z};
     std::vector<uint8_t> good = kvoimport::EncodeRequest("a.stl", settings);
-    const std::vector<uint8_t> pinnedTail = {6, 4, 3, 2, 0, 0, 0, 0, 0, 0, 0xc0, 0x3f};
+    const std::vector<uint8_t> pinnedTail = {2 | 8, 4, 3, 2, 0, 0, 0, 0, 0, 0, 0xc0, 0x3f};
     ASSERT_GE(good.size(), pinnedTail.size());
     EXPECT_EQ(std::vector<uint8_t>(good.end() - 12, good.end()), pinnedTail);
     good.erase(good.begin());
@@ -229,7 +229,7 @@ TEST(ImportProtocolFrame, RoundTripsAndRefusesDamagedFrames) {
     std::memcpy(&nanScale[frameAt + 3], &nan, 8);
     std::memset(&zeroScale[frameAt + 3], 0, 8);
     std::vector<uint8_t> noFrame(good.begin(), good.begin() + frameAt);
-    noFrame.back() = 3;  // collapse and join, without the frame bit
+    noFrame.back() = 3;  // collapse and join, without the frame bit (8)
     const struct {
         const char* what;
         std::vector<uint8_t> body;

@@ -49,31 +49,6 @@ TEST(WrittenFiles, TellsTheSameFileAndNamesThatDifferOnlyInCase) {
     EXPECT_EQ(folded.path, "out/Crate.kvo");
 }
 
-TEST(ResolveTexture, LooksBesideTheSceneAlsoWithWindowsSeparators) {
-    clitest::ScratchDir dir("kvoexp_texture");
-    const std::string scene = dir.Path("scene.obj");
-    dir.Sub("maps");
-    clitest::WriteFile(dir.Path("maps/wood.png"), "x");
-    clitest::WriteFile(dir.Path("flat.png"), "x");
-    const struct {
-        std::string texture;
-        bool found;
-        std::string path;
-    } cases[] = {
-        {"maps/wood.png", true, dir.Path("maps/wood.png")},
-        {"maps\\wood.png", true, dir.Path("maps/wood.png")},
-        {"C:\\art\\flat.png", true, dir.Path("flat.png")},  // by its last component
-        {dir.Path("flat.png"), true, dir.Path("flat.png")},
-        {"gone.png", false, dir.Path("gone.png")},
-        {"maps", false, dir.Path("maps")},  // a directory is no texture
-    };
-    for (const auto& c : cases) {
-        bool found = true;
-        EXPECT_EQ(kvochecks::ResolveTexture(scene, c.texture, found), c.path) << c.texture;
-        EXPECT_EQ(found, c.found) << c.texture;
-    }
-}
-
 TEST(FileDigest, Sha256OfKnownBytesAndOfAFile) {
     EXPECT_EQ(kvochecks::Sha256Hex("abc", 3),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");

@@ -50,7 +50,7 @@ void WriteObj(const std::string& dir, const std::string& stem,
     for (const std::string& name : names) obj += "o " + name + "\nf 1/1 2/1 3/1\n";
     clitest::WriteFile(dir + "/" + stem + ".obj", obj);
     clitest::WriteFile(dir + "/" + stem + ".mtl", "newmtl m\nKd 1 1 1\nmap_Kd " + texture + "\n");
-    clitest::WriteFile(dir + "/" + texture, "png");
+    clitest::WriteFile(dir + "/" + texture, std::string("\x89PNG\r\n\x1a\n", 8) + "png");
 }
 
 // Modification times of the files in a folder, by name.

@@ -196,7 +196,9 @@ protected:
 // "scene|option set" -> "digest file-count", recorded from the exporter's output.
 const std::map<std::string, std::string>& Pinned() {
     static const std::map<std::string, std::string> pinned = {
-        {"assimp/test/models/OBJ/spider.obj|defaults", "e19830538b8faefd 19"},
+        // spider.obj: OK.kvo has the texture coordinate 1.481345 correctly rounded
+        // since the console host reads OBJ files itself (Assimp gave one unit less).
+        {"assimp/test/models/OBJ/spider.obj|defaults", "df9b54ba3e228488 19"},
         {"assimp/test/models/OBJ/box.obj|defaults", "d888e5057b0a83fc 1"},
         {"assimp/test/models/OBJ/cube_usemtl.obj|defaults", "33ece9a0fef7b9e0 1"},
         {"assimp/test/models/OBJ/cube_with_vertexcolors.obj|defaults", "e201379d39c3d1e0 1"},
@@ -223,7 +225,7 @@ const std::map<std::string, std::string>& Pinned() {
         {"generated/large_grid.obj|defaults", "633fb35b47ffa7c9 1"},
         {"generated/coloured_grid.obj|defaults", "c1a2b8fb55087ba1 1"},
         {"generated/many_nodes.gltf|defaults", "4646d65ce997be50 2000"},
-        {"assimp/test/models/OBJ/spider.obj|side_files_colours", "07d32d4173be9661 22"},
+        {"assimp/test/models/OBJ/spider.obj|side_files_colours", "01f135c441fddb52 22"},
         {"assimp/test/models/OBJ/box.obj|side_files_colours", "0daacfa83f134e18 4"},
         {"assimp/test/models/OBJ/cube_usemtl.obj|side_files_colours", "d0bc685bbec583f5 4"},
         {"assimp/test/models/OBJ/cube_with_vertexcolors.obj|side_files_colours",
@@ -254,7 +256,7 @@ const std::map<std::string, std::string>& Pinned() {
         {"generated/large_grid.obj|side_files_colours", "bba20b9725e6d888 4"},
         {"generated/coloured_grid.obj|side_files_colours", "267daffd93cc1f42 4"},
         {"generated/many_nodes.gltf|side_files_colours", "d8c292eb2cb1c8a4 2003"},
-        {"assimp/test/models/OBJ/spider.obj|local_unoptimised", "998f66fbb5136790 19"},
+        {"assimp/test/models/OBJ/spider.obj|local_unoptimised", "d27dc234de27cb69 19"},
         {"assimp/test/models/OBJ/box.obj|local_unoptimised", "df04610d5c27ebd2 1"},
         {"assimp/test/models/OBJ/cube_usemtl.obj|local_unoptimised", "494f14064cbfa060 1"},
         {"assimp/test/models/OBJ/cube_with_vertexcolors.obj|local_unoptimised",
