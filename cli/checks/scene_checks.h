@@ -17,7 +17,9 @@ struct SceneCheckSettings {
     std::string scenePath;  // textures are looked up beside it
     std::string outputDir;
     std::vector<std::string> selectGlobs;
-    bool geometryIni = false;  // the geometry.ini box is checked
+    bool geometryIni = false;   // the geometry.ini box is checked
+    bool localize = false;      // the Localize box: positions stay in the object's frame
+    bool vertexColors = false;  // the Vertex Colors box: colours are written
 };
 
 struct SceneCheck {

@@ -13,6 +13,7 @@
 
 #include "cli/import/axis_conversion.h"
 #include "cli/import/import_files.h"
+#include "cli/import/importer_arrays.h"
 #include "cli/import/obj_exact_numbers.h"
 #include "cli/import/vertex_welder.h"
 
@@ -361,6 +362,23 @@ std::string FileStem(const std::string& path) {
     return name;
 }
 
+bool Convert(const aiScene* ai, const std::string& path, const ImportSettings& settings,
+             ObjExactNumbers exact, Scene& scene, std::string& error) {
+    scene = Scene();
+    Conversion c;
+    c.ai = ai;
+    c.out = &scene;
+    c.settings = settings;
+    c.fileStem = FileStem(path);
+    c.exact = std::move(exact);
+    if (!ConvertScene(c)) {
+        error = c.error;
+        scene = Scene();
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, Scene& scene,
@@ -397,20 +415,15 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
         if (error.empty()) error = "the importer gave no scene";
         return false;
     }
+    if (!CheckImporterArrays(ai, error)) return false;
     if (filesRead != nullptr) AddNamedTextures(ai, path, *filesRead);
-    scene = Scene();
-    Conversion c;
-    c.ai = ai;
-    c.out = &scene;
-    c.settings = settings;
-    c.fileStem = FileStem(path);
-    c.exact = std::move(exact);
-    if (!ConvertScene(c)) {
-        error = c.error;
-        scene = Scene();
-        return false;
-    }
-    return true;
+    return Convert(ai, path, settings, std::move(exact), scene, error);
+}
+
+bool ConvertAssimpScene(const aiScene* ai, const std::string& path, const ImportSettings& settings,
+                        Scene& scene, std::string& error) {
+    if (!CheckImporterArrays(ai, error)) return false;
+    return Convert(ai, path, settings, ObjExactNumbers(), scene, error);
 }
 
 }  // namespace kvoimport

@@ -121,6 +121,8 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     settings.outputDir = outputDir_;
     settings.selectGlobs = options_.selectGlobs;
     settings.geometryIni = panel_.Checked(IDC_GENERATE_GEOMETRY);
+    settings.localize = panel_.Checked(IDC_LOCALIZE);
+    settings.vertexColors = panel_.Checked(IDC_VERTEX_COLORS);
     kvochecks::SceneCheck check = kvochecks::CheckScene(scene, settings);
     scene = kvoscene::Scene();  // the host scene holds every mesh from here on
     outcome.nodes = std::move(check.nodes);

@@ -1,0 +1,132 @@
+// The console host against hostile inputs of its own making: an importer that
+// hands over arrays shorter than their counts (a glTF 1 accessor count of
+// 2^32), transforms that make written values non-finite.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/cli/cli_test_support.h"
+#include "tests/kvoexp/gltf_writer.h"
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string Base64(const std::string& bytes) {
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    const size_t n = bytes.size();
+    const auto byte = [&](size_t i) { return i < n ? static_cast<uint8_t>(bytes[i]) : 0u; };
+    for (size_t i = 0; i < n; i += 3) {
+        const uint32_t group = byte(i) << 16 | byte(i + 1) << 8 | byte(i + 2);
+        out += digits[(group >> 18) & 63];
+        out += digits[(group >> 12) & 63];
+        out += i + 1 < n ? digits[(group >> 6) & 63] : '=';
+        out += i + 2 < n ? digits[group & 63] : '=';
+    }
+    return out;
+}
+
+template <class T>
+void Append(std::string& to, const T& value) {
+    to.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// A glTF 1.0 cube of 24 vertices with flat normals; the normal accessor
+// claims `normalCount` elements.
+std::string GltfOneCube(const std::string& normalCount) {
+    const clitest::GltfPrimitive cube = clitest::HardCube();
+    std::string data;
+    for (const auto& p : cube.positions) Append(data, p);
+    for (const auto& n : cube.normals) Append(data, n);
+    const size_t indexStart = data.size();
+    for (uint16_t i : cube.indices) Append(data, i);
+    const std::string vertices = std::to_string(cube.positions.size());
+    return R"({"asset":{"version":"1.0"},"scene":"s","scenes":{"s":{"nodes":["n"]}},
+"nodes":{"n":{"name":"Box","meshes":["m"]}},
+"meshes":{"m":{"primitives":[{"attributes":{"POSITION":"p","NORMAL":"q"},"indices":"i","mode":4}]}},
+"accessors":{"p":{"bufferView":"v","byteOffset":0,"componentType":5126,"count":)" +
+           vertices + R"(,"type":"VEC3"},
+"q":{"bufferView":"v","byteOffset":)" +
+           std::to_string(cube.positions.size() * 12) + R"(,"componentType":5126,"count":)" +
+           normalCount + R"(,"type":"VEC3"},
+"i":{"bufferView":"w","byteOffset":0,"componentType":5123,"count":)" +
+           std::to_string(cube.indices.size()) + R"(,"type":"SCALAR"}},
+"bufferViews":{"v":{"buffer":"b","byteOffset":0,"byteLength":)" +
+           std::to_string(indexStart) + R"(,"target":34962},
+"w":{"buffer":"b","byteOffset":)" +
+           std::to_string(indexStart) + R"(,"byteLength":)" +
+           std::to_string(data.size() - indexStart) + R"(,"target":34963}},
+"buffers":{"b":{"uri":"data:application/octet-stream;base64,)" +
+           Base64(data) + R"(","byteLength":)" + std::to_string(data.size()) + "}}}";
+}
+
+class HostileInputs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!clitest::ModuleBuilt()) GTEST_SKIP() << "plug-in module not built";
+    }
+    clitest::ScratchDir dir_;
+};
+
+// Under the address sanitizer a read past the short array ends the import
+// with a report; without it the cube got normals from foreign memory.
+TEST_F(HostileInputs, AGltfOneAccessorCountOfTwoToThe32FailsTheImportWithTheCause) {
+    struct Case {
+        const char* count;
+        int exit;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"24", 0, ""},
+        {"4294967296", 1,
+         "cannot import: the importer handed over a malformed scene: mesh 0 'm' "
+         "normals: 24 vertices claimed, the array is shorter"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        const std::string scene = dir_.Path(std::string("cube") + c.count + ".gltf");
+        clitest::WriteFile(scene, GltfOneCube(c.count));
+        const std::string out = dir_.Sub(std::string("out") + c.count);
+        const clitest::ProcessResult r = clitest::RunKvoexp({scene, "-o", out, "-q", "--normals"});
+        EXPECT_EQ(r.exitCode, c.exit) << r.err;
+        EXPECT_TRUE(Contains(r.err, c.said)) << r.err;
+        EXPECT_FALSE(Contains(r.err, "AddressSanitizer")) << r.err;
+        EXPECT_EQ(std::filesystem::exists(out + "/n.kvo"), c.exit == 0);
+    }
+}
+
+// A scale of 1e30 on positions of 1e10 overflows float: the files would hold
+// infinities. A warning, and with --strict a failure; Localize keeps them finite.
+TEST_F(HostileInputs, AnOverflowingTransformIsNoSilentInfinity) {
+    clitest::GltfPrimitive cube = clitest::HardCube();
+    for (auto& p : cube.positions) {
+        for (float& v : p) v *= 1e10f;
+    }
+    clitest::GltfNode node;
+    node.name = "Huge";
+    node.matrix = {1e30f, 0, 0, 0, 0, 1e30f, 0, 0, 0, 0, 1e30f, 0, 0, 0, 0, 1};
+    const std::string scene = dir_.Path("huge.gltf");
+    clitest::WriteGltf(scene, {{cube}}, {node});
+    struct Case {
+        const char* option;
+        int exit;
+        bool warned;
+    };
+    for (const Case& c : {Case{"--no-localize", 1, true}, Case{"--localize", 0, false}}) {
+        SCOPED_TRACE(c.option);
+        const clitest::ProcessResult r =
+            clitest::RunKvoexp({scene, "-o", dir_.Sub(c.option + 2), "-q", "--strict", c.option});
+        EXPECT_EQ(r.exitCode, c.exit) << r.err;
+        EXPECT_EQ(Contains(r.err, "kvoexp: warning: " + scene +
+                                      ": node 'Huge': 72 non-finite position values (moved by "
+                                      "the node's transform)"),
+                  c.warned)
+            << r.err;
+    }
+}
+
+}  // namespace
