@@ -98,6 +98,15 @@ void ExportSession::RecordWrite(SceneOutcome& outcome, const kvochecks::NodeRepo
     }
 }
 
+void ExportSession::NoteSideFilesAsked() {
+    const std::pair<int, const char*> boxes[] = {{IDC_GENERATE_SHADER, "kvoexp.shd"},
+                                                 {IDC_GENERATE_GEOMETRY, "geometry.ini"},
+                                                 {IDC_GENERATE_LOG, "kvoexp_log.txt"}};
+    for (const auto& [box, name] : boxes) {
+        if (panel_.Checked(box)) sideFilesAsked_.insert(name);
+    }
+}
+
 std::string ExportSession::ShownPath(const std::string& path) const {
     if (shownDir_ == outputDir_ || path.compare(0, outputDir_.size(), outputDir_) != 0) {
         return path;
@@ -142,6 +151,8 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     ip_.SetScene(nullptr);
 
     outcome.errorsShown = errorsShown_ - errorsBefore;
+    // The plug-in opens the side files once an Export gets past its checks.
+    if (!outcome.nodes.empty() && outcome.errorsShown == 0) NoteSideFilesAsked();
     outcome.cancelled = observer_.CancelClicked();
     std::set<std::string> files;
     for (kvochecks::NodeReport& node : outcome.nodes) {

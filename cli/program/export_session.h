@@ -5,6 +5,7 @@
 #include <csignal>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "cli/checks/written_files.h"
@@ -38,12 +39,15 @@ public:
     void Close();
     // The files written so far by this invocation.
     const kvochecks::WrittenFiles& Written() const { return written_; }
+    // The side files an Export of this lifetime asked the plug-in for.
+    const std::set<std::string>& SideFilesAsked() const { return sideFilesAsked_; }
 
 private:
     void Warn(SceneOutcome& outcome, kvochecks::ExportWarning warning);
     void CheckMaterialNames(SceneOutcome& outcome);
     void RecordWrite(SceneOutcome& outcome, const kvochecks::NodeReport& node);
     std::string ShownPath(const std::string& path) const;
+    void NoteSideFilesAsked();
 
     const CliOptions& options_;
     std::string outputDir_;
@@ -54,6 +58,7 @@ private:
     RunObserver observer_;
     kvochecks::WrittenFiles written_;
     unsigned errorsShown_ = 0;
+    std::set<std::string> sideFilesAsked_;
     std::map<std::string, std::string> materialSources_;  // sanitised name -> scene's name
 };
 

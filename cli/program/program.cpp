@@ -20,6 +20,7 @@
 #include "cli/outputs/depfile.h"
 #include "cli/outputs/output_plan.h"
 #include "cli/outputs/run_outputs.h"
+#include "cli/outputs/side_file_check.h"
 #include "cli/preview/preview_module.h"
 #include "cli/program/config_dir.h"
 #include "cli/program/export_session.h"
@@ -29,6 +30,7 @@
 #include "cli/program/run_summary.h"
 #include "cli/program/scene_listing.h"
 #include "cli/program/signals.h"
+#include "export/node_file.h"
 
 namespace kvocli {
 namespace {
@@ -169,12 +171,27 @@ std::string WorkingDir() {
     return ec ? std::string(".") : cwd.string();
 }
 
+// The side files of a closed lifetime, each problem an error naming the file.
+bool CheckSideFiles(const std::string& shownDir, const std::string& exportDir,
+                    const ExportSession& session) {
+    const kvooutputs::SideFileCheck check{
+        exportDir,
+        {session.SideFilesAsked().begin(), session.SideFilesAsked().end()},
+        session.Written().Paths()};
+    const std::vector<std::string> problems = kvooutputs::CheckSideFiles(check);
+    for (const std::string& problem : problems) {
+        std::fprintf(stderr, "kvoexp: error: %s\n",
+                     kvochecks::PrintableText(exporter::OutputPath(shownDir, problem)).c_str());
+    }
+    return problems.empty();
+}
+
 // One output folder's plug-in lifetime over its scenes; false when the folder
 // or the module could not be had. A dry run exports into `exportDir` instead.
 bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& folder,
                   const std::string& exportDir, const ConfigDir& config,
                   kvoimport::ImportPool& pool, kvooutputs::RunOutputs& outputs,
-                  std::vector<SceneOutcome>& outcomes) {
+                  std::vector<SceneOutcome>& outcomes, bool& sideFilesGood) {
     CliOptions folderOptions = options;
     folderOptions.outputDir = folder.dir;
     if (!PrepareOutputDir(exportDir)) return false;
@@ -207,6 +224,7 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
     }
     session.Close();
     SetCleanupOutputDir("");
+    if (!*Interrupted()) sideFilesGood = CheckSideFiles(folder.dir, exportDir, session);
     if (options.check) return true;
     outputs.EndFolder(session.Written().Paths());
     if (options.preview && !*Interrupted()) {
@@ -241,13 +259,18 @@ int ExportScenes(const CliOptions& options) {
     std::vector<SceneOutcome> outcomes;
     kvooutputs::RunOutputs outputs;
     bool complete = true;
+    bool sideFilesGood = true;
     {
         // One pool for every folder: imports run ahead across lifetimes.
         kvoimport::ImportPool pool(PoolSettings(options), kvooutputs::ExportOrder(folders));
         for (size_t i = 0; i < folders.size(); ++i) {
             const std::string exportDir =
                 options.check ? dryRun.Path() + "/" + std::to_string(i) : folders[i].dir;
-            if (!ExportFolder(options, folders[i], exportDir, config, pool, outputs, outcomes)) {
+            bool folderSideFilesGood = true;
+            const bool exported = ExportFolder(options, folders[i], exportDir, config, pool,
+                                               outputs, outcomes, folderSideFilesGood);
+            sideFilesGood = sideFilesGood && folderSideFilesGood;
+            if (!exported) {
                 complete = false;
                 break;
             }
@@ -257,7 +280,7 @@ int ExportScenes(const CliOptions& options) {
             }
         }
     }
-    bool good = complete && AllGood(outcomes, options.strict);
+    bool good = complete && sideFilesGood && AllGood(outcomes, options.strict);
     std::vector<std::string> removed;
     if (options.prune && !options.check && good && !*Interrupted() &&
         !outputs.Prune(removed, error)) {

@@ -129,4 +129,41 @@ TEST_F(HostileInputs, AnOverflowingTransformIsNoSilentInfinity) {
     }
 }
 
+// Side files the plug-in could not write whole: a file-size limit that cuts
+// the log (the .kvo files stay below it), a folder where geometry.ini goes.
+TEST_F(HostileInputs, SideFilesThatAreCutOrMissingAreErrors) {
+    const std::string obj = dir_.Path("many.obj");
+    clitest::WriteBigObj(obj, 40, 1, "Part");  // 40 objects of 2 triangles: a log of some 20 KB
+    struct Case {
+        const char* name;
+        const char* limit;  // for ulimit -f, in blocks of the shell
+        const char* said;
+    };
+    const Case cases[] = {
+        {"whole", "unlimited", ""},
+        {"file-size limit", "8", "kvoexp_log.txt: cut at the file-size limit ("},
+        {"folder in the way", "unlimited", "geometry.ini: is not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string out = dir_.Sub(c.name);
+        if (std::string(c.name) == "folder in the way")
+            dir_.Sub(std::string(c.name) + "/geometry.ini");
+        const clitest::ProcessResult r = clitest::RunProcess(
+            "/bin/sh",
+            {"-c", std::string("ulimit -f ") + c.limit + " && exec \"$0\" \"$@\"",
+             clitest::KvoexpBinary(), obj, "-o", out, "-q", "--log", "--geometry-ini", "--shader"},
+            60);
+        ASSERT_TRUE(r.exited) << "killed by signal " << r.signal;
+        if (*c.said == '\0') {
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_EQ(r.exitCode, 1) << r.err;
+            EXPECT_TRUE(Contains(r.err, "kvoexp: error: " + out + "/" + c.said)) << r.err;
+            EXPECT_FALSE(Contains(r.err, "was not written")) << r.err;  // every .kvo was
+        }
+    }
+}
+
 }  // namespace
