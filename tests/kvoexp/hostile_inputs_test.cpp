@@ -1,15 +1,23 @@
 // The console host against hostile inputs of its own making: an importer that
 // hands over arrays shorter than their counts (a glTF 1 accessor count of
-// 2^32), transforms that make written values non-finite.
+// 2^32), transforms that make written values non-finite, side files cut or
+// missing, a scene file changed while it is read.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "tests/cli/cli_test_support.h"
 #include "tests/kvoexp/gltf_writer.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -163,6 +171,58 @@ TEST_F(HostileInputs, SideFilesThatAreCutOrMissingAreErrors) {
             EXPECT_TRUE(Contains(r.err, "kvoexp: error: " + out + "/" + c.said)) << r.err;
             EXPECT_FALSE(Contains(r.err, "was not written")) << r.err;  // every .kvo was
         }
+    }
+}
+
+// A scene file changed while the importer reads it. The importer reads the
+// OBJ whole and then opens its material library, here a FIFO: while the
+// import waits there the test changes the OBJ, then lets the import go on.
+TEST_F(HostileInputs, ASceneChangedWhileItIsReadFailsItsImport) {
+    struct Case {
+        const char* name;
+        const char* change;  // "truncate", "append", "none"
+        int exit;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"unchanged", "none", 0, ""},
+        {"truncated", "truncate", 1, "cannot import: the file changed while it was read ("},
+        {"grown", "append", 1, "cannot import: the file changed while it was read ("},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = dir_.Sub(c.name);
+        const std::string obj = folder + "/scene.obj";
+        clitest::WriteBigObj(obj, 3, 4, "Part");
+        const std::string text = clitest::ReadFile(obj);
+        clitest::WriteFile(obj, "mtllib scene.mtl\n" + text);
+        const std::string mtl = folder + "/scene.mtl";
+        ASSERT_EQ(mkfifo(mtl.c_str(), 0600), 0);
+        bool fed = false;
+        const clitest::ProcessResult r = clitest::RunProcess(
+            clitest::KvoexpBinary(), {obj, "-o", folder + "/out", "-q"}, 60, [&](pid_t) {
+                if (fed) return false;
+                // Opens only once the import has opened the FIFO for reading.
+                const int fd = open(mtl.c_str(), O_WRONLY | O_NONBLOCK);
+                if (fd < 0) return false;
+                const std::string change = c.change;
+                if (change == "truncate") {
+                    EXPECT_EQ(truncate(obj.c_str(), 200), 0);
+                }
+                if (change == "append") {
+                    std::ofstream(obj, std::ios::app) << "v 1 2 3\n";
+                }
+                const std::string material = "newmtl Wood\nKd 1 1 1\n";
+                EXPECT_EQ(write(fd, material.data(), material.size()),
+                          static_cast<ssize_t>(material.size()));
+                close(fd);
+                fed = true;
+                return false;
+            });
+        EXPECT_TRUE(fed);
+        EXPECT_EQ(r.exitCode, c.exit) << r.err;
+        EXPECT_TRUE(Contains(r.err, c.said)) << r.err;
+        EXPECT_EQ(fs::exists(folder + "/out/Part0.kvo"), c.exit == 0);
     }
 }
 
