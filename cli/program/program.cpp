@@ -18,6 +18,7 @@
 #include "cli/import/import_pool.h"
 #include "cli/import/worker_process.h"
 #include "cli/outputs/depfile.h"
+#include "cli/outputs/folder_lock.h"
 #include "cli/outputs/output_plan.h"
 #include "cli/outputs/run_outputs.h"
 #include "cli/outputs/side_file_check.h"
@@ -191,15 +192,20 @@ bool CheckSideFiles(const std::string& shownDir, const std::string& exportDir,
 bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& folder,
                   const std::string& exportDir, const ConfigDir& config,
                   kvoimport::ImportPool& pool, kvooutputs::RunOutputs& outputs,
-                  std::vector<SceneOutcome>& outcomes, bool& sideFilesGood) {
+                  std::vector<SceneOutcome>& outcomes, bool& sideFilesGood,
+                  kvooutputs::FolderLocks& locks) {
     CliOptions folderOptions = options;
     folderOptions.outputDir = folder.dir;
+    std::string error;
     if (!PrepareOutputDir(exportDir)) return false;
+    if (!options.check && !locks.Lock(exportDir, error)) {
+        std::fprintf(stderr, "kvoexp: error: %s\n", kvochecks::PrintableText(error).c_str());
+        return false;
+    }
     SetCleanupOutputDir(exportDir);
     outputs.BeginFolder(folder.dir);
     const bool drawProgress = !options.quiet && isatty(STDERR_FILENO);
     ExportSession session(folderOptions, exportDir, Interrupted(), drawProgress);
-    std::string error;
     if (!session.Open(FindModulePath(options.modulePath), config.Path(), error)) {
         std::fprintf(stderr,
                      "kvoexp: error: %s\n"
@@ -260,6 +266,7 @@ int ExportScenes(const CliOptions& options) {
     kvooutputs::RunOutputs outputs;
     bool complete = true;
     bool sideFilesGood = true;
+    kvooutputs::FolderLocks locks;  // held until the invocation's end
     {
         // One pool for every folder: imports run ahead across lifetimes.
         kvoimport::ImportPool pool(PoolSettings(options), kvooutputs::ExportOrder(folders));
@@ -268,7 +275,7 @@ int ExportScenes(const CliOptions& options) {
                 options.check ? dryRun.Path() + "/" + std::to_string(i) : folders[i].dir;
             bool folderSideFilesGood = true;
             const bool exported = ExportFolder(options, folders[i], exportDir, config, pool,
-                                               outputs, outcomes, folderSideFilesGood);
+                                               outputs, outcomes, folderSideFilesGood, locks);
             sideFilesGood = sideFilesGood && folderSideFilesGood;
             if (!exported) {
                 complete = false;

@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
+#include "cli/outputs/folder_lock.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/kvoexp/gltf_writer.h"
 
@@ -224,6 +226,58 @@ TEST_F(HostileInputs, ASceneChangedWhileItIsReadFailsItsImport) {
         EXPECT_TRUE(Contains(r.err, c.said)) << r.err;
         EXPECT_EQ(fs::exists(folder + "/out/Part0.kvo"), c.exit == 0);
     }
+}
+
+// A folder another invocation exports into is refused at once, before
+// anything is written there; once free, a run leaves no lock file behind.
+TEST_F(HostileInputs, OneExportPerFolderAtATime) {
+    const std::string out = dir_.Sub("out");
+    const std::string sample = clitest::SamplesDir() + "/sample_scene.gltf";
+    kvooutputs::FolderLocks other;
+    std::string error;
+    ASSERT_TRUE(other.Lock(out, error)) << error;
+    clitest::ProcessResult r = clitest::RunKvoexp({sample, "-o", out, "-q", "--geometry-ini"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(
+        Contains(r.err, "kvoexp: error: " + out + ": another kvoexp is exporting into this folder"))
+        << r.err;
+    EXPECT_FALSE(fs::exists(out + "/geometry.ini"));
+    other.ReleaseAll();
+    r = clitest::RunKvoexp({sample, "-o", out, "-q", "--geometry-ini"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::exists(out + "/geometry.ini"));
+    EXPECT_FALSE(fs::exists(out + "/" + kvooutputs::kLockFileName));
+}
+
+// Two real invocations at once into one folder: each either exports alone or
+// is refused; geometry.ini never holds a mix of both.
+TEST_F(HostileInputs, TwoExportsAtOnceNeverInterleave) {
+    const std::string out = dir_.Sub("out");
+    const std::string one = dir_.Path("one.obj"), two = dir_.Path("two.obj");
+    clitest::WriteBigObj(one, 60, 2, "One");
+    clitest::WriteBigObj(two, 60, 2, "Two");
+    clitest::ProcessResult second;
+    std::thread other([&] {
+        second = clitest::RunKvoexp({two, "-o", out, "-q", "--geometry-ini", "--log"});
+    });
+    const clitest::ProcessResult first =
+        clitest::RunKvoexp({one, "-o", out, "-q", "--geometry-ini", "--log"});
+    other.join();
+    int exported = 0;
+    for (const clitest::ProcessResult* r :
+         {&first, static_cast<const clitest::ProcessResult*>(&second)}) {
+        if (r->exitCode == 0) {
+            ++exported;
+        } else {
+            EXPECT_EQ(r->exitCode, 1);
+            EXPECT_TRUE(Contains(r->err, "another kvoexp is exporting into this folder")) << r->err;
+        }
+    }
+    EXPECT_GE(exported, 1);
+    const std::string ini = clitest::ReadFile(out + "/geometry.ini");
+    const bool hasOne = Contains(ini, "file=One0.kvo"), hasTwo = Contains(ini, "file=Two0.kvo");
+    EXPECT_NE(hasOne, hasTwo) << ini;
+    EXPECT_TRUE(Contains(ini, hasOne ? "file=One59.kvo\r\n" : "file=Two59.kvo\r\n")) << ini;
 }
 
 }  // namespace
