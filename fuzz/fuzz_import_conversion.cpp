@@ -53,17 +53,17 @@ aiMesh* MakeMesh(FuzzedDataProvider& in, unsigned materials, bool& shortened,
     m->mVertices = Points(in, v.held);
     if (in.ConsumeBool()) {
         const Counted n = Count(in, v.claimed);
-        shortened |= n.held < v.claimed;
+        shortened |= n.held > 0 && n.held < v.claimed;  // none held: no normals
         m->mNormals = Points(in, n.held);
     }
     if (in.ConsumeBool()) {
         const Counted t = Count(in, v.claimed);
-        shortened |= t.held < v.claimed;
+        shortened |= t.held > 0 && t.held < v.claimed;
         m->mTextureCoords[0] = Points(in, t.held);
     }
     if (in.ConsumeBool()) {
         const Counted c = Count(in, v.claimed);
-        shortened |= c.held < v.claimed;
+        shortened |= c.held > 0 && c.held < v.claimed;
         m->mColors[0] = Array<aiColor4D>(c.held);
     }
     const Counted f = Count(in, 30);
