@@ -8,6 +8,7 @@
 
 #include "cli/checks/printable_text.h"
 #include "cli/checks/written_values.h"
+#include "cli/import/image_file.h"
 #include "cli/outputs/path_parts.h"
 #include "export/material_extraction.h"
 #include "export/node_file.h"
@@ -154,6 +155,10 @@ private:
                      which +
                          ": the texture is held inside the scene file; no texture name is "
                          "written");
+            } else if (!m.texture.empty() && !m.found && IsFile(m.resolvedPath)) {
+                Warn(WarningCode::kTextureNotImage, node,
+                     which + ": texture " + Quoted(m.texture) + " is not an image (" +
+                         Quoted(m.resolvedPath) + "); it is not used or listed");
             } else if (!m.texture.empty() && !m.found) {
                 Warn(WarningCode::kTextureMissing, node,
                      which + ": texture " + Quoted(m.texture) + " not found (looked for " +
@@ -200,13 +205,16 @@ std::string ResolveTexture(const std::string& scenePath, const std::string& text
     }
     const std::string base = exporter::StripPath(texture);
     if (base != texture) candidates.push_back(folder + "/" + base);
+    std::string notImage;  // a file of the name that is no image: never used as a texture
     for (const std::string& candidate : candidates) {
-        if (IsFile(candidate)) {
+        if (!IsFile(candidate)) continue;
+        if (kvoimport::IsImageFile(candidate)) {
             found = true;
             return candidate;
         }
+        if (notImage.empty()) notImage = candidate;
     }
-    return candidates.front();
+    return notImage.empty() ? candidates.front() : notImage;
 }
 
 SceneCheck CheckScene(const Scene& scene, const SceneCheckSettings& settings) {

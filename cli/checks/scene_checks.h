@@ -31,7 +31,8 @@ SceneCheck CheckScene(const kvoscene::Scene& scene, const SceneCheckSettings& se
 
 // Where a texture path of the scene is found: as given when absolute, else
 // beside the scene file (also with '\' read as a separator, then by its last
-// component). `found` tells whether a file exists there.
+// component). `found` tells whether an image file exists there; a file that is
+// no image is returned with `found` false.
 std::string ResolveTexture(const std::string& scenePath, const std::string& texture, bool& found);
 
 }  // namespace kvochecks

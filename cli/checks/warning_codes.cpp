@@ -13,6 +13,8 @@ const std::vector<WarningCodeInfo>& WarningCodes() {
         {WarningCode::kTextureMissing, "texture_missing", "a texture file that is not found"},
         {WarningCode::kTextureEmbedded, "texture_embedded",
          "a texture held inside the scene file: the KVO file names no texture"},
+        {WarningCode::kTextureNotImage, "texture_not_image",
+         "a file named as a texture that is not an image"},
         {WarningCode::kMaterialNameCollision, "material_name_collision",
          "two distinct materials written under one sanitised name"},
         {WarningCode::kNameCollision, "name_collision",

@@ -12,6 +12,7 @@ enum class WarningCode : uint8_t {
     kSelectUnmatched,
     kTextureMissing,
     kTextureEmbedded,
+    kTextureNotImage,
     kMaterialNameCollision,
     kNameCollision,
     kNameNotPortable,

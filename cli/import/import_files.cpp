@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "cli/import/image_file.h"
+
 namespace kvoimport {
 
 namespace {
@@ -43,7 +45,7 @@ std::string TextureFile(const std::string& name, const fs::path& sceneDir) {
     for (const std::string& spelling : spellings) {
         const fs::path path(spelling);
         const std::string candidate = (path.is_absolute() ? path : sceneDir / path).string();
-        if (IsRegularFile(candidate)) return candidate;
+        if (IsRegularFile(candidate) && IsImageFile(candidate)) return candidate;
     }
     return {};
 }

@@ -56,6 +56,17 @@ bool FolderLocks::Lock(const std::string& dir, std::string& error) {
     return false;
 }
 
+void FolderLocks::Release(const std::string& dir) {
+    const std::string path = dir + "/" + kLockFileName;
+    for (auto it = held_.begin(); it != held_.end(); ++it) {
+        if (it->path != path) continue;
+        unlink(it->path.c_str());
+        close(it->fd);
+        held_.erase(it);
+        return;
+    }
+}
+
 void FolderLocks::ReleaseAll() {
     for (const Held& held : held_) {
         unlink(held.path.c_str());

@@ -22,6 +22,8 @@ public:
     // already); false with the message when another process holds it or the
     // lock file cannot be made.
     bool Lock(const std::string& dir, std::string& error);
+    // Removes the lock file of `dir` (as given to Lock) and releases it.
+    void Release(const std::string& dir);
     // Removes the lock files and releases the locks.
     void ReleaseAll();
 

@@ -16,7 +16,9 @@
 
 #include "cli/checks/printable_text.h"
 #include "cli/import/import_pool.h"
+#include "cli/import/inherited_memory_limit.h"
 #include "cli/import/worker_process.h"
+#include "cli/outputs/created_folders.h"
 #include "cli/outputs/depfile.h"
 #include "cli/outputs/folder_lock.h"
 #include "cli/outputs/output_plan.h"
@@ -53,9 +55,9 @@ kvoimport::ImportPoolSettings PoolSettings(const CliOptions& options) {
     settings.jobs =
         options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     settings.timeoutSeconds = options.importTimeout;
-    settings.memoryLimitBytes = options.importMemoryMiB < 0
-                                    ? kvoimport::DefaultWorkerMemoryLimit()
-                                    : static_cast<uint64_t>(options.importMemoryMiB) << 20;
+    settings.memoryLimitBytes = kvoimport::EffectiveWorkerMemoryLimit(
+        options.importMemoryMiB < 0 ? kvoimport::DefaultWorkerMemoryLimit()
+                                    : static_cast<uint64_t>(options.importMemoryMiB) << 20);
     settings.import = {options.collapse, options.joinVertices};
     settings.interrupted = Interrupted();
     return settings;
@@ -197,6 +199,8 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
     CliOptions folderOptions = options;
     folderOptions.outputDir = folder.dir;
     std::string error;
+    const std::vector<std::string> created =
+        options.check ? std::vector<std::string>() : kvooutputs::MissingFolders(exportDir);
     if (!PrepareOutputDir(exportDir)) return false;
     if (!options.check && !locks.Lock(exportDir, error)) {
         std::fprintf(stderr, "kvoexp: error: %s\n", kvochecks::PrintableText(error).c_str());
@@ -231,6 +235,10 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
     session.Close();
     SetCleanupOutputDir("");
     if (!*Interrupted()) sideFilesGood = CheckSideFiles(folder.dir, exportDir, session);
+    if (!created.empty() && session.Written().Files().empty() && session.SideFilesAsked().empty()) {
+        locks.Release(exportDir);
+        kvooutputs::RemoveEmptyFolders(created);
+    }
     if (options.check) return true;
     outputs.EndFolder(session.Written().Paths());
     if (options.preview && !*Interrupted()) {

@@ -9,6 +9,7 @@
 #include "cli/checks/scene_checks.h"
 #include "cli/checks/written_files.h"
 #include "tests/cli/cli_test_support.h"
+#include "tests/cli/tiny_png.h"
 
 namespace {
 
@@ -53,8 +54,9 @@ TEST(ResolveTexture, LooksBesideTheSceneAlsoWithWindowsSeparators) {
     clitest::ScratchDir dir("kvoexp_texture");
     const std::string scene = dir.Path("scene.obj");
     dir.Sub("maps");
-    clitest::WriteFile(dir.Path("maps/wood.png"), "x");
-    clitest::WriteFile(dir.Path("flat.png"), "x");
+    clitest::WriteFile(dir.Path("maps/wood.png"), clitest::TinyPng());
+    clitest::WriteFile(dir.Path("flat.png"), clitest::TinyPng());
+    clitest::WriteFile(dir.Path("notes.png"), "not an image");
     const struct {
         std::string texture;
         bool found;
@@ -65,7 +67,8 @@ TEST(ResolveTexture, LooksBesideTheSceneAlsoWithWindowsSeparators) {
         {"C:\\art\\flat.png", true, dir.Path("flat.png")},  // by its last component
         {dir.Path("flat.png"), true, dir.Path("flat.png")},
         {"gone.png", false, dir.Path("gone.png")},
-        {"maps", false, dir.Path("maps")},  // a directory is no texture
+        {"maps", false, dir.Path("maps")},            // a directory is no texture
+        {"notes.png", false, dir.Path("notes.png")},  // nor a file that is no image
     };
     for (const auto& c : cases) {
         bool found = true;

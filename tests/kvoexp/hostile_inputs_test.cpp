@@ -280,4 +280,72 @@ TEST_F(HostileInputs, TwoExportsAtOnceNeverInterleave) {
     EXPECT_TRUE(Contains(ini, hasOne ? "file=One59.kvo\r\n" : "file=Two59.kvo\r\n")) << ini;
 }
 
+// An address-space limit inherited from the caller that is smaller than the
+// workers' own applies, and the out-of-memory message names it.
+TEST_F(HostileInputs, TheOutOfMemoryMessageNamesTheLimitThatApplied) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "no memory limit under the address sanitizer";
+#endif
+    const std::string ply = dir_.Path("bomb.ply");
+    clitest::WriteFile(ply,
+                       "ply\nformat ascii 1.0\nelement vertex 2000000000\nproperty float x\n"
+                       "property float y\nproperty float z\nelement face 1\n"
+                       "property list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n");
+    struct Case {
+        const char* inherited;  // bytes, for prlimit --as
+        const char* asked;      // --import-memory MiB
+        const char* said;
+    };
+    const Case cases[] = {
+        {"1073741824", "4096", "(limit 1024 MiB)"},  // the inherited one is smaller
+        {"1073741824", "512", "(limit 512 MiB)"},    // the asked one is smaller
+        {"unlimited", "512", "(limit 512 MiB)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.inherited) + " " + c.asked);
+        const clitest::ProcessResult r =
+            clitest::RunProcess("/usr/bin/prlimit",
+                                {std::string("--as=") + c.inherited, "--", clitest::KvoexpBinary(),
+                                 "--list", "--import-memory", c.asked, ply},
+                                60);
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_TRUE(
+            Contains(r.err, std::string("cannot import: the importer ran out of memory ") + c.said))
+            << r.err;
+    }
+}
+
+// A {scene} folder appears only when something is written in it.
+TEST_F(HostileInputs, AFailedImportLeavesNoEmptySceneFolder) {
+    const std::string broken = dir_.Path("broken.obj");
+    clitest::WriteFile(broken, "v 1 2\nf 1 2 3 4 5\n");  // nothing the importer takes
+    const std::string good = clitest::SamplesDir() + "/sample_scene.gltf";
+    const clitest::ProcessResult r =
+        clitest::RunKvoexp({broken, good, "-o", dir_.Path("out") + "/{scene}/models", "-q"});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_TRUE(Contains(r.err, "broken.obj: cannot import")) << r.err;
+    EXPECT_FALSE(fs::exists(dir_.Path("out/broken"))) << "an empty folder was left";
+    EXPECT_TRUE(fs::exists(dir_.Path("out/sample_scene/models/Signal-Tower.kvo")));
+    EXPECT_FALSE(fs::exists(dir_.Path("out/sample_scene/models/") + kvooutputs::kLockFileName));
+}
+
+// A file that is no image named as a texture is a warning, and no dependency.
+TEST_F(HostileInputs, AFileThatIsNoImageIsNoTexture) {
+    const std::string folder = dir_.Sub("scene");
+    clitest::WriteFile(folder + "/box.obj",
+                       "mtllib box.mtl\nusemtl Paper\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    clitest::WriteFile(folder + "/box.mtl",
+                       "newmtl Paper\nKd 1 1 1\nmap_Kd ../../../../../../../../../../etc/passwd\n");
+    const std::string depfile = dir_.Path("export.d");
+    const clitest::ProcessResult r =
+        clitest::RunKvoexp({folder + "/box.obj", "-o", dir_.Path("out"), "-q", "--depfile", depfile,
+                            "--report", dir_.Path("report.json")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.err, "kvoexp: warning: " + folder + "/box.obj: node ")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "texture 'passwd' is not an image")) << r.err;
+    EXPECT_FALSE(Contains(clitest::ReadFile(depfile), "passwd"));
+    const std::string report = clitest::ReadFile(dir_.Path("report.json"));
+    EXPECT_TRUE(Contains(report, "\"texture_not_image\"")) << report;
+}
+
 }  // namespace

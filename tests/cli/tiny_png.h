@@ -1,0 +1,18 @@
+// A complete 1x1 PNG, for tests that need a texture file the image reader
+// recognises (a file of other bytes named as a texture is no texture).
+#pragma once
+
+#include <string>
+
+namespace clitest {
+
+inline std::string TinyPng() {
+    static const char bytes[] =
+        "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00"
+        "\x00\x01\x08\x02\x00\x00\x00\x90\x77\x53\xde\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c\x63"
+        "\xf8\xcf\xc0\x00\x00\x03\x01\x01\x00\xc9\xfe\x92\xef\x00\x00\x00\x00\x49\x45\x4e\x44\xae"
+        "\x42\x60\x82";
+    return std::string(bytes, sizeof bytes - 1);
+}
+
+}  // namespace clitest
