@@ -41,7 +41,11 @@ bool ExportSession::Open(const std::string& modulePath, const std::string& confi
         std::fprintf(stderr, "kvoexp: error: %s\n", box.text.c_str());
     });
     ip_.SetPluginConfigDir(configDir);
-    ip_.SetMessagePump([this] { observer_.Pump(); });
+    folder_.Open(outputDir_);
+    ip_.SetMessagePump([this] {
+        observer_.Pump();
+        PumpFolderGuard();
+    });
     if (!panel_.Open(module_, error)) {
         error = modulePath + ": " + error;
         Close();
@@ -114,8 +118,32 @@ std::string ExportSession::ShownPath(const std::string& path) const {
     return shownDir_ + path.substr(outputDir_.size());
 }
 
+// The output folder moved or replaced: Cancel is pressed at once, so at most
+// the node in hand is written through the new path.
+void ExportSession::PumpFolderGuard() {
+    if (folderMoved_ || !folder_.Poll()) return;
+    folderMoved_ = true;
+    SendMessageA(GetDlgItem(panel_.ProgressDialog(), IDC_CANCEL_CLOSE), BM_CLICK, 0, 0);
+}
+
+// After an export, or before one once the folder has moved: the error, and
+// the writer's temporary files removed from the folder as opened.
+bool ExportSession::FolderStopped(SceneOutcome& outcome, bool exported) {
+    if (!folderMoved_ && !folder_.Moved()) return false;
+    folderMoved_ = true;
+    std::fprintf(stderr, "kvoexp: error: %s: the output folder was moved or replaced%s%s%s\n",
+                 kvochecks::PrintableText(shownDir_).c_str(),
+                 exported ? " during the export of " : "; ",
+                 kvochecks::PrintableText(outcome.scene).c_str(),
+                 exported ? "; the export stopped" : " was not exported");
+    folder_.RemoveTemporaries();
+    ++outcome.errorsShown;
+    return true;
+}
+
 void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     const auto start = std::chrono::steady_clock::now();
+    if (folderMoved_ && FolderStopped(outcome, false)) return;
     HostScene host;
     hostdrive::BuildSelectedScene(scene, host, options_.selectGlobs);
     ip_.SetScene(&host);
@@ -151,9 +179,11 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     ip_.SetScene(nullptr);
 
     outcome.errorsShown = errorsShown_ - errorsBefore;
+    FolderStopped(outcome, true);
     // The plug-in opens the side files once an Export gets past its checks.
     if (!outcome.nodes.empty() && outcome.errorsShown == 0) NoteSideFilesAsked();
-    outcome.cancelled = observer_.CancelClicked();
+    // A moved folder stops the export as Cancel does; its paths lead elsewhere now.
+    outcome.cancelled = observer_.CancelClicked() || folderMoved_;
     std::set<std::string> files;
     for (kvochecks::NodeReport& node : outcome.nodes) {
         if (node.kind != "geometry") {

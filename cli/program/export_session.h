@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/checks/written_files.h"
+#include "cli/outputs/folder_guard.h"
 #include "cli/program/cli_options.h"
 #include "cli/program/run_observer.h"
 #include "cli/program/run_summary.h"
@@ -39,6 +40,8 @@ public:
     void Close();
     // The files written so far by this invocation.
     const kvochecks::WrittenFiles& Written() const { return written_; }
+    // Whether the output folder was moved or replaced during an export.
+    bool FolderMoved() const { return folderMoved_; }
     // The side files an Export of this lifetime asked the plug-in for.
     const std::set<std::string>& SideFilesAsked() const { return sideFilesAsked_; }
 
@@ -48,6 +51,8 @@ private:
     void RecordWrite(SceneOutcome& outcome, const kvochecks::NodeReport& node);
     std::string ShownPath(const std::string& path) const;
     void NoteSideFilesAsked();
+    void PumpFolderGuard();
+    bool FolderStopped(SceneOutcome& outcome, bool exported);
 
     const CliOptions& options_;
     std::string outputDir_;
@@ -59,6 +64,8 @@ private:
     kvochecks::WrittenFiles written_;
     unsigned errorsShown_ = 0;
     std::set<std::string> sideFilesAsked_;
+    kvooutputs::FolderGuard folder_;
+    bool folderMoved_ = false;
     std::map<std::string, std::string> materialSources_;  // sanitised name -> scene's name
 };
 

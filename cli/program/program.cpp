@@ -234,7 +234,9 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
     }
     session.Close();
     SetCleanupOutputDir("");
-    if (!*Interrupted()) sideFilesGood = CheckSideFiles(folder.dir, exportDir, session);
+    if (!*Interrupted() && !session.FolderMoved()) {
+        sideFilesGood = CheckSideFiles(folder.dir, exportDir, session);
+    }
     if (!created.empty() && session.Written().Files().empty() && session.SideFilesAsked().empty()) {
         locks.Release(exportDir);
         kvooutputs::RemoveEmptyFolders(created);

@@ -348,4 +348,37 @@ TEST_F(HostileInputs, AFileThatIsNoImageIsNoTexture) {
     EXPECT_TRUE(Contains(report, "\"texture_not_image\"")) << report;
 }
 
+// The output folder renamed and replaced by a link into another tree in the
+// middle of an export: the export stops within a few files, with an error,
+// and leaves no temporary file in the folder it opened.
+TEST_F(HostileInputs, AnOutputFolderSwappedMidRunStopsTheExport) {
+    const std::string obj = dir_.Path("many.obj");
+    clitest::WriteBigObj(obj, 3000, 1, "Part");
+    const std::string out = dir_.Path("out"), moved = dir_.Path("moved");
+    const std::string elsewhere = dir_.Sub("elsewhere");
+    bool swapped = false;
+    const clitest::ProcessResult r =
+        clitest::RunProcess(clitest::KvoexpBinary(), {obj, "-o", out, "-q"}, 120, [&](pid_t) {
+            if (!swapped && fs::exists(out + "/Part100.kvo")) {
+                swapped = rename(out.c_str(), moved.c_str()) == 0 &&
+                          symlink(elsewhere.c_str(), out.c_str()) == 0;
+            }
+            return false;
+        });
+    ASSERT_TRUE(swapped) << "the export ended before the folder could be swapped";
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_TRUE(Contains(r.err, "kvoexp: error: " + out +
+                                    ": the output folder was moved or replaced during the export"))
+        << r.err;
+    size_t kept = 0, strayed = 0;
+    for (const auto& entry : fs::directory_iterator(moved)) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+        ++kept;
+    }
+    for (const auto& entry : fs::directory_iterator(elsewhere)) strayed += entry.exists();
+    EXPECT_GE(kept, 100u);
+    // Without the guard the remaining ~2,900 files went through the link.
+    EXPECT_LT(strayed, 300u) << strayed << " files written into the other tree";
+}
+
 }  // namespace
