@@ -11,8 +11,7 @@ namespace kvooutputs {
 
 namespace {
 
-// The clock is read every so many calls, the path looked at every so often.
-constexpr unsigned kCallsPerClockRead = 64;
+// The path is looked at every so often.
 constexpr std::chrono::milliseconds kLookInterval{1};
 
 }  // namespace
@@ -40,8 +39,7 @@ bool FolderGuard::Moved() const {
     return stat(dir_.c_str(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_;
 }
 
-bool FolderGuard::Poll() {
-    if (moved_ || fd_ < 0 || ++calls_ < kCallsPerClockRead) return moved_;
+bool FolderGuard::PollSlow() {
     calls_ = 0;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastLook_ < kLookInterval) return false;

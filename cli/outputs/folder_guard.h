@@ -23,14 +23,21 @@ public:
     bool Open(const std::string& dir);
     // Whether the path no longer leads to the folder opened.
     bool Moved() const;
-    // Cheap enough for every pump call: looks at the path at most every few
-    // milliseconds; true once it has seen the folder moved.
-    bool Poll();
+    // Cheap enough for every pump call (inline, it mostly counts): looks at the
+    // path at most every millisecond; true once it has seen the folder moved.
+    bool Poll() {
+        if (moved_ || fd_ < 0 || ++calls_ < kCallsPerClockRead) return moved_;
+        return PollSlow();
+    }
     // Removes the writer's temporary files (.kvo-XXXXXX.tmp) from the opened
     // folder, wherever it is now; returns their names.
     std::vector<std::string> RemoveTemporaries() const;
 
 private:
+    // The clock is read every so many calls.
+    static constexpr unsigned kCallsPerClockRead = 64;
+    bool PollSlow();
+
     std::string dir_;
     int fd_ = -1;
     unsigned long long device_ = 0, inode_ = 0;
