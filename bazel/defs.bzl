@@ -53,7 +53,7 @@ def _kvoexp_installation_impl(ctx):
     host = [f for f in libraries if f.basename == "libkvohost.so"]
     if not host:
         fail("kvoexp_installation: libraries must hold libkvohost.so")
-    files = depset([ctx.file.program, ctx.file.module] + libraries)
+    files = depset([ctx.file.program, ctx.file.import_program, ctx.file.module] + libraries)
     return [
         KvoexpInfo(
             program = ctx.file.program,
@@ -68,6 +68,7 @@ kvoexp_installation = rule(
     implementation = _kvoexp_installation_impl,
     attrs = {
         "program": attr.label(allow_single_file = True, mandatory = True),
+        "import_program": attr.label(allow_single_file = True, mandatory = True),
         "module": attr.label(allow_single_file = True, mandatory = True),
         "libraries": attr.label_list(allow_files = True, mandatory = True),
     },

@@ -1,8 +1,9 @@
 """kvoexp_local_install: an installed kvoexp as an external repository.
 
-The repository holds links to the three files an export runs:
+The repository holds links to the four files an export runs:
 
   bin/kvoexp            the console host
+  bin/kvoexp-import     its import program, run beside it
   lib/kvoexp.so         the plug-in module
   lib/libkvohost.so     the host stand-ins that both link
 
@@ -12,7 +13,7 @@ actions' declared tools, so a changed kvoexp re-runs the exports and a remote
 executor receives them with the scenes.
 """
 
-_FILES = ["bin/kvoexp", "lib/kvoexp.so", "lib/libkvohost.so"]
+_FILES = ["bin/kvoexp", "bin/kvoexp-import", "lib/kvoexp.so", "lib/libkvohost.so"]
 _OPTIONAL_FILES = ["lib/kvoexp_preview.so"]
 
 _BUILD = """\
@@ -21,6 +22,7 @@ load("@kvoexp_rules//:defs.bzl", "kvoexp_installation")
 kvoexp_installation(
     name = "kvoexp",
     program = "bin/kvoexp",
+    import_program = "bin/kvoexp-import",
     module = "lib/kvoexp.so",
     libraries = {libraries},
     visibility = ["//visibility:public"],
@@ -38,7 +40,7 @@ def _prefix(repository_ctx):
         return str(program.realpath.dirname.dirname), "kvoexp on the PATH"
     fail("kvoexp_local_install: no kvoexp found: set KVOEXP_PREFIX (e.g. " +
          "--repo_env=KVOEXP_PREFIX=/opt/kvoexp), give prefix = \"...\", or put " +
-         "kvoexp on the PATH. The prefix holds bin/kvoexp, lib/kvoexp.so and " +
+         "kvoexp on the PATH. The prefix holds bin/kvoexp, bin/kvoexp-import, lib/kvoexp.so and " +
          "lib/libkvohost.so (a build directory of kvoexp has this layout).")
 
 def _kvoexp_local_install_impl(repository_ctx):

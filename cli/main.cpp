@@ -11,8 +11,6 @@
 #include "cli/program/allocator_tuning.h"
 #endif
 
-#include "cli/import/import_worker.h"
-#include "cli/import/worker_process.h"
 #include "cli/program/cli_options.h"
 #include "cli/program/program.h"
 #include "cli/program/signals.h"
@@ -21,13 +19,6 @@
 namespace {
 
 #ifdef KVOEXP_WITH_MIMALLOC
-// mimalloc aborts on a failed `new` instead of calling the new handler: in an
-// import worker its out-of-memory report ends the worker with the status
-// the host recognises.
-void OnAllocatorError(int error, void*) {
-    if (error == ENOMEM) _exit(kvoimport::kWorkerOutOfMemoryStatus);
-}
-
 // In the host, running out of memory (an address-space limit) ends the run
 // with a message and without its private and temporary files, not an abort.
 void OnHostAllocatorError(int error, void*) {
@@ -47,13 +38,10 @@ void OnHostAllocatorError(int error, void*) {
 
 int main(int argc, char** argv) {
     if (!kvocli::OpenClosedStandardDescriptors()) return kvocli::kExitFailed;
-    int workerStatus = 0;
 #ifdef KVOEXP_WITH_MIMALLOC
     kvocli::TuneAllocator();
-    const bool worker = argc > 1 && std::strcmp(argv[1], kvoimport::kImportWorkerFlag) == 0;
-    mi_register_error(worker ? OnAllocatorError : OnHostAllocatorError, nullptr);
+    mi_register_error(OnHostAllocatorError, nullptr);
 #endif
-    if (kvoimport::MaybeRunImportWorker(argc, argv, workerStatus)) return workerStatus;
     kvocli::CliOptions options;
     const kvocli::ParseOutcome parsed = kvocli::ParseCommandLine(argc, argv, options);
     if (!parsed.run) return parsed.exitCode;

@@ -4,6 +4,12 @@
 
 namespace hostdrive {
 
+bool PanelDriver::Open(const PluginModule& module, const std::string& configDir,
+                       std::string& error) {
+    ip_.SetPluginConfigDir(configDir);
+    return Open(module, error);
+}
+
 bool PanelDriver::Open(const PluginModule& module, std::string& error) {
     Close();
     ClassDesc* desc = module.LibNumberClasses != nullptr && module.LibNumberClasses() > 0

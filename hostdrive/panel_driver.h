@@ -23,6 +23,9 @@ public:
     // opens its panel (BeginEditParams); false with a message when the module
     // offers no utility or the panel lacks one of its three pages.
     bool Open(const PluginModule& module, std::string& error);
+    // The same after pointing the host's plug-in configuration directory (where
+    // the panel reads and writes its settings file) at `configDir`.
+    bool Open(const PluginModule& module, const std::string& configDir, std::string& error);
     // Closes the panel (EndEditParams) and deletes the utility.
     void Close();
     bool IsOpen() const { return utility_ != nullptr; }

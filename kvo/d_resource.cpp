@@ -6,6 +6,8 @@
 #include <new>
 #include <utility>
 
+#include "kvo/input_file.h"
+
 DResource::DResource(std::string path, bool readNow) : path(std::move(path)) {
     directory = ExtractDirectory(this->path);
     if (readNow) ReadFile();
@@ -24,9 +26,10 @@ std::string DResource::ExtractDirectory(const std::string& path) {
 }
 
 void DResource::ReadFile() {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    std::string refusal;
+    FILE* file = OpenRegularFile(path, refusal);
     if (!file) {
-        error = "Could not open file";
+        error = refusal.empty() ? "Could not open file" : refusal;
         return;
     }
     delete[] buffer;

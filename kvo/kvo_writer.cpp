@@ -1,7 +1,7 @@
-// Writer of KVO files. The geode is checked first, then written to a
-// temporary file created exclusively beside the target (temp_file.h), which
-// replaces the target only after every byte was written and the file closed
-// without error.
+// Writer of KVO files. The geode is checked first, then written through an
+// OutputFile (output_file.h): a temporary file created exclusively beside the
+// target, which replaces it only after every byte was written and the file
+// closed without error, or the staged bytes copied to a device or FIFO.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +9,7 @@
 
 #include "kvo/kvo_geode.h"
 #include "kvo/kvo_invariants.h"
-#include "kvo/temp_file.h"
+#include "kvo/output_file.h"
 
 namespace {
 
@@ -166,9 +166,9 @@ bool KvoGeode::Save(const std::string& outPath) {
         error = "cannot save: " + causes.front();
         return false;
     }
-    TemporaryFile temporary;
-    if (!CreateTemporaryBeside(outPath, temporary, error)) return false;
-    FILE* stream = temporary.stream;
+    OutputFile output;
+    if (!OpenOutputFile(outPath, output, error)) return false;
+    FILE* stream = output.stream;
     errno = 0;
     long fileLength = 0, table = 0;
     bool ok = PutTag(stream, "KVO1") && OpenLength(stream, fileLength) && PutTag(stream, "MATS") &&
@@ -183,19 +183,14 @@ bool KvoGeode::Save(const std::string& outPath) {
     }
     ok = ok && CloseLength(stream, table) && PutTag(stream, "EKVO") &&
          CloseLength(stream, fileLength);
-    // A short write (a full disk, a file-size limit with SIGXFSZ ignored) shows here or at close.
+    // A short write (a full disk, a file-size limit with SIGXFSZ ignored) shows
+    // here or when the output is committed.
     const int writeErrno = errno;
-    const bool closed = std::fclose(stream) == 0;
-    if (!ok || !closed) {
-        const int failure = ok ? errno : writeErrno;
-        std::remove(temporary.path.c_str());
+    if (!ok) {
+        DiscardOutputFile(output);
         error = "cannot write '" + outPath +
-                "': " + (failure ? std::strerror(failure) : "a chunk would exceed 4 GiB");
+                "': " + (writeErrno ? std::strerror(writeErrno) : "a chunk would exceed 4 GiB");
         return false;
     }
-    if (!ReplaceWithTemporary(temporary.path, outPath, error)) {
-        std::remove(temporary.path.c_str());
-        return false;
-    }
-    return true;
+    return CommitOutputFile(output, error);
 }

@@ -58,9 +58,24 @@ struct Node {
     Mesh mesh;  // geometry nodes only
 };
 
+// What the import read but no node carries: told to the user as warnings.
+struct ImportLosses {
+    uint32_t lines = 0;          // line primitives dropped from meshes
+    uint32_t points = 0;         // point primitives dropped from meshes
+    uint32_t animations = 0;     // animations of the file
+    uint32_t skinnedMeshes = 0;  // meshes bound to bones
+    uint32_t extraUvMeshes = 0;  // meshes with texture coordinates past the first set
+    uint32_t extraUvSets = 0;    // those sets, added up
+
+    bool Any() const {
+        return lines || points || animations || skinnedMeshes || extraUvMeshes || extraUvSets;
+    }
+};
+
 struct Scene {
     std::vector<Material> materials;
     std::vector<Node> nodes;  // parents before their children
+    ImportLosses losses;
 };
 
 const char* KindName(NodeKind kind);

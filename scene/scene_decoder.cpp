@@ -240,6 +240,19 @@ bool ReadNodes(Reader& r, Scene& scene) {
     return r.Ok();
 }
 
+bool ReadLosses(Reader& r, ImportLosses& l) {
+    const uint32_t count = r.U32("loss count");
+    if (!r.NeedItems(count, kLossBytes, "losses")) return false;
+    uint32_t* const fields[kLossKeyCount] = {&l.lines,         &l.points,        &l.animations,
+                                             &l.skinnedMeshes, &l.extraUvMeshes, &l.extraUvSets};
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t key = r.U32("loss key");
+        const uint32_t value = r.U32("loss value");
+        if (key >= 1 && key <= kLossKeyCount) *fields[key - 1] = value;
+    }
+    return r.Ok();
+}
+
 }  // namespace
 
 bool DecodeScene(const uint8_t* data, size_t size, Scene& scene, std::string& error) {
@@ -253,11 +266,13 @@ bool DecodeScene(const uint8_t* data, size_t size, Scene& scene, std::string& er
     }
     r.Skip(sizeof kSceneMagic);
     uint32_t version = r.U32("version");
-    if (r.Ok() && version != kCodecVersion) {
+    if (r.Ok() && version != kCodecVersion && version != kCodecVersionLosses) {
         r.Fail("unsupported version " + std::to_string(version));
     }
-    if (r.Ok() && ReadMaterials(r, scene) && ReadNodes(r, scene) && !r.AtEnd()) {
-        r.Fail("unexpected bytes after the last node");
+    if (r.Ok() && ReadMaterials(r, scene) && ReadNodes(r, scene) &&
+        (version != kCodecVersionLosses || ReadLosses(r, scene.losses)) && !r.AtEnd()) {
+        r.Fail(version == kCodecVersion ? "unexpected bytes after the last node"
+                                        : "unexpected bytes after the losses");
     }
     if (!r.Ok()) {
         error = r.Error();

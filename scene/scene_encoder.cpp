@@ -157,7 +157,8 @@ void WriteMesh(Out& w, const Mesh& m) {
 template <class Out>
 void WriteScene(Out& w, const Scene& scene) {
     for (char c : kSceneMagic) w.U8(static_cast<uint8_t>(c));
-    w.U32(kCodecVersion);
+    const bool losses = scene.losses.Any();
+    w.U32(losses ? kCodecVersionLosses : kCodecVersion);
     w.U32(static_cast<uint32_t>(scene.materials.size()));
     for (const Material& mat : scene.materials) {
         w.U8(mat.multi ? 1 : 0);
@@ -182,6 +183,15 @@ void WriteScene(Out& w, const Scene& scene) {
         w.U32(node.material);
         if (node.kind == NodeKind::Geometry) WriteMesh(w, node.mesh);
         w.Piece();
+    }
+    if (!losses) return;
+    const ImportLosses& l = scene.losses;
+    const uint32_t values[kLossKeyCount] = {l.lines,         l.points,        l.animations,
+                                            l.skinnedMeshes, l.extraUvMeshes, l.extraUvSets};
+    w.U32(kLossKeyCount);
+    for (uint32_t key = 1; key <= kLossKeyCount; ++key) {
+        w.U32(key);
+        w.U32(values[key - 1]);
     }
 }
 

@@ -2,12 +2,11 @@
 // that `kvoexp --dump-scene` stores in a file. Portable C++ only. The encoder
 // (scene_encoder.h) and the decoder (scene_decoder.h) share these constants.
 //
-// Version 1. Integers are little-endian; floats are IEEE-754 binary32 bit
-// patterns, little-endian; a string is a u32 length (any length the rest of
-// the input holds) followed by that many 8-bit characters, without a
-// terminator.
+// Version 1, or 2 when the import lost something. Integers are little-endian; floats are IEEE-754
+// binary32 bit patterns, little-endian; a string is a u32 length (any length the rest of the input
+// holds) followed by that many 8-bit characters, without a terminator.
 //
-//   header     "KVOSCENE" (8 bytes), u32 version (1)
+//   header     "KVOSCENE" (8 bytes), u32 version (1 or 2)
 //   materials  u32 count, then per material:
 //                u8 kind (0 standard, 1 multi), string name,
 //                standard: u8 diffuse map (0 none, 1 a file, 2 held inside the
@@ -28,8 +27,11 @@
 //                u8 mode (0 absent, 1 faces equal the position faces, 2 own
 //                faces); unless 0: u32 count C, C x 3 f32 values; when 2:
 //                F x 3 x u32 indices below C. With mode 1, C equals V.
+//   losses     version 2 only: u32 count N, N x (u32 key, u32 value): what
+//              the import dropped (kLoss* keys below; unknown keys are
+//              skipped, so later keys can be added).
 //   Counts of vertices, faces and channel values are at most 2^31 - 1.
-//   Nothing may follow the last node.
+//   Nothing may follow the last node (version 1) or the losses (version 2).
 #pragma once
 
 #include <cstddef>
@@ -39,6 +41,18 @@
 namespace kvoscene {
 
 constexpr uint32_t kCodecVersion = 1;
+// Written only for a scene with import losses, so lossless forms stay version 1.
+constexpr uint32_t kCodecVersionLosses = 2;
+enum LossKey : uint32_t {
+    kLossLines = 1,
+    kLossPoints = 2,
+    kLossAnimations = 3,
+    kLossSkinnedMeshes = 4,
+    kLossExtraUvMeshes = 5,
+    kLossExtraUvSets = 6,
+};
+constexpr uint32_t kLossKeyCount = 6;
+constexpr size_t kLossBytes = 2 * 4;
 constexpr char kSceneMagic[8] = {'K', 'V', 'O', 'S', 'C', 'E', 'N', 'E'};
 // Counts of vertices, faces and channel values.
 constexpr uint32_t kMaxCount = 0x7fffffff;

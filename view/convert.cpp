@@ -12,6 +12,7 @@
 
 #include "kvo/kvo_geode.h"
 #include "view/mesh_parts.h"
+#include "view/output_io_system.h"
 
 namespace kvoview {
 
@@ -148,12 +149,20 @@ bool ConvertKvoFile(const std::string& in, const std::string& out,
     if (set.parts.empty()) warnings->push_back(in + ": no triangles; the output has no meshes");
     const std::unique_ptr<aiScene> scene =
         MakeScene(set, std::filesystem::path(in).stem().string());
+    // The exporter owns its file access and deletes it; the pointer serves until then.
     Assimp::Exporter exporter;
+    auto* files = new OutputIOSystem;
+    exporter.SetIOHandler(files);
     if (exporter.Export(scene.get(), format, out) != AI_SUCCESS) {
-        if (error) *error = "cannot write '" + out + "': " + exporter.GetErrorString();
+        if (error) {
+            *error = !files->OpenFailure().empty()
+                         ? files->OpenFailure()
+                         : "cannot write '" + out + "': " + exporter.GetErrorString();
+        }
+        files->Discard();
         return false;
     }
-    return true;
+    return files->Commit(error);
 }
 
 }  // namespace kvoview

@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "kvo/input_file.h"
+#include "kvo/output_file.h"
+
 namespace kvoview {
 
 void Image::Resize(int w, int h, const uint8_t colour[4]) {
@@ -34,6 +37,14 @@ void Image::Blit(const Image& from, int x, int y) {
     }
 }
 
+namespace {
+
+void PutBytes(void* stream, void* data, int size) {
+    if (size > 0) std::fwrite(data, 1, static_cast<size_t>(size), static_cast<FILE*>(stream));
+}
+
+}  // namespace
+
 bool WritePng(const Image& image, const std::string& path, std::string* error) {
     if (image.width <= 0 || image.height <= 0 ||
         image.rgba.size() != static_cast<size_t>(image.width) * image.height * 4) {
@@ -44,26 +55,36 @@ bool WritePng(const Image& image, const std::string& path, std::string* error) {
     for (size_t p = 0, n = rgb.size() / 3; p < n; ++p) {
         std::memcpy(&rgb[p * 3], &image.rgba[p * 4], 3);
     }
-    const std::string temporary = path + ".tmp";
-    if (!stbi_write_png(temporary.c_str(), image.width, image.height, 3, rgb.data(),
-                        image.width * 3)) {
-        std::remove(temporary.c_str());
-        if (error) *error = "cannot write '" + temporary + "'";
+    OutputFile output;
+    std::string failure;
+    if (!OpenOutputFile(path, output, failure)) {
+        if (error) *error = failure;
         return false;
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    errno = 0;
+    if (!stbi_write_png_to_func(PutBytes, output.stream, image.width, image.height, 3, rgb.data(),
+                                image.width * 3) ||
+        std::ferror(output.stream)) {
         const int cause = errno;
-        std::remove(temporary.c_str());
-        if (error) *error = "cannot write '" + path + "': " + std::strerror(cause);
+        DiscardOutputFile(output);
+        if (error)
+            *error = "cannot write '" + path +
+                     "': " + (cause ? std::strerror(cause) : "the picture cannot be encoded");
+        return false;
+    }
+    if (!CommitOutputFile(output, failure)) {
+        if (error) *error = failure;
         return false;
     }
     return true;
 }
 
 bool ReadImageFile(const std::string& path, int maxSide, Image* out, std::string* error) {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    std::string refusal;
+    errno = 0;
+    FILE* file = OpenRegularFile(path, refusal);
     if (!file) {
-        if (error) *error = std::strerror(errno);
+        if (error) *error = refusal.empty() ? std::strerror(errno) : refusal;
         return false;
     }
     int w = 0, h = 0, channels = 0;

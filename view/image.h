@@ -23,12 +23,13 @@ struct Image {
     void Blit(const Image& from, int x, int y);
 };
 
-// Writes `image` as an 8-bit RGB PNG (alpha dropped) through a temporary file
-// beside `path`, renamed over it once complete.
+// Writes `image` as an 8-bit RGB PNG (alpha dropped) through an OutputFile:
+// a temporary file beside `path` renamed over it once complete, or written
+// through to a device or FIFO.
 bool WritePng(const Image& image, const std::string& path, std::string* error);
 
 // Reads a PNG, TGA, JPEG or BMP file as RGBA, rows from the top. Refuses
-// pictures wider or taller than `maxSide`.
+// files that are not regular files and pictures wider or taller than `maxSide`.
 bool ReadImageFile(const std::string& path, int maxSide, Image* out, std::string* error);
 
 }  // namespace kvoview

@@ -2,6 +2,7 @@
 // where texture names are looked up.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,12 @@ struct RenderOptions {
     int height = 512;
     View view = View::kIso;
     Mode mode = Mode::kShaded;
-    // Folders where texture names are looked up, in order; empty: each file's folder.
+    // Folders where texture names are looked up after each file's own folder,
+    // in order (textures/texture_lookup.h).
     std::vector<std::string> textureDirs;
+    // Files already found for texture names, used before any lookup: the
+    // --preview pictures draw what the export's checks found.
+    std::map<std::string, std::string> textureFiles;
 };
 
 // Parsers of the command-line spellings; false on an unknown word.

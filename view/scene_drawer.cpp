@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "textures/texture_lookup.h"
 #include "view/camera.h"
 #include "view/textures.h"
 
@@ -127,18 +128,26 @@ unsigned SceneDrawer::Upload(const Image& image, bool nearest) {
 
 unsigned SceneDrawer::TextureFor(const MaterialInfo& material, std::vector<std::string>* warnings) {
     if (material.texture.empty()) return 0;
-    const std::vector<std::string> folders =
-        textureDirs_.empty() ? std::vector<std::string>{material.folder} : textureDirs_;
-    const std::string path = FindTexture(material.texture, folders);
+    const auto known = options_.textureFiles.find(material.texture);
+    kvotextures::TextureLookup lookup;
+    if (known != options_.textureFiles.end()) {
+        lookup.path = known->second;
+    } else {
+        lookup = kvotextures::LookupTexture(material.texture, {material.folder, textureDirs_});
+    }
+    const std::string& path = lookup.path;
     if (!missing_) missing_ = Upload(MissingTextureChecker(), true);
     if (path.empty()) {
         std::string where;
-        for (const std::string& folder : folders) {
-            where += (where.empty() ? "'" : ", '") + (folder.empty() ? "." : folder) + "'";
+        for (const std::string& place : lookup.looked) {
+            where += (where.empty() ? "'" : ", '") + place + "'";
         }
+        const std::string what = lookup.notImage.empty()
+                                     ? "not found (looked at " + where + ")"
+                                     : "not an image ('" + lookup.notImage + "')";
         if (warned_.insert(material.texture + '\n' + where).second) {
             warnings->push_back("texture '" + material.texture + "' of material '" + material.name +
-                                "' not found in " + where + "; drawn as a checker");
+                                "' " + what + "; drawn as a checker");
         }
         return missing_;
     }

@@ -1,18 +1,10 @@
-// Where a material's texture name is found, and the generated checkers that
-// stand for a missing texture and show texture coordinates.
+// The generated checkers that stand for a missing texture and show texture
+// coordinates (texture names are found by textures/texture_lookup.h).
 #pragma once
-
-#include <string>
-#include <vector>
 
 #include "view/image.h"
 
 namespace kvoview {
-
-// Finds `name` in the folders, in order: below each folder as given (when it
-// is relative and has no ".." part), then its last path component (after '/'
-// or '\'), then that component in any letter case. "" when not found.
-std::string FindTexture(const std::string& name, const std::vector<std::string>& folders);
 
 // Magenta and dark grey, 8 x 8 cells over the texture square.
 Image MissingTextureChecker();

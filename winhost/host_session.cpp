@@ -24,8 +24,7 @@ bool HostSession::Open(const std::string& dllPath, const std::string& configDir,
         const std::vector<HWND>& known = ip_->RegisteredDialogs();
         return std::find(known.begin(), known.end(), window) != known.end();
     });
-    ip_->SetPluginConfigDir(configDir);
-    return panel_->Open(library_, error);
+    return panel_->Open(library_, configDir, error);
 }
 
 bool HostSession::LoadScene(const std::string& path, std::string& error) {

@@ -1,5 +1,6 @@
 #include "cli/checks/file_digest.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <openssl/evp.h>
 #include <sys/stat.h>
@@ -21,7 +22,42 @@ struct FileDescriptor {
     }
 };
 
-using Context = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
+// OpenSSL's digest functions, loaded on the first digest: only a report
+// shows digests, so a run without one does not load the library.
+struct Crypto {
+    decltype(&EVP_MD_CTX_new) newContext = nullptr;
+    decltype(&EVP_MD_CTX_free) freeContext = nullptr;
+    decltype(&EVP_sha256) sha256 = nullptr;
+    decltype(&EVP_DigestInit_ex) init = nullptr;
+    decltype(&EVP_DigestUpdate) update = nullptr;
+    decltype(&EVP_DigestFinal_ex) final = nullptr;
+};
+
+template <class F>
+bool Find(void* library, const char* name, F& function) {
+    function = reinterpret_cast<F>(dlsym(library, name));
+    return function != nullptr;
+}
+
+const Crypto* LoadCrypto() {
+    static const Crypto* const loaded = []() -> const Crypto* {
+        void* library = nullptr;
+        for (const char* name : {"libcrypto.so.3", "libcrypto.so"}) {
+            if ((library = dlopen(name, RTLD_NOW | RTLD_LOCAL)) != nullptr) break;
+        }
+        static Crypto crypto;
+        if (!library || !Find(library, "EVP_MD_CTX_new", crypto.newContext) ||
+            !Find(library, "EVP_MD_CTX_free", crypto.freeContext) ||
+            !Find(library, "EVP_sha256", crypto.sha256) ||
+            !Find(library, "EVP_DigestInit_ex", crypto.init) ||
+            !Find(library, "EVP_DigestUpdate", crypto.update) ||
+            !Find(library, "EVP_DigestFinal_ex", crypto.final)) {
+            return nullptr;
+        }
+        return &crypto;
+    }();
+    return loaded;
+}
 
 std::string Hex(const unsigned char* digest, unsigned length) {
     static const char kDigits[] = "0123456789abcdef";
@@ -33,22 +69,21 @@ std::string Hex(const unsigned char* digest, unsigned length) {
     return text;
 }
 
-std::string Finish(EVP_MD_CTX* context) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned length = 0;
-    if (EVP_DigestFinal_ex(context, digest, &length) != 1) return {};
-    return Hex(digest, length);
-}
-
 }  // namespace
 
 std::string Sha256Hex(const void* data, size_t size) {
-    Context context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1 ||
-        EVP_DigestUpdate(context.get(), data, size) != 1) {
+    const Crypto* crypto = LoadCrypto();
+    if (!crypto) return {};
+    std::unique_ptr<EVP_MD_CTX, decltype(crypto->freeContext)> context(crypto->newContext(),
+                                                                       crypto->freeContext);
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned length = 0;
+    if (!context || crypto->init(context.get(), crypto->sha256(), nullptr) != 1 ||
+        crypto->update(context.get(), data, size) != 1 ||
+        crypto->final(context.get(), digest, &length) != 1) {
         return {};
     }
-    return Finish(context.get());
+    return Hex(digest, length);
 }
 
 bool ReadAndDigestFile(const std::string& path, FileBytes& bytes, std::string* sha256Hex,

@@ -9,12 +9,14 @@
 namespace kvochecks {
 
 struct MaterialReport {
-    std::string sourceName;    // the scene's material name
-    std::string name;          // as written: the sanitised name
-    std::string texture;       // the texture name written, "" for none
-    std::string resolvedPath;  // where the texture file was looked for, "" for none
-    bool found = false;        // the texture file exists there
-    bool embedded = false;     // the scene file holds the texture itself
+    std::string sourceName;           // the scene's material name
+    std::string name;                 // as written: the sanitised name
+    std::string texture;              // the texture name written, "" for none
+    std::string resolvedPath;         // where the texture file was looked for, "" for none
+    bool found = false;               // the texture file exists there
+    std::vector<std::string> looked;  // every place looked at (textures/texture_lookup.h)
+    std::string notImage;             // a file met there that holds no image
+    bool embedded = false;            // the scene file holds the texture itself
 };
 
 // One material group of the node's mesh: the faces of one material ID.

@@ -1,18 +1,16 @@
 #include "cli/checks/scene_checks.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <map>
 
 #include "cli/checks/printable_text.h"
 #include "cli/checks/written_values.h"
-#include "cli/import/image_file.h"
 #include "cli/outputs/path_parts.h"
 #include "export/material_extraction.h"
 #include "export/node_file.h"
 #include "hostdrive/scene_selection.h"
+#include "textures/texture_lookup.h"
 
 namespace kvochecks {
 
@@ -24,11 +22,6 @@ using kvoscene::Node;
 using kvoscene::NodeKind;
 using kvoscene::Scene;
 
-bool IsFile(const std::string& path) {
-    struct stat st;
-    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 // The plug-in reads names as C strings: a NUL ends them.
 std::string AsThePluginSeesIt(const std::string& name) {
     return name.substr(0, name.find('\0'));
@@ -36,7 +29,7 @@ std::string AsThePluginSeesIt(const std::string& name) {
 
 // What a face group of `materialId` carries into the file, by the export's rule.
 MaterialReport GroupMaterialReport(const Scene& scene, const Node& node, uint16_t materialId,
-                                   const std::string& scenePath) {
+                                   const kvotextures::TextureSearch& search) {
     MaterialReport report;
     const Material* mat = kvoscene::GroupMaterial(scene, node, materialId);
     if (!mat) return report;
@@ -45,18 +38,25 @@ MaterialReport GroupMaterialReport(const Scene& scene, const Node& node, uint16_
     report.embedded = mat->embeddedDiffuseMap;
     if (mat->hasDiffuseMap) {
         report.texture = exporter::StripPath(AsThePluginSeesIt(mat->diffuseMap));
-        report.resolvedPath = ResolveTexture(scenePath, mat->diffuseMap, report.found);
+        const kvotextures::TextureLookup lookup =
+            kvotextures::LookupTexture(AsThePluginSeesIt(mat->diffuseMap), search);
+        report.found = !lookup.path.empty();
+        report.resolvedPath = report.found            ? lookup.path
+                              : lookup.looked.empty() ? std::string()
+                                                      : lookup.looked.front();
+        report.looked = lookup.looked;
+        report.notImage = lookup.notImage;
     }
     return report;
 }
 
 std::vector<MaterialGroup> Groups(const Scene& scene, const Node& node,
-                                  const std::string& scenePath) {
+                                  const kvotextures::TextureSearch& search) {
     std::map<uint16_t, uint64_t> faces;
     for (uint16_t id : node.mesh.materialIds) ++faces[id];
     std::vector<MaterialGroup> groups;
     for (const auto& [id, count] : faces) {
-        groups.push_back({id, count, GroupMaterialReport(scene, node, id, scenePath)});
+        groups.push_back({id, count, GroupMaterialReport(scene, node, id, search)});
     }
     return groups;
 }
@@ -86,9 +86,10 @@ public:
             Warn(WarningCode::kBelowRoot, "",
                  Plural(deeperNodes_, "geometry node", "geometry nodes") + " (" +
                      Plural(deeperFaces_, "face", "faces") +
-                     ") below the root's children not exported (--collapse merges them into "
-                     "their root child)");
+                     ") below the root's children not exported with --no-collapse (the "
+                     "default merges them into their root child)");
         }
+        LossWarnings(scene_.losses);
         for (const std::string& glob : settings_.selectGlobs) {
             const bool matched =
                 std::any_of(scene_.nodes.begin(), scene_.nodes.end(),
@@ -101,6 +102,30 @@ public:
     }
 
 private:
+    void LossWarnings(const kvoscene::ImportLosses& l) {
+        if (l.lines + l.points > 0) {
+            Warn(WarningCode::kNotTriangles, "",
+                 Plural(l.lines, "line", "lines") + " and " + Plural(l.points, "point", "points") +
+                     " of the scene's meshes not exported: only triangles have a surface");
+        }
+        if (l.animations > 0) {
+            Warn(WarningCode::kAnimationDropped, "",
+                 Plural(l.animations, "animation", "animations") +
+                     " not exported: the files hold the default pose");
+        }
+        if (l.skinnedMeshes > 0) {
+            Warn(WarningCode::kSkinDropped, "",
+                 Plural(l.skinnedMeshes, "mesh bound to bones", "meshes bound to bones") +
+                     ": exported unbound, in the default pose");
+        }
+        if (l.extraUvSets > 0) {
+            Warn(WarningCode::kUvSetDropped, "",
+                 Plural(l.extraUvSets, "texture coordinate set", "texture coordinate sets") +
+                     " past the first (in " + Plural(l.extraUvMeshes, "mesh", "meshes") +
+                     ") not exported: the files hold one set");
+        }
+    }
+
     void Warn(WarningCode code, const std::string& node, const std::string& text) {
         out_.warnings.push_back({code, node, text});
     }
@@ -116,7 +141,8 @@ private:
         const std::string seen = AsThePluginSeesIt(node.name);
         report.file = exporter::OutputPath(settings_.outputDir, exporter::NodeFileName(seen));
         report.facesIn = node.mesh.FaceCount();
-        report.groups = Groups(scene_, node, settings_.scenePath);
+        report.groups = Groups(scene_, node,
+                               {kvooutputs::FolderOf(settings_.scenePath), settings_.texturePaths});
         out_.nodes.push_back(std::move(report));
         CheckName(node.name);
         CheckMaterials(node.name, out_.nodes.back().groups);
@@ -154,17 +180,28 @@ private:
                 Warn(WarningCode::kTextureEmbedded, node,
                      which +
                          ": the texture is held inside the scene file; no texture name is "
-                         "written");
-            } else if (!m.texture.empty() && !m.found && IsFile(m.resolvedPath)) {
-                Warn(WarningCode::kTextureNotImage, node,
-                     which + ": texture " + Quoted(m.texture) + " is not an image (" +
-                         Quoted(m.resolvedPath) + "); it is not used or listed");
+                         "written (--copy-textures would extract it)");
             } else if (!m.texture.empty() && !m.found) {
-                Warn(WarningCode::kTextureMissing, node,
-                     which + ": texture " + Quoted(m.texture) + " not found (looked for " +
-                         Quoted(m.resolvedPath) + ")");
+                MissingTexture(node, which, m);
             }
         }
+    }
+
+    void MissingTexture(const std::string& node, const std::string& which,
+                        const MaterialReport& m) {
+        std::string places;
+        for (const std::string& place : m.looked) {
+            places += (places.empty() ? "" : ", ") + Quoted(place);
+        }
+        if (!m.notImage.empty()) {
+            Warn(WarningCode::kTextureNotImage, node,
+                 which + ": texture " + Quoted(m.texture) + ": " + Quoted(m.notImage) +
+                     " is not an image; not used (looked at " + places + ")");
+            return;
+        }
+        Warn(WarningCode::kTextureMissing, node,
+             which + ": texture " + Quoted(m.texture) + " not found (looked at " +
+                 (places.empty() ? std::string("no place: a Windows path") : places) + ")");
     }
 
     void CheckNumbers(const Node& node) {
@@ -190,32 +227,6 @@ private:
 };
 
 }  // namespace
-
-std::string ResolveTexture(const std::string& scenePath, const std::string& texture, bool& found) {
-    found = false;
-    if (texture.empty()) return {};
-    std::vector<std::string> candidates;
-    const std::string folder = kvooutputs::FolderOf(scenePath);
-    // Paths written on Windows use '\\'; read it as the separator first.
-    std::string slashed = texture;
-    std::replace(slashed.begin(), slashed.end(), '\\', '/');
-    for (const std::string& path : {slashed, texture}) {
-        const std::string candidate = path[0] == '/' ? path : folder + "/" + path;
-        if (candidates.empty() || candidates.back() != candidate) candidates.push_back(candidate);
-    }
-    const std::string base = exporter::StripPath(texture);
-    if (base != texture) candidates.push_back(folder + "/" + base);
-    std::string notImage;  // a file of the name that is no image: never used as a texture
-    for (const std::string& candidate : candidates) {
-        if (!IsFile(candidate)) continue;
-        if (kvoimport::IsImageFile(candidate)) {
-            found = true;
-            return candidate;
-        }
-        if (notImage.empty()) notImage = candidate;
-    }
-    return notImage.empty() ? candidates.front() : notImage;
-}
 
 SceneCheck CheckScene(const Scene& scene, const SceneCheckSettings& settings) {
     SceneCheck check;

@@ -14,7 +14,8 @@
 namespace kvochecks {
 
 struct SceneCheckSettings {
-    std::string scenePath;  // textures are looked up beside it
+    std::string scenePath;                  // textures are looked up beside it
+    std::vector<std::string> texturePaths;  // then in these folders (--texture-path)
     std::string outputDir;
     std::vector<std::string> selectGlobs;
     bool geometryIni = false;   // the geometry.ini box is checked
@@ -28,11 +29,5 @@ struct SceneCheck {
 };
 
 SceneCheck CheckScene(const kvoscene::Scene& scene, const SceneCheckSettings& settings);
-
-// Where a texture path of the scene is found: as given when absolute, else
-// beside the scene file (also with '\' read as a separator, then by its last
-// component). `found` tells whether an image file exists there; a file that is
-// no image is returned with `found` false.
-std::string ResolveTexture(const std::string& scenePath, const std::string& texture, bool& found);
 
 }  // namespace kvochecks

@@ -14,7 +14,10 @@ const std::vector<WarningCodeInfo>& WarningCodes() {
         {WarningCode::kTextureEmbedded, "texture_embedded",
          "a texture held inside the scene file: the KVO file names no texture"},
         {WarningCode::kTextureNotImage, "texture_not_image",
-         "a file named as a texture that is not an image"},
+         "a file the scene names as a texture holds no image: not used, copied or listed"},
+        {WarningCode::kTextureNameCollision, "texture_name_collision",
+         "another file of a texture's name is in the output folder: the copy takes a suffixed "
+         "name"},
         {WarningCode::kMaterialNameCollision, "material_name_collision",
          "two distinct materials written under one sanitised name"},
         {WarningCode::kNameCollision, "name_collision",
@@ -35,6 +38,22 @@ const std::vector<WarningCodeInfo>& WarningCodes() {
          "a written file's material or texture name differs from the scene's"},
         {WarningCode::kVerifyFailed, "verify_failed", "a written file does not load again"},
         {WarningCode::kSaveFailed, "save_failed", "a node whose file was not written"},
+        {WarningCode::kNotTriangles, "not_triangles",
+         "lines or points of the scene's meshes, which have no surface to export"},
+        {WarningCode::kAnimationDropped, "animation_dropped",
+         "animations of the scene: the files hold the default pose"},
+        {WarningCode::kSkinDropped, "skin_dropped",
+         "meshes bound to bones: the files hold them unbound, in the default pose"},
+        {WarningCode::kUvSetDropped, "uv_set_dropped",
+         "texture coordinates past the first set, which the files cannot hold"},
+        {WarningCode::kTrianglesOverBudget, "triangles_over_budget",
+         "a written file with more triangles than --max-triangles"},
+        {WarningCode::kVerticesOverBudget, "vertices_over_budget",
+         "a written file with more vertices than --max-vertices"},
+        {WarningCode::kFileBytesOverBudget, "file_bytes_over_budget",
+         "a written file larger than --max-file-bytes"},
+        {WarningCode::kTextureOverBudget, "texture_over_budget",
+         "a texture wider or taller than --max-texture-size pixels"},
     };
     return table;
 }
@@ -43,6 +62,16 @@ const char* CodeName(WarningCode code) {
     const std::vector<WarningCodeInfo>& table = WarningCodes();
     const size_t index = static_cast<size_t>(code);
     return index < table.size() ? table[index].name : "unknown";
+}
+
+bool CodeByName(const std::string& name, WarningCode& code) {
+    for (const WarningCodeInfo& info : WarningCodes()) {
+        if (name == info.name) {
+            code = info.code;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace kvochecks

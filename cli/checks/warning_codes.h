@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kvochecks {
@@ -13,6 +14,7 @@ enum class WarningCode : uint8_t {
     kTextureMissing,
     kTextureEmbedded,
     kTextureNotImage,
+    kTextureNameCollision,
     kMaterialNameCollision,
     kNameCollision,
     kNameNotPortable,
@@ -25,6 +27,14 @@ enum class WarningCode : uint8_t {
     kMaterialMismatch,
     kVerifyFailed,
     kSaveFailed,
+    kNotTriangles,
+    kAnimationDropped,
+    kSkinDropped,
+    kUvSetDropped,
+    kTrianglesOverBudget,
+    kVerticesOverBudget,
+    kFileBytesOverBudget,
+    kTextureOverBudget,
 };
 
 struct WarningCodeInfo {
@@ -38,5 +48,8 @@ const std::vector<WarningCodeInfo>& WarningCodes();
 
 // The code's name in the report.
 const char* CodeName(WarningCode code);
+
+// The code of a name in the report; false for a name that is none.
+bool CodeByName(const std::string& name, WarningCode& code);
 
 }  // namespace kvochecks

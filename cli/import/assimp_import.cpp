@@ -39,6 +39,15 @@ struct MeshPart {
     bool identity;
 };
 
+// A mesh's positions and normals in the file's default pose: its morph
+// targets applied with their default weights, or the mesh's own arrays.
+struct PosedMesh {
+    const aiVector3D* positions = nullptr;
+    const aiVector3D* normals = nullptr;
+    std::vector<aiVector3D> morphedPositions;
+    std::vector<aiVector3D> morphedNormals;
+};
+
 // Everything known about the file while its nodes are converted.
 struct Conversion {
     const aiScene* ai = nullptr;
@@ -110,6 +119,47 @@ bool Fail(Conversion& c, const std::string& message) {
     return false;
 }
 
+// Morph targets hold whole positions and normals (the base plus the target's
+// offsets): the pose is the base plus each weighted difference.
+void PoseMesh(const aiMesh* m, PosedMesh& posed) {
+    posed.positions = m->mVertices;
+    posed.normals = m->mNormals;
+    const unsigned count = m->mNumVertices;
+    for (unsigned t = 0; t < m->mNumAnimMeshes; ++t) {
+        const aiAnimMesh* target = m->mAnimMeshes[t];
+        if (!target || target->mWeight == 0.0f || target->mNumVertices != count) continue;
+        const float w = target->mWeight;
+        if (target->mVertices && m->mVertices) {
+            if (posed.morphedPositions.empty()) {
+                posed.morphedPositions.assign(m->mVertices, m->mVertices + count);
+            }
+            for (unsigned v = 0; v < count; ++v) {
+                posed.morphedPositions[v] += (target->mVertices[v] - m->mVertices[v]) * w;
+            }
+        }
+        if (target->mNormals && m->mNormals) {
+            if (posed.morphedNormals.empty()) {
+                posed.morphedNormals.assign(m->mNormals, m->mNormals + count);
+            }
+            for (unsigned v = 0; v < count; ++v) {
+                posed.morphedNormals[v] += (target->mNormals[v] - m->mNormals[v]) * w;
+            }
+        }
+    }
+    if (!posed.morphedPositions.empty()) posed.positions = posed.morphedPositions.data();
+    if (!posed.morphedNormals.empty()) {
+        for (aiVector3D& n : posed.morphedNormals) n.NormalizeSafe();
+        posed.normals = posed.morphedNormals.data();
+    }
+}
+
+// Triangles, the faces that are kept; lines and points have no surface.
+unsigned TriangleCount(const aiMesh* m) {
+    unsigned n = 0;
+    for (unsigned f = 0; f < m->mNumFaces; ++f) n += m->mFaces[f].mNumIndices == 3 ? 1 : 0;
+    return n;
+}
+
 std::string MeshLabel(const aiMesh* mesh) {
     return mesh->mName.length ? "'" + std::string(mesh->mName.C_Str()) + "'" : "(unnamed)";
 }
@@ -118,7 +168,7 @@ std::string MeshLabel(const aiMesh* mesh) {
 // group of vertices that are identical in every channel the node keeps. A mesh
 // whose file normals the node drops is smoothed from its own connectivity, which
 // welding would change, so it is never welded.
-std::vector<uint32_t> WeldMesh(const aiMesh* m, bool keepNormals, bool weld,
+std::vector<uint32_t> WeldMesh(const aiMesh* m, const PosedMesh& posed, bool keepNormals, bool weld,
                                std::vector<uint32_t>& firsts) {
     const uint32_t count = m->mNumVertices;
     if (!weld || (m->mNormals && !keepNormals)) {
@@ -126,13 +176,13 @@ std::vector<uint32_t> WeldMesh(const aiMesh* m, bool keepNormals, bool weld,
         for (uint32_t v = 0; v < count; ++v) firsts[v] = v;
         return firsts;
     }
-    const aiVector3D* normals = keepNormals ? m->mNormals : nullptr;
+    const aiVector3D* positions = posed.positions;
+    const aiVector3D* normals = keepNormals ? posed.normals : nullptr;
     const aiVector3D* uvs = m->mTextureCoords[0];
     const aiColor4D* colors = m->mColors[0];
     const auto hash = [&](uint32_t v) {
         uint64_t h = 0;
-        h = HashFloat(HashFloat(HashFloat(h, m->mVertices[v].x), m->mVertices[v].y),
-                      m->mVertices[v].z);
+        h = HashFloat(HashFloat(HashFloat(h, positions[v].x), positions[v].y), positions[v].z);
         if (normals)
             h = HashFloat(HashFloat(HashFloat(h, normals[v].x), normals[v].y), normals[v].z);
         if (uvs) h = HashFloat(HashFloat(HashFloat(h, uvs[v].x), uvs[v].y), uvs[v].z);
@@ -143,8 +193,8 @@ std::vector<uint32_t> WeldMesh(const aiMesh* m, bool keepNormals, bool weld,
         return SameBits(a.x, b.x) && SameBits(a.y, b.y) && SameBits(a.z, b.z);
     };
     const auto same = [&](uint32_t a, uint32_t b) {
-        return same3(m->mVertices[a], m->mVertices[b]) &&
-               (!normals || same3(normals[a], normals[b])) && (!uvs || same3(uvs[a], uvs[b])) &&
+        return same3(positions[a], positions[b]) && (!normals || same3(normals[a], normals[b])) &&
+               (!uvs || same3(uvs[a], uvs[b])) &&
                (!colors ||
                 (SameBits(colors[a].r, colors[b].r) && SameBits(colors[a].g, colors[b].g) &&
                  SameBits(colors[a].b, colors[b].b)));
@@ -157,8 +207,11 @@ bool AppendMesh(Conversion& c, const MeshPart& part, uint16_t id, bool keepNorma
                 bool hasColors, Mesh& to) {
     const aiMesh* m = part.mesh;
     const size_t base = to.positions.size() / 3;
+    PosedMesh posed;
+    PoseMesh(m, posed);
     std::vector<uint32_t> firsts;
-    const std::vector<uint32_t> remap = WeldMesh(m, keepNormals, c.settings.joinVertices, firsts);
+    const std::vector<uint32_t> remap =
+        WeldMesh(m, posed, keepNormals, c.settings.joinVertices, firsts);
     if (base + firsts.size() > static_cast<size_t>(INT_MAX)) {
         return Fail(c, "too many vertices in one node");
     }
@@ -170,11 +223,11 @@ bool AppendMesh(Conversion& c, const MeshPart& part, uint16_t id, bool keepNorma
     if (hasUvs) to.uvs.reserve(values);
     if (hasColors) to.colors.reserve(values);
     for (uint32_t v : firsts) {
-        aiVector3D p = Exact(c.exact, m->mVertices[v]);
+        aiVector3D p = Exact(c.exact, posed.positions[v]);
         if (!part.identity) p = part.relative * p;
         AppendPoint(to.positions, ToZUp(p));
         if (keepNormals) {
-            aiVector3D n = m->mNormals[v];
+            aiVector3D n = posed.normals[v];
             if (!part.identity) n = (normalMatrix * n).NormalizeSafe();
             AppendPoint(to.normals, ToZUp(n));
         }
@@ -262,7 +315,16 @@ bool GatherParts(Conversion& c, const aiNode* node, const aiMatrix4x4& relative,
         if (node->mMeshes[i] >= c.ai->mNumMeshes || !c.ai->mMeshes[node->mMeshes[i]]) {
             return Fail(c, "node refers to a missing mesh");
         }
-        parts.push_back({c.ai->mMeshes[node->mMeshes[i]], relative, identity});
+        const aiMesh* mesh = c.ai->mMeshes[node->mMeshes[i]];
+        unsigned lines = 0, points = 0;
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+            lines += mesh->mFaces[f].mNumIndices == 2 ? 1 : 0;
+            points += mesh->mFaces[f].mNumIndices == 1 ? 1 : 0;
+        }
+        c.out->losses.lines += lines;
+        c.out->losses.points += points;
+        // A mesh of lines or points alone is no geometry.
+        if (TriangleCount(mesh) > 0) parts.push_back({mesh, relative, identity});
     }
     if (!subtree) return true;
     for (unsigned i = 0; i < node->mNumChildren; ++i) {
@@ -280,11 +342,26 @@ bool GatherParts(Conversion& c, const aiNode* node, const aiMatrix4x4& relative,
     return true;
 }
 
+// Names importers make up for nodes that have none: "<MS3DRoot>" and the
+// like, and glTF's "nodes[3]".
+bool IsPlaceholderName(const std::string& name) {
+    if (name.size() >= 2 && name.front() == '<' && name.back() == '>') return true;
+    const std::string prefix = "nodes[";
+    if (name.size() <= prefix.size() + 1 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.back() != ']') {
+        return false;
+    }
+    return name.find_first_not_of("0123456789", prefix.size()) == name.size() - 1;
+}
+
 std::string NodeName(const Conversion& c, const aiNode* node, const std::vector<MeshPart>& parts,
                      const std::string& position) {
-    if (node->mName.length) return std::string(node->mName.C_Str(), node->mName.length);
-    if (!parts.empty() && parts[0].mesh->mName.length) {
-        return std::string(parts[0].mesh->mName.C_Str(), parts[0].mesh->mName.length);
+    const std::string own(node->mName.C_Str(), node->mName.length);
+    if (!own.empty() && !IsPlaceholderName(own)) return own;
+    // A node's own mesh names it; a merged subtree's first mesh would not.
+    if (node->mNumMeshes > 0 && !parts.empty() && parts[0].mesh->mName.length) {
+        const std::string mesh(parts[0].mesh->mName.C_Str(), parts[0].mesh->mName.length);
+        if (!IsPlaceholderName(mesh)) return mesh;
     }
     if (node == c.ai->mRootNode && !c.fileStem.empty()) return c.fileStem;
     return (c.fileStem.empty() ? "Node" : c.fileStem) + "-" + position;
@@ -337,6 +414,18 @@ bool ConvertScene(Conversion& c) {
         if (c.ai->mLights[i]) c.lights.insert(c.ai->mLights[i]->mName.C_Str());
     }
     ConvertMaterials(c);
+    c.out->losses.animations = c.ai->mNumAnimations;
+    for (unsigned i = 0; i < c.ai->mNumMeshes; ++i) {
+        const aiMesh* mesh = c.ai->mMeshes[i];
+        if (!mesh) continue;
+        c.out->losses.skinnedMeshes += mesh->mNumBones > 0 ? 1 : 0;
+        unsigned extra = 0;
+        for (unsigned set = 1; set < AI_MAX_NUMBER_OF_TEXTURECOORDS; ++set) {
+            extra += mesh->mTextureCoords[set] ? 1 : 0;
+        }
+        c.out->losses.extraUvMeshes += extra > 0 ? 1 : 0;
+        c.out->losses.extraUvSets += extra;
+    }
     const aiNode* root = c.ai->mRootNode;
     if (!root) return Fail(c, "the file has no nodes");
     c.visited.insert(root);
@@ -390,6 +479,9 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
     }
     // Pivot helpers of FBX files would stand between the root and the objects.
     importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+    // Without it, skeleton-only files (lights, cameras, motion) get made-up
+    // meshes drawing their bones.
+    importer.SetPropertyBool(AI_CONFIG_IMPORT_NO_SKELETON_MESHES, true);
     // The OBJ numbers are read again, beside Assimp, on a second thread.
     ObjExactNumbers exact;
     std::thread scan;
@@ -417,6 +509,9 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
     }
     if (!CheckImporterArrays(ai, error)) return false;
     if (filesRead != nullptr) AddNamedTextures(ai, path, *filesRead);
+    if (filesRead != nullptr && settings.embeddedImages) {
+        filesRead->embeddedImages = DiffuseEmbeddedImages(ai);
+    }
     return Convert(ai, path, settings, std::move(exact), scene, error);
 }
 

@@ -11,10 +11,13 @@ struct aiScene;
 namespace kvoimport {
 
 struct ImportSettings {
-    // Merge each root child's subtree into that child's one mesh.
+    // Merge each root child's subtree into that child's one mesh (the console
+    // host turns it on unless told --no-collapse).
     bool collapse = false;
     // Merge vertices that are identical in every channel.
     bool joinVertices = true;
+    // Hand over the images the scene file holds (for --copy-textures).
+    bool embeddedImages = false;
 };
 
 class FilesRead;

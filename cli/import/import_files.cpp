@@ -3,13 +3,12 @@
 #include <assimp/DefaultIOSystem.h>
 #include <assimp/material.h>
 #include <assimp/scene.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 
-#include "cli/import/image_file.h"
+#include "textures/texture_lookup.h"
 
 namespace kvoimport {
 
@@ -32,24 +31,6 @@ private:
     FilesRead& files_;
 };
 
-bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// The file a texture name refers to, or "" when none exists. Names written
-// on Windows (".\\wood.jpg") are tried with '/' as well.
-std::string TextureFile(const std::string& name, const fs::path& sceneDir) {
-    std::string spellings[2] = {name, name};
-    std::replace(spellings[1].begin(), spellings[1].end(), '\\', '/');
-    for (const std::string& spelling : spellings) {
-        const fs::path path(spelling);
-        const std::string candidate = (path.is_absolute() ? path : sceneDir / path).string();
-        if (IsRegularFile(candidate) && IsImageFile(candidate)) return candidate;
-    }
-    return {};
-}
-
 }  // namespace
 
 void FilesRead::Add(const std::string& path) {
@@ -62,9 +43,16 @@ Assimp::IOSystem* NewRecordingIOSystem(FilesRead& files) {
     return new RecordingIOSystem(files);
 }
 
+void AddTextureFile(const std::string& name, const std::string& scenePath, FilesRead& files) {
+    if (name.empty() || name[0] == '*') return;
+    const kvotextures::TextureSearch search = {fs::path(scenePath).parent_path().string(), {}};
+    const std::string file = kvotextures::LookupTexture(name, search).path;
+    if (!file.empty()) files.Add(file);
+}
+
 void AddNamedTextures(const aiScene* scene, const std::string& scenePath, FilesRead& files) {
     if (scene == nullptr) return;
-    const fs::path sceneDir = fs::path(scenePath).parent_path();
+    const kvotextures::TextureSearch search = {fs::path(scenePath).parent_path().string(), {}};
     for (unsigned m = 0; m < scene->mNumMaterials; ++m) {
         const aiMaterial* mat = scene->mMaterials[m];
         if (mat == nullptr) continue;
@@ -76,8 +64,9 @@ void AddNamedTextures(const aiScene* scene, const std::string& scenePath, FilesR
                 if (name.data[0] == '*' || scene->GetEmbeddedTexture(name.C_Str()) != nullptr) {
                     continue;
                 }
+                // The host's lookup adds what the --texture-path folders hold.
                 const std::string file =
-                    TextureFile(std::string(name.C_Str(), name.length), sceneDir);
+                    kvotextures::LookupTexture(std::string(name.C_Str(), name.length), search).path;
                 if (!file.empty()) files.Add(file);
             }
         }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/import/embedded_images.h"
+
 struct aiScene;
 namespace Assimp {
 class IOSystem;
@@ -19,6 +21,8 @@ class FilesRead {
 public:
     void Add(const std::string& path);
     const std::vector<std::string>& Paths() const { return paths_; }
+    // The images the scene file itself holds, read with it (when asked for).
+    std::vector<EmbeddedImage> embeddedImages;
 
 private:
     std::vector<std::string> paths_;
@@ -29,9 +33,12 @@ private:
 // that records every file opened for reading into `files`.
 Assimp::IOSystem* NewRecordingIOSystem(FilesRead& files);
 
-// Adds the texture files the scene's materials name that exist as regular
-// files, relative ones taken from the scene's folder; textures inside the
-// file have no file.
+// Adds the texture files the scene's materials name, found by the one lookup
+// rule (textures/texture_lookup.h) from the scene's folder: images only;
+// textures inside the file have no file.
 void AddNamedTextures(const aiScene* scene, const std::string& scenePath, FilesRead& files);
+
+// Adds the file one texture name refers to, when it exists (the same lookup).
+void AddTextureFile(const std::string& name, const std::string& scenePath, FilesRead& files);
 
 }  // namespace kvoimport

@@ -225,6 +225,7 @@ ImportedScene ImportPool::ImportOne(Slot& slot, const std::string& path) {
     }
     if (settings_.keepBytes) result.bytes = std::move(body);
     result.filesRead = answer.TakeFilesRead();
+    result.embeddedImages = answer.TakeEmbeddedImages();
     result.ok = true;
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return result;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/import/assimp_import.h"
+#include "cli/import/embedded_images.h"
 #include "cli/import/import_protocol.h"
 #include "scene/compact_scene.h"
 
@@ -40,6 +41,8 @@ struct ImportedScene {
     // The files the import read: the scene, the files it refers to, the
     // textures it names that exist.
     std::vector<std::string> filesRead;
+    // The images the scene file holds that its materials' diffuse maps name.
+    std::vector<EmbeddedImage> embeddedImages;
 };
 
 class ImportPool {

@@ -36,8 +36,9 @@ std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings
     const uint32_t n = static_cast<uint32_t>(path.size());
     for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(n >> (8 * i)));
     bytes.insert(bytes.end(), path.begin(), path.end());
-    bytes.push_back(
-        static_cast<uint8_t>((settings.collapse ? 1 : 0) | (settings.joinVertices ? 2 : 0)));
+    bytes.push_back(static_cast<uint8_t>((settings.collapse ? 1 : 0) |
+                                         (settings.joinVertices ? 2 : 0) |
+                                         (settings.embeddedImages ? 4 : 0)));
     return bytes;
 }
 
@@ -100,14 +101,16 @@ void AnswerReader::HeadArrived() {
     uint64_t length = 0;
     for (size_t i = 0; i < 8; ++i) length |= static_cast<uint64_t>(head_[1 + i]) << (8 * i);
     const uint8_t kind = head_[0];
-    if (kind != kSceneFollows && kind != kErrorFollows && kind != kFilesFollow) {
+    if (kind != kSceneFollows && kind != kErrorFollows && kind != kFilesFollow &&
+        kind != kImagesFollow) {
         state_ = State::Refused;
         refusal_ = "an answer of unknown kind";
         return;
     }
-    const uint64_t limit = kind == kSceneFollows  ? maxScene_
-                           : kind == kFilesFollow ? kMaxFileList
-                                                  : kMaxErrorText;
+    const uint64_t limit = kind == kSceneFollows   ? maxScene_
+                           : kind == kFilesFollow  ? kMaxFileList
+                           : kind == kImagesFollow ? kMaxEmbeddedImages
+                                                   : kMaxErrorText;
     if (length > limit || length > SIZE_MAX) {
         state_ = State::Refused;
         refusal_ = "an answer of " + std::to_string(length) + " bytes, more than the " +
@@ -169,6 +172,20 @@ void ReplyReader::Took(size_t n) {
             return;
         }
         haveFiles_ = true;
+        answer_ = AnswerReader(maxScene_);  // the scene or an error follows
+    } else if (answer_.Kind() == kImagesFollow) {
+        if (!haveFiles_ || haveImages_) {
+            refusal_ = haveImages_ ? "two lists of embedded images"
+                                   : "embedded images before the list of files read";
+            return;
+        }
+        const AnswerBytes body = answer_.TakeBody();
+        std::string error;
+        if (!DecodeEmbeddedImages(body.data(), body.size(), images_, error)) {
+            refusal_ = error;
+            return;
+        }
+        haveImages_ = true;
         answer_ = AnswerReader(maxScene_);  // the scene or an error follows
     } else if (answer_.Kind() == kSceneFollows && !haveFiles_) {
         refusal_ = "a scene without the list of files read";

@@ -1,9 +1,10 @@
 // What the console host and an import worker say to each other over their
 // two pipes. A request is 'R', a u32 path length, the path, and a u8 of
 // settings (bit 0 collapse, bit 1 join vertices). An answer is a kind byte
-// ('F' files read, 'S' scene form, 'E' error text), a u64 length and that
-// many bytes. A request's reply is an 'F' answer followed by an 'S' answer,
-// or an 'E' answer. All integers little-endian. One request is answered
+// ('F' files read, 'T' embedded images, 'S' scene form, 'E' error text), a
+// u64 length and that many bytes. A request's reply is an 'F' answer, a 'T'
+// answer when settings bit 2 (embedded images) is set and the scene holds
+// any, and an 'S' answer; or an 'E' answer. All integers little-endian. One request is answered
 // before the next is sent.
 #pragma once
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "cli/import/assimp_import.h"
+#include "cli/import/embedded_images.h"
 
 namespace kvoimport {
 
@@ -22,6 +24,7 @@ constexpr uint8_t kRequestTag = 'R';
 constexpr uint8_t kSceneFollows = 'S';
 constexpr uint8_t kErrorFollows = 'E';
 constexpr uint8_t kFilesFollow = 'F';
+constexpr uint8_t kImagesFollow = 'T';
 constexpr size_t kAnswerHeadSize = 9;
 constexpr size_t kMaxRequestPath = 1 << 16;
 // Longer error texts are refused: an importer's message is a line or two.
@@ -125,12 +128,15 @@ public:
     uint8_t Kind() const { return answer_.Kind(); }
     AnswerBytes TakeBody() { return answer_.TakeBody(); }
     std::vector<std::string> TakeFilesRead() { return std::move(files_); }
+    std::vector<EmbeddedImage> TakeEmbeddedImages() { return std::move(images_); }
 
 private:
     uint64_t maxScene_;
     AnswerReader answer_;
     bool haveFiles_ = false;
     std::vector<std::string> files_;
+    bool haveImages_ = false;
+    std::vector<EmbeddedImage> images_;
     std::string refusal_;
 };
 
@@ -149,9 +155,10 @@ bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings
     if ((n > 0 && !read(reinterpret_cast<uint8_t*>(&path[0]), n)) || !read(&flags, 1)) {
         return false;
     }
-    if (flags > 3) return false;
+    if (flags > 7) return false;
     settings.collapse = (flags & 1) != 0;
     settings.joinVertices = (flags & 2) != 0;
+    settings.embeddedImages = (flags & 4) != 0;
     return true;
 }
 

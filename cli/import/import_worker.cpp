@@ -1,6 +1,8 @@
 #include "cli/import/import_worker.h"
 
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +15,7 @@
 #include "cli/import/import_files.h"
 #include "cli/import/import_protocol.h"
 #include "cli/import/scene_file_stamp.h"
+#include "cli/import/scene_import.h"
 #include "scene/scene_decoder.h"
 #include "scene/scene_encoder.h"
 
@@ -37,7 +40,7 @@ bool ImportSceneFile(const std::string& path, const ImportSettings& settings, Sc
                      std::string& error, FilesRead& files) {
     SceneFileStamp before, after;
     if (!StampSceneFile(path, before, error) ||
-        !ImportWithAssimp(path, settings, scene, error, &files)) {
+        !ImportScene(path, settings, scene, error, &files)) {
         return false;
     }
     if (!StampSceneFile(path, after, error)) {
@@ -52,19 +55,28 @@ bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
     Scene scene;
     std::string error;
     FilesRead files;
-    std::vector<uint8_t> list;
+    std::vector<uint8_t> list, images;
     bool ok = ImportSceneFile(path, settings, scene, error, files);
     if (ok && (list = EncodeFileList(files.Paths())).size() > kMaxFileList) {
         error = "the scene names more files than a list of files read holds";
+        ok = false;
+    }
+    if (ok && (images = EncodeEmbeddedImages(files.embeddedImages)).size() > kMaxEmbeddedImages) {
+        error = "the scene holds more image bytes than an answer carries";
         ok = false;
     }
     if (ok) {
         // The form goes out in pieces as it is encoded, so the host reads
         // while the rest is still being written.
         const AnswerHead listHead = MakeAnswerHead(kFilesFollow, list.size());
+        const AnswerHead imagesHead = MakeAnswerHead(kImagesFollow, images.size());
         const AnswerHead head = MakeAnswerHead(kSceneFollows, EncodedSize(scene));
         return WriteAll(fd, listHead.data(), listHead.size()) &&
-               WriteAll(fd, list.data(), list.size()) && WriteAll(fd, head.data(), head.size()) &&
+               WriteAll(fd, list.data(), list.size()) &&
+               (files.embeddedImages.empty() ||
+                (WriteAll(fd, imagesHead.data(), imagesHead.size()) &&
+                 WriteAll(fd, images.data(), images.size()))) &&
+               WriteAll(fd, head.data(), head.size()) &&
                EncodeScene(scene, [fd](const uint8_t* data, size_t size) {
                    return WriteAll(fd, data, size);
                });
@@ -74,6 +86,42 @@ bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
     const AnswerHead head = MakeAnswerHead(kErrorFollows, error.size());
     return WriteAll(fd, head.data(), head.size()) &&
            WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
+}
+
+// Imports one scene in a child of this process, a copy of a process that has
+// imported nothing, so no damage one scene does inside the importer reaches
+// the next. A child that does not finish its answer ends this process the
+// same way (signal or status), which the host reports for that scene and
+// answers with a fresh worker.
+bool AnswerInFreshProcess(int fd, const std::string& path, const ImportSettings& settings) {
+    const pid_t server = getpid();
+    const pid_t child = fork();
+    if (child < 0) {
+        const std::string error =
+            std::string("cannot start an import process: ") + std::strerror(errno);
+        const AnswerHead head = MakeAnswerHead(kErrorFollows, error.size());
+        return WriteAll(fd, head.data(), head.size()) &&
+               WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
+    }
+    if (child == 0) {
+        // Ends with this process (a time-out or an interrupt kills it).
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != server) _exit(1);
+        _exit(Answer(fd, path, settings) ? 0 : 1);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    if (WIFEXITED(status)) {
+        if (WEXITSTATUS(status) == 0) return true;
+        _exit(WEXITSTATUS(status));
+    }
+    if (WIFSIGNALED(status)) {
+        signal(WTERMSIG(status), SIG_DFL);
+        raise(WTERMSIG(status));
+    }
+    _exit(1);
 }
 
 bool ParseFd(const char* text, int& fd) {
@@ -106,7 +154,7 @@ int RunImportWorker(int requestFd, int answerFd) {
                 path, settings)) {
             return 1;
         }
-        if (!Answer(answerFd, path, settings)) return 1;
+        if (!AnswerInFreshProcess(answerFd, path, settings)) return 1;
     }
 }
 

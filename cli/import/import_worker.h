@@ -1,12 +1,12 @@
-// The import worker: a long-lived process (the kvoexp program started with
-// --import-worker) that imports scene after scene with Assimp for the
-// console host, so a crash, a hang or a memory bomb in the importer costs
-// only the worker, never the host.
+// The import worker: a process of its own (kvoexp-import --import-worker)
+// that imports the console host's scenes, each in a fresh child of itself,
+// so a crash, a hang or a memory bomb in the importer costs only that scene,
+// never the host or the next scene.
 #pragma once
 
 namespace kvoimport {
 
-// The hidden first argument that turns kvoexp into a worker.
+// The first argument of a worker.
 constexpr const char* kImportWorkerFlag = "--import-worker";
 // The exit status of a worker whose allocation failed at its memory limit.
 constexpr int kWorkerOutOfMemoryStatus = 86;
@@ -15,8 +15,7 @@ constexpr int kWorkerOutOfMemoryStatus = 86;
 // returns the process's exit status.
 int RunImportWorker(int requestFd, int answerFd);
 
-// kvoexp's main calls this first: runs the worker and returns true (with its
-// status) when argv asks for one.
+// Runs the worker and returns true (with its status) when argv asks for one.
 bool MaybeRunImportWorker(int argc, char** argv, int& status);
 
 }  // namespace kvoimport

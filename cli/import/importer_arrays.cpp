@@ -3,6 +3,7 @@
 #include <assimp/scene.h>
 #include <malloc.h>
 
+#include <cstdint>
 #include <cstring>
 #include <unordered_set>
 #include <vector>
@@ -120,7 +121,7 @@ bool CheckNodes(const aiScene* s, std::string& error) {
 bool BlockHolds(const void* p, uint64_t count, size_t size) {
     if (count == 0) return true;
     if (p == nullptr) return false;
-    // Counts are 32-bit and elements small: the product cannot overflow.
+    if (size == 0 || count > SIZE_MAX / size) return false;  // no block is that large
     return malloc_usable_size(const_cast<void*>(p)) >= count * size;
 }
 
@@ -160,8 +161,18 @@ bool CheckImporterArrays(const aiScene* s, std::string& error) {
         }
     }
     for (unsigned i = 0; i < s->mNumTextures; ++i) {
-        if (s->mTextures[i] && !NameOk(s->mTextures[i]->mFilename)) {
-            return Fail(error, "an embedded texture's name has no end");
+        const aiTexture* t = s->mTextures[i];
+        if (t == nullptr) continue;
+        if (!NameOk(t->mFilename)) return Fail(error, "an embedded texture's name has no end");
+        // Height 0: width bytes of an image file; else width x height texels.
+        const uint64_t texels =
+            t->mHeight == 0 ? 0 : uint64_t{t->mWidth} * uint64_t{t->mHeight};
+        const bool held = t->mHeight == 0 ? BlockHolds(t->pcData, t->mWidth, 1)
+                                          : BlockHolds(t->pcData, texels, sizeof(aiTexel));
+        if (!held) {
+            return Fail(error, Short("embedded texture " + std::to_string(i),
+                                     t->mHeight == 0 ? t->mWidth : texels,
+                                     t->mHeight == 0 ? "bytes" : "texels"));
         }
     }
     return CheckNodes(s, error);

@@ -44,12 +44,17 @@ void RunOutputs::AddInputs(const std::string& scene, const std::vector<std::stri
     }
 }
 
+void RunOutputs::AddTarget(const std::string& path) {
+    if (otherTargetSet_.insert(path).second) otherTargets_.push_back(path);
+}
+
 std::vector<std::string> RunOutputs::Targets() const {
     std::vector<std::string> targets;
     for (const Folder& folder : folders_) {
         targets.insert(targets.end(), folder.kvo.begin(), folder.kvo.end());
         targets.insert(targets.end(), folder.sideFiles.begin(), folder.sideFiles.end());
     }
+    targets.insert(targets.end(), otherTargets_.begin(), otherTargets_.end());
     return targets;
 }
 

@@ -20,7 +20,11 @@ public:
     // A scene and the files its import read.
     void AddInputs(const std::string& scene, const std::vector<std::string>& filesRead);
 
-    // Every file written, folder by folder: .kvo files, then side files.
+    // A file written besides the plug-in's (a texture copy), listed last.
+    void AddTarget(const std::string& path);
+
+    // Every file written, folder by folder: .kvo files, then side files;
+    // then the other files added.
     std::vector<std::string> Targets() const;
     // The scenes and the files their imports read, each once.
     const std::vector<std::string>& Inputs() const { return inputs_; }
@@ -39,6 +43,8 @@ private:
     std::vector<Folder> folders_;
     FileWatch sideWatch_;
     std::vector<std::string> inputs_;
+    std::vector<std::string> otherTargets_;
+    std::set<std::string> otherTargetSet_;
     std::set<std::string> inputSet_;
 };
 

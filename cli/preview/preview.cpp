@@ -8,8 +8,8 @@
 #include <system_error>
 
 #include "kvo/kvo_geode.h"
+#include "textures/texture_lookup.h"
 #include "view/render.h"
-#include "view/textures.h"
 
 namespace kvopreview {
 
@@ -23,35 +23,48 @@ std::string Canonical(const std::string& path) {
     return ec ? fs::absolute(path, ec).lexically_normal().string() : canonical.string();
 }
 
+// After each file's own folder (the output folder): its scene's folder, the
+// --texture-path folders; names the export found are taken from `known`.
 std::vector<std::string> TextureDirs(const kvochecks::WrittenFile& file,
-                                     const std::string& outputDir) {
+                                     const PreviewRequest& request) {
     const std::string sceneDir = fs::path(file.scene).parent_path().string();
-    return {sceneDir.empty() ? "." : sceneDir, outputDir};
+    std::vector<std::string> dirs = {sceneDir.empty() ? "." : sceneDir};
+    dirs.insert(dirs.end(), request.texturePaths.begin(), request.texturePaths.end());
+    return dirs;
 }
 
-void AddTextures(const KvoMaterial* material, const std::vector<std::string>& dirs,
+void AddTextures(const KvoMaterial* material, const std::string& folder,
+                 const std::vector<std::string>& dirs, const PreviewRequest& request,
                  std::set<std::string>* found) {
     for (int i = 0; i < material->textureCount && i < KvoMaterial::kMaxTextures; ++i) {
         if (!material->textures[i]) continue;
-        const std::string path = kvoview::FindTexture(*material->textures[i], dirs);
+        const std::string& name = *material->textures[i];
+        const auto known = request.textureFiles.find(name);
+        const std::string path = known != request.textureFiles.end()
+                                     ? known->second
+                                     : kvotextures::LookupTexture(name, {folder, dirs}).path;
         if (!path.empty()) found->insert(Canonical(path));
     }
     for (int i = 0; i < material->subMaterialCount && i < KvoMaterial::kMaxSubMaterials; ++i) {
-        if (material->subMaterials[i]) AddTextures(material->subMaterials[i], dirs, found);
+        if (material->subMaterials[i]) {
+            AddTextures(material->subMaterials[i], folder, dirs, request, found);
+        }
     }
 }
 
 // The texture files the written files use, as the pictures would find them:
 // no picture may be written over one of them.
-std::set<std::string> UsedTextures(const std::vector<kvochecks::WrittenFile>& files,
-                                   const std::string& outputDir) {
+std::set<std::string> UsedTextures(const PreviewRequest& request) {
     std::set<std::string> found;
-    for (const kvochecks::WrittenFile& file : files) {
+    for (const kvochecks::WrittenFile& file : request.files) {
         KvoGeode geode(file.path);
         if (!geode.Load()) continue;  // the picture reports it
-        const std::vector<std::string> dirs = TextureDirs(file, outputDir);
+        const std::vector<std::string> dirs = TextureDirs(file, request);
+        const std::string folder = fs::path(file.path).parent_path().string();
         for (int i = 0; i < geode.materialCount && i < KvoGeode::kMaxMaterials; ++i) {
-            if (geode.materials[i]) AddTextures(geode.materials[i], dirs, &found);
+            if (geode.materials[i]) {
+                AddTextures(geode.materials[i], folder, dirs, request, &found);
+            }
         }
     }
     return found;
@@ -90,7 +103,7 @@ PreviewReport DrawPreviews(const PreviewRequest& request) {
     PreviewReport report;
     if (files.empty()) return report;
     const auto stop = [&request] { return request.interrupted && *request.interrupted; };
-    const std::set<std::string> textures = UsedTextures(files, outputDir);
+    const std::set<std::string> textures = UsedTextures(request);
     const std::string sheetPath = (fs::path(outputDir) / kSheetName).string();
     const std::string sheetCanonical = Canonical(sheetPath);
     const auto warn = [&](const std::string& picture, const std::string& text) {
@@ -105,7 +118,7 @@ PreviewReport DrawPreviews(const PreviewRequest& request) {
     std::vector<kvoview::SheetFile> tiles;
     for (const kvochecks::WrittenFile& file : files) {
         if (stop()) return report;
-        const std::vector<std::string> dirs = TextureDirs(file, outputDir);
+        const std::vector<std::string> dirs = TextureDirs(file, request);
         tiles.push_back({file.path, dirs});
         const std::string picture = fs::path(file.path).replace_extension(".png").string();
         progress.Step(picture);
@@ -122,6 +135,7 @@ PreviewReport DrawPreviews(const PreviewRequest& request) {
         options.width = options.height = kPreviewSide;
         options.mode = kvoview::Mode::kShaded;
         options.textureDirs = dirs;
+        options.textureFiles = request.textureFiles;
         kvoview::Image image;
         std::vector<std::string> warnings;
         std::string error;
@@ -141,6 +155,7 @@ PreviewReport DrawPreviews(const PreviewRequest& request) {
     }
     kvoview::RenderOptions options;
     options.width = options.height = SheetTileSide(tiles.size());
+    options.textureFiles = request.textureFiles;
     kvoview::Image sheet;
     std::vector<std::string> warnings;
     std::string error;

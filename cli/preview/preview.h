@@ -5,6 +5,7 @@
 #pragma once
 
 #include <csignal>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,13 +29,18 @@ struct PreviewRequest {
     std::string outputDir;
     const volatile sig_atomic_t* interrupted = nullptr;  // stops between pictures once set
     bool showProgress = false;                           // a progress line on stderr
+    std::vector<std::string> texturePaths;               // the --texture-path folders
+    // Texture names as the files store them and the files the export's checks
+    // found for them: drawn as found, so the pictures and the report agree.
+    std::map<std::string, std::string> textureFiles;
 };
 
 // Side of the sheet's tiles for `count` files.
 int SheetTileSide(size_t count);
 
 // Draws the pictures of the request's files in the shaded mode, their textures
-// looked up in their scene file's folder, then in the output directory. A
+// taken from textureFiles, else looked up by the one rule from the output
+// folder, then the scene file's folder and the --texture-path folders. A
 // picture that would replace one of the textures or the sheet is left out.
 PreviewReport DrawPreviews(const PreviewRequest& request);
 

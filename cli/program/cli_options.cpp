@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "cli/outputs/output_template.h"
+#include "cli/program/asset_options.h"
 #include "export/export_options.h"
 
 namespace kvocli {
@@ -39,7 +40,8 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
         "scene's root becomes one OUTPUT/<name>.kvo."};
     app.name("kvoexp");
     app.set_version_flag("--version", std::string("kvoexp ") + kKvoexpVersion);
-    app.add_option("SCENE", options.scenes, "scene files (anything Assimp reads)");
+    app.add_option("SCENE", options.scenes, "scene files (anything Assimp reads)")
+        ->option_text("...");
     app.add_option("-o,--output", options.outputDir,
                    "output directory, created when missing; {scene} (the scene's name without "
                    "extension) and {dir} (its folder) give each scene its own")
@@ -64,8 +66,11 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->type_name("GLOB");
-    app.add_flag("--collapse", options.collapse,
-                 "merge each root child's subtree into that child's mesh");
+    bool collapse = false, noCollapse = false;
+    app.add_flag("--collapse", collapse,
+                 "merge each root child's subtree into that child's mesh (default: on)");
+    app.add_flag("--no-collapse", noCollapse,
+                 "export the root's children alone; geometry below them is not exported");
     app.add_flag("--list", options.list, "print each scene's node tree and export nothing");
     app.add_flag("-q,--quiet", options.quiet, "no progress line and no summary (warnings stay)");
     bool noStrict = false, noCheck = false;
@@ -93,14 +98,16 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     app.add_option("--dump-scene", options.dumpScene,
                    "write SCENE, imported, in the compact scene form to OUT")
         ->expected(2)
-        ->type_name("SCENE OUT");
+        ->option_text("SCENE OUT");
     app.add_option("--module", options.modulePath,
                    "the plug-in module (default: $KVOEXP_MODULE, else ../lib/kvoexp.so beside "
                    "the program)")
         ->type_name("PATH");
-    app.add_flag("--preview,!--no-preview", options.preview,
+    bool noPreview = false;
+    app.add_flag("--preview", options.preview,
                  "after the export, draw NAME.png beside each written NAME.kvo and a contact "
                  "sheet preview.png of them all in the output directory");
+    app.add_flag("--no-preview", noPreview, "draw no pictures (default)");
     app.add_option("--depfile", options.depfile,
                    "write a Make/Ninja depfile: every file written depends on the scenes and "
                    "the files their imports read")
@@ -109,13 +116,16 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
                    "the depfile's target instead of the files written: the build step's "
                    "declared output (repeatable)")
         ->allow_extra_args(false)
-        ->type_name("FILE");
+        ->option_text("FILE");
     app.add_flag("--prune", options.prune,
                  "after a run without failure, remove the .kvo files of each output directory "
                  "that it did not write");
+    AddTextureOptions(app, options.textures);
     bool noJoin = false;
     app.add_flag("--no-join-vertices", noJoin,
                  "keep the importer's unwelded vertices (default: joined)");
+    AssetOptionValues asset;
+    AddAssetOptions(app, options, asset);
     app.footer(
         "Exit status: 0 all exported; 1 a scene failed to import, a node failed, the plug-in\n"
         "reported an error, or (with --strict) a warning was given; 2 usage error; 128 + the\n"
@@ -131,7 +141,14 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
         return {false, UsageError(e.what())};
     }
     options.joinVertices = !noJoin;
+    options.preview = options.preview && !noPreview;
+    std::string assetError;
+    if (!FinishAssetOptions(app, asset, options, assetError)) {
+        return {false, UsageError(assetError)};
+    }
     options.strict = options.strict && !noStrict;
+    options.collapse = !noCollapse;  // --collapse only spells out the default
+    (void)collapse;
     options.check = options.check && !noCheck;
     for (int i = 0; i < kCheckBoxCount; ++i) {
         if (on[i] && off[i]) {

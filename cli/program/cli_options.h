@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/checks/budgets.h"
+#include "cli/checks/warning_policy.h"
+#include "cli/program/texture_options.h"
 #include "hostdrive/check_boxes.h"
 
 namespace kvocli {
@@ -18,7 +21,7 @@ struct CliOptions {
     hostdrive::CheckStates checks;
     std::string configDir;  // empty: a private directory, removed afterwards
     std::vector<std::string> selectGlobs;
-    bool collapse = false;
+    bool collapse = true;
     bool list = false;
     bool quiet = false;
     double importTimeout = 60;
@@ -34,6 +37,12 @@ struct CliOptions {
     std::string depfile;                      // empty: none
     std::vector<std::string> depfileTargets;  // listed first in its rule
     bool prune = false;
+    kvochecks::Budgets budgets;                   // 0: no limit
+    std::vector<kvochecks::WarningCode> errorOn;  // warning codes that fail the run
+    std::vector<kvochecks::WarningCode> ignored;  // warning codes kept off standard error
+    kvochecks::WarningPolicy warningPolicy;       // the two lists above
+    std::string optionsFile;                      // --options FILE, "" none
+    TextureOptions textures;
 
     CliOptions() { checks.fill(-1); }
 };

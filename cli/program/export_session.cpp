@@ -5,11 +5,15 @@
 #include <filesystem>
 #include <set>
 
+#include "cli/checks/budgets.h"
 #include "cli/checks/export_verification.h"
+#include "cli/checks/nothing_to_export.h"
 #include "cli/checks/printable_text.h"
 #include "cli/checks/save_failure.h"
 #include "cli/checks/scene_checks.h"
+#include "cli/checks/unique_names.h"
 #include "cli/outputs/file_watch.h"
+#include "cli/program/scene_textures.h"
 #include "export/node_file.h"
 #include "hostdrive/scene_selection.h"
 #include "platform/max/host_scene.h"
@@ -40,13 +44,12 @@ bool ExportSession::Open(const std::string& modulePath, const std::string& confi
         ++errorsShown_;
         std::fprintf(stderr, "kvoexp: error: %s\n", box.text.c_str());
     });
-    ip_.SetPluginConfigDir(configDir);
     folder_.Open(outputDir_);
     ip_.SetMessagePump([this] {
         observer_.Pump();
         PumpFolderGuard();
     });
-    if (!panel_.Open(module_, error)) {
+    if (!panel_.Open(module_, configDir, error)) {
         error = modulePath + ": " + error;
         Close();
         return false;
@@ -63,7 +66,7 @@ void ExportSession::Close() {
 }
 
 void ExportSession::Warn(SceneOutcome& outcome, kvochecks::ExportWarning warning) {
-    kvochecks::PrintWarning(outcome.scene, warning);
+    options_.warningPolicy.Print(outcome.scene, warning);
     outcome.warnings.push_back(std::move(warning));
 }
 
@@ -111,6 +114,17 @@ void ExportSession::NoteSideFilesAsked() {
     }
 }
 
+void ExportSession::CheckBudgets(SceneOutcome& outcome, const kvochecks::NodeReport& node,
+                                 std::set<std::string>& texturesSeen) {
+    for (kvochecks::ExportWarning& w : kvochecks::CheckFileBudgets(node, options_.budgets)) {
+        Warn(outcome, std::move(w));
+    }
+    for (kvochecks::ExportWarning& w :
+         kvochecks::CheckTextureBudget(node, options_.budgets, texturesSeen)) {
+        Warn(outcome, std::move(w));
+    }
+}
+
 std::string ExportSession::ShownPath(const std::string& path) const {
     if (shownDir_ == outputDir_ || path.compare(0, outputDir_.size(), outputDir_) != 0) {
         return path;
@@ -141,9 +155,27 @@ bool ExportSession::FolderStopped(SceneOutcome& outcome, bool exported) {
     return true;
 }
 
-void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
+void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
+                                const std::vector<kvoimport::EmbeddedImage>& embedded) {
     const auto start = std::chrono::steady_clock::now();
     if (folderMoved_ && FolderStopped(outcome, false)) return;
+    const std::string nothing = kvochecks::NothingToExport(scene, options_.selectGlobs);
+    if (!nothing.empty()) {
+        std::fprintf(stderr, "kvoexp: error: %s: nothing to export: %s\n",
+                     kvochecks::PrintableText(outcome.scene).c_str(), nothing.c_str());
+        outcome.nothingToExport = true;
+    }
+    for (kvochecks::ExportWarning& warning :
+         kvochecks::MakeFileNamesUnique(scene, options_.selectGlobs)) {
+        Warn(outcome, std::move(warning));
+    }
+    if (!outcome.nothingToExport) {
+        SceneTextures textures = PrepareSceneTextures(
+            scene, {outcome.scene, outputDir_, options_.selectGlobs, &options_.textures}, embedded,
+            options_.textures.copy ? &textureCopies_ : nullptr);
+        for (kvochecks::ExportWarning& warning : textures.warnings) Warn(outcome, std::move(warning));
+        outcome.textures = std::move(textures);
+    }
     HostScene host;
     hostdrive::BuildSelectedScene(scene, host, options_.selectGlobs);
     ip_.SetScene(&host);
@@ -157,6 +189,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     settings.scenePath = outcome.scene;
     settings.outputDir = outputDir_;
     settings.selectGlobs = options_.selectGlobs;
+    settings.texturePaths = options_.textures.paths;
     settings.geometryIni = panel_.Checked(IDC_GENERATE_GEOMETRY);
     settings.localize = panel_.Checked(IDC_LOCALIZE);
     settings.vertexColors = panel_.Checked(IDC_VERTEX_COLORS);
@@ -166,6 +199,14 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     for (kvochecks::ExportWarning& warning : check.warnings) Warn(outcome, std::move(warning));
     CheckMaterialNames(outcome);
 
+    if (outcome.nothingToExport) {
+        // The plug-in would only ask to select objects: it is not run.
+        ip_.SetScene(nullptr);
+        outcome.notGeometry = static_cast<unsigned>(outcome.nodes.size());
+        outcome.exportSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return;
+    }
     std::vector<std::string> paths;
     for (const kvochecks::NodeReport& node : outcome.nodes) {
         if (!node.file.empty()) paths.push_back(node.file);
@@ -184,7 +225,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
     if (!outcome.nodes.empty() && outcome.errorsShown == 0) NoteSideFilesAsked();
     // A moved folder stops the export as Cancel does; its paths lead elsewhere now.
     outcome.cancelled = observer_.CancelClicked() || folderMoved_;
-    std::set<std::string> files;
+    std::set<std::string> files, texturesSeen;
     for (kvochecks::NodeReport& node : outcome.nodes) {
         if (node.kind != "geometry") {
             ++outcome.notGeometry;
@@ -198,6 +239,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome) {
             kvochecks::VerifyWrittenNode(node, losses, !options_.reportPath.empty());
             for (kvochecks::ExportWarning& loss : losses) Warn(outcome, std::move(loss));
             RecordWrite(outcome, node);
+            CheckBudgets(outcome, node, texturesSeen);
         } else if (!outcome.cancelled) {
             ++outcome.failed;
             const std::string cause = kvochecks::SaveFailureCause(node.file, node.name);

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "cli/checks/written_files.h"
+#include "cli/import/embedded_images.h"
 #include "cli/outputs/folder_guard.h"
+#include "cli/outputs/texture_copies.h"
 #include "cli/program/cli_options.h"
 #include "cli/program/run_observer.h"
 #include "cli/program/run_summary.h"
@@ -35,7 +37,13 @@ public:
     // Exports one imported scene: warns about what the export will lose,
     // presses Export, and checks every written file against the scene. The
     // scene form is freed once the host scene is built from it.
-    void ExportScene(kvoscene::Scene scene, SceneOutcome& outcome);
+    // `embedded`: the images the scene file holds, extracted with --copy-textures.
+    void ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
+                     const std::vector<kvoimport::EmbeddedImage>& embedded = {});
+    // The next scene's place among the invocation's scenes, for the progress line.
+    void NumberScene(unsigned number, unsigned count, const std::string& path) {
+        observer_.SetScene(number, count, path);
+    }
     // Closes the panel and unloads the module (also done by the destructor).
     void Close();
     // The files written so far by this invocation.
@@ -49,6 +57,8 @@ private:
     void Warn(SceneOutcome& outcome, kvochecks::ExportWarning warning);
     void CheckMaterialNames(SceneOutcome& outcome);
     void RecordWrite(SceneOutcome& outcome, const kvochecks::NodeReport& node);
+    void CheckBudgets(SceneOutcome& outcome, const kvochecks::NodeReport& node,
+                      std::set<std::string>& texturesSeen);
     std::string ShownPath(const std::string& path) const;
     void NoteSideFilesAsked();
     void PumpFolderGuard();
@@ -62,6 +72,7 @@ private:
     hostdrive::PanelDriver panel_;
     RunObserver observer_;
     kvochecks::WrittenFiles written_;
+    kvooutputs::TextureCopies textureCopies_;
     unsigned errorsShown_ = 0;
     std::set<std::string> sideFilesAsked_;
     kvooutputs::FolderGuard folder_;

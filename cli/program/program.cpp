@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -32,6 +33,7 @@
 #include "cli/program/run_report.h"
 #include "cli/program/run_summary.h"
 #include "cli/program/scene_listing.h"
+#include "cli/program/script_output.h"
 #include "cli/program/signals.h"
 #include "export/node_file.h"
 
@@ -42,11 +44,12 @@ const volatile sig_atomic_t* Interrupted() {
     return &gInterruptSignal;
 }
 
-// The program that import workers run: this one.
+// The import program, installed beside this one.
 std::string WorkerProgram() {
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("/proc/self/exe") : self.string();
+    return (ec ? std::filesystem::path("kvoexp-import") : self.parent_path() / "kvoexp-import")
+        .string();
 }
 
 kvoimport::ImportPoolSettings PoolSettings(const CliOptions& options) {
@@ -58,7 +61,7 @@ kvoimport::ImportPoolSettings PoolSettings(const CliOptions& options) {
     settings.memoryLimitBytes = kvoimport::EffectiveWorkerMemoryLimit(
         options.importMemoryMiB < 0 ? kvoimport::DefaultWorkerMemoryLimit()
                                     : static_cast<uint64_t>(options.importMemoryMiB) << 20);
-    settings.import = {options.collapse, options.joinVertices};
+    settings.import = {options.collapse, options.joinVertices, options.textures.copy};
     settings.interrupted = Interrupted();
     return settings;
 }
@@ -196,6 +199,7 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
                   kvoimport::ImportPool& pool, kvooutputs::RunOutputs& outputs,
                   std::vector<SceneOutcome>& outcomes, bool& sideFilesGood,
                   kvooutputs::FolderLocks& locks) {
+    const unsigned sceneCount = static_cast<unsigned>(options.scenes.size());
     CliOptions folderOptions = options;
     folderOptions.outputDir = folder.dir;
     std::string error;
@@ -218,6 +222,7 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
                      error.c_str());
         return false;
     }
+    std::map<std::string, std::string> textureFiles;  // for the pictures
     for (const std::string& path : folder.scenes) {
         if (*Interrupted()) break;
         SceneOutcome outcome;
@@ -228,8 +233,17 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
         outcome.importSeconds = imported.seconds;
         if (!outcome.imported) outcome.importError = imported.error;
         outputs.AddInputs(path, imported.filesRead);
-        if (outcome.imported) session.ExportScene(std::move(imported.scene), outcome);
+        session.NumberScene(static_cast<unsigned>(outcomes.size()) + 1, sceneCount, path);
+        if (outcome.imported) {
+            session.ExportScene(std::move(imported.scene), outcome, imported.embeddedImages);
+            outputs.AddInputs(path, outcome.textures.files);
+            for (const kvooutputs::TextureCopy& copy : outcome.textures.copies) {
+                outputs.AddTarget(copy.file);
+            }
+            textureFiles.insert(outcome.textures.found.begin(), outcome.textures.found.end());
+        }
         outcomes.push_back(std::move(outcome));
+        if (!options.quiet) PrintSummary(options, outcomes.back());
         if (outcomes.back().cancelled) break;
     }
     session.Close();
@@ -244,8 +258,14 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
     if (options.check) return true;
     outputs.EndFolder(session.Written().Paths());
     if (options.preview && !*Interrupted()) {
-        const kvopreview::PreviewReport previews = kvopreview::DrawPreviewsInModule(
-            {session.Written().Files(), folder.dir, Interrupted(), drawProgress});
+        kvopreview::PreviewRequest request;
+        request.files = session.Written().Files();
+        request.outputDir = folder.dir;
+        request.interrupted = Interrupted();
+        request.showProgress = drawProgress;
+        request.texturePaths = options.textures.paths;
+        request.textureFiles = std::move(textureFiles);
+        const kvopreview::PreviewReport previews = kvopreview::DrawPreviewsInModule(request);
         for (const std::string& warning : previews.warnings) {
             std::fprintf(stderr, "kvoexp: warning: %s\n", warning.c_str());
         }
@@ -297,19 +317,15 @@ int ExportScenes(const CliOptions& options) {
             }
         }
     }
-    bool good = complete && sideFilesGood && AllGood(outcomes, options.strict);
+    bool good = complete && sideFilesGood && AllGood(outcomes, options.strict) &&
+                !AnyErrorWarning(outcomes, options.warningPolicy);
     std::vector<std::string> removed;
     if (options.prune && !options.check && good && !*Interrupted() &&
         !outputs.Prune(removed, error)) {
         std::fprintf(stderr, "kvoexp: error: %s\n", error.c_str());
         good = false;
     }
-    if (!options.quiet) {
-        for (const SceneOutcome& outcome : outcomes) {
-            std::printf("%s\n", SummaryLine(outcome).c_str());
-        }
-        for (const std::string& path : removed) std::printf("removed stale %s\n", path.c_str());
-    }
+    if (!options.quiet) PrintRemoved(options, removed);
     if (*Interrupted()) return Finish(options, outcomes, InterruptedExit());
     // Named targets stand for the files written, as a compiler's -MT does.
     const std::vector<std::string> targets =

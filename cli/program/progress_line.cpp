@@ -2,6 +2,7 @@
 
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "cli/checks/printable_text.h"
@@ -77,24 +78,76 @@ std::string FitToColumns(const std::string& text, size_t columns) {
     return out + kEllipsis;
 }
 
+namespace {
+
+// Narrower parts than this are left out rather than cut to a few dots.
+constexpr size_t kMinimumCutPart = 8;
+
+std::string WithoutPrefix(const std::string& text, const char* prefix) {
+    const std::string p = prefix;
+    return text.compare(0, p.size(), p) == 0 ? text.substr(p.size()) : text;
+}
+
+// The object's name from the status line "File: DIR/NAME.kvo".
+std::string ObjectName(const std::string& status) {
+    if (status.empty() || IsPlaceholder(status)) return "";
+    std::string file = WithoutPrefix(status, "File: ");
+    const size_t slash = file.find_last_of("/\\");
+    if (slash != std::string::npos) file.erase(0, slash + 1);
+    if (file.size() > 4 && file.compare(file.size() - 4, 4, ".kvo") == 0)
+        file.resize(file.size() - 4);
+    return file;
+}
+
+std::string SceneName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Appends `part` after two spaces when it fits whole, or cut when at least
+// kMinimumCutPart columns are left; false once the line is full.
+bool AppendPart(std::string& line, const std::string& part, size_t usable) {
+    if (part.empty()) return true;
+    const size_t used = DisplayWidth(line);
+    const size_t gap = line.empty() ? 0 : 2;
+    if (used + gap >= usable) return false;
+    const size_t room = usable - used - gap;
+    const size_t width = DisplayWidth(part);
+    if (width > room && room < kMinimumCutPart) return false;
+    line += std::string(gap, ' ') + FitToColumns(part, room);
+    return width <= room;
+}
+
+}  // namespace
+
 std::string FormatProgressLine(const ProgressView& view, size_t columns) {
     const size_t usable = columns > 1 ? columns - 1 : 0;
-    std::string line;
     // A bar of up to 20 cells, narrower on narrow terminals, none below 12 columns.
     const size_t cells = usable >= 12 ? std::min(kBarCells, (usable + 1) / 4) : 0;
+    std::string bar;
     if (cells > 0) {
         const int pos = view.overallPercent < 0     ? 0
                         : view.overallPercent > 100 ? 100
                                                     : view.overallPercent;
         const size_t filled = static_cast<size_t>(pos) * cells / 100;
-        line = "[" + std::string(filled, '#') + std::string(cells - filled, '-') + "]";
+        bar = "[" + std::string(filled, '#') + std::string(cells - filled, '-') + "] " +
+              std::to_string(pos) + "%";
     }
-    for (const std::string* field : {&view.overallLabel, &view.details, &view.status}) {
-        if (field->empty() || IsPlaceholder(*field)) continue;
-        if (!line.empty()) line += line.back() == ']' ? " " : "  ";
-        line += *field;
+    std::string line;
+    if (view.sceneCount > 0) {
+        const std::string scene = "scene " + std::to_string(view.sceneNumber) + " of " +
+                                  std::to_string(view.sceneCount) + " " + SceneName(view.scene);
+        // The scene leaves room for the bar where the terminal is wide enough for both.
+        const size_t barRoom = bar.empty() ? 0 : DisplayWidth(bar) + 2;
+        const size_t room = usable >= barRoom + 2 * kMinimumCutPart ? usable - barRoom : usable;
+        line = FitToColumns(scene, room);
     }
-    return FitToColumns(line, usable);
+    const std::string details =
+        IsPlaceholder(view.details) ? "" : WithoutPrefix(view.details, "Status: ");
+    for (const std::string& part : {bar, ObjectName(view.status), details}) {
+        if (!AppendPart(line, part, usable)) break;
+    }
+    return line;
 }
 
 std::string FormatImportingLine(const std::string& path, size_t columns) {

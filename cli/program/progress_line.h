@@ -13,6 +13,9 @@ struct ProgressView {
     std::string overallLabel;  // "Total Progress: ..."
     std::string details;       // "Status: ..."
     std::string status;        // "File: ..."
+    unsigned sceneNumber = 0;  // 1-based among the invocation's scenes; 0: not shown
+    unsigned sceneCount = 0;
+    std::string scene;  // the scene file's path
 };
 
 // Whether a label still holds the text the dialog template gave it.
@@ -27,6 +30,8 @@ std::string FitToColumns(const std::string& text, size_t columns);
 
 // The line for a terminal `columns` wide: it takes at most columns - 1, so
 // that the cursor never reaches the margin and the terminal never wraps.
+// Its parts, kept in this order while the width allows: "scene k of n NAME",
+// the overall bar and percentage, the object's name, the status.
 std::string FormatProgressLine(const ProgressView& view, size_t columns);
 
 // "importing PATH ..." for a terminal `columns` wide, fitted the same way.

@@ -63,6 +63,9 @@ void RunObserver::Draw() {
     view.overallLabel = OverallLabel();
     view.details = hostdrive::WindowText(GetDlgItem(dialog_, IDC_DETAILS));
     view.status = hostdrive::WindowText(GetDlgItem(dialog_, IDC_EXPORT_STATUS));
+    view.sceneNumber = sceneNumber_;
+    view.sceneCount = sceneCount_;
+    view.scene = scenePath_;
     const std::string line = FormatProgressLine(view, TerminalColumns(fileno(terminal_)));
     std::fprintf(terminal_, "\r\033[K%s", line.c_str());
     std::fflush(terminal_);

@@ -30,6 +30,12 @@ public:
             PumpSlow();
         }
     }
+    // The scene the next runs export: its place among the invocation's scenes.
+    void SetScene(unsigned number, unsigned count, const std::string& path) {
+        sceneNumber_ = number;
+        sceneCount_ = count;
+        scenePath_ = path;
+    }
     // After Export has returned: clears the progress line.
     void End();
 
@@ -54,6 +60,9 @@ private:
     bool lineShown_ = false;
     std::chrono::steady_clock::time_point lastDraw_{};
     unsigned callsSinceClock_ = 0;
+    unsigned sceneNumber_ = 0;
+    unsigned sceneCount_ = 0;
+    std::string scenePath_;
 };
 
 // Reads "(done of count)" from the dialog's overall label.

@@ -17,8 +17,26 @@ using nlohmann::json;
 const char* SceneStatus(const SceneOutcome& o) {
     if (!o.imported) return "not_imported";
     if (o.cancelled) return "cancelled";
-    if (o.failed > 0 || o.errorsShown > 0) return "failed";
+    if (o.failed > 0 || o.errorsShown > 0 || o.nothingToExport) return "failed";
     return "exported";
+}
+
+// A budget's limit, or null for none.
+json Limit(uint64_t limit) {
+    return limit == 0 ? json(nullptr) : json(limit);
+}
+
+json Budgets(const kvochecks::Budgets& b) {
+    return {{"max_triangles", Limit(b.maxTriangles)},
+            {"max_vertices", Limit(b.maxVertices)},
+            {"max_file_bytes", Limit(b.maxFileBytes)},
+            {"max_texture_size", Limit(b.maxTextureSize)}};
+}
+
+json CodeNames(const std::vector<kvochecks::WarningCode>& codes) {
+    json names = json::array();
+    for (kvochecks::WarningCode code : codes) names.push_back(kvochecks::CodeName(code));
+    return names;
 }
 
 json Options(const CliOptions& options) {
@@ -27,16 +45,23 @@ json Options(const CliOptions& options) {
         const int state = options.checks[i];
         checks[hostdrive::kCheckBoxes[i].flag] = state < 0 ? json(nullptr) : json(state == 1);
     }
-    return {{"output", options.outputDir},
-            {"check_boxes", checks},
-            {"select", options.selectGlobs},
-            {"collapse", options.collapse},
-            {"join_vertices", options.joinVertices},
-            {"strict", options.strict},
-            {"check", options.check},
-            {"jobs", options.jobs},
-            {"import_timeout", options.importTimeout},
-            {"import_memory_mib", options.importMemoryMiB}};
+    return {
+        {"output", options.outputDir},
+        {"check_boxes", checks},
+        {"select", options.selectGlobs},
+        {"collapse", options.collapse},
+        {"join_vertices", options.joinVertices},
+        {"strict", options.strict},
+        {"check", options.check},
+        {"jobs", options.jobs},
+        {"import_timeout", options.importTimeout},
+        {"import_memory_mib", options.importMemoryMiB},
+        {"budgets", Budgets(options.budgets)},
+        {"error_on", CodeNames(options.errorOn)},
+        {"ignore", CodeNames(options.ignored)},
+        {"options_file", options.optionsFile.empty() ? json(nullptr) : json(options.optionsFile)},
+        {"texture_paths", options.textures.paths},
+        {"copy_textures", options.textures.copy}};
 }
 
 // The codes of the scene's warnings about this node.
@@ -75,11 +100,14 @@ json Node(const SceneOutcome& o, const kvochecks::NodeReport& node) {
     return out;
 }
 
-json Scene(const SceneOutcome& o) {
+json Scene(const SceneOutcome& o, const kvochecks::WarningPolicy& policy) {
     json warnings = json::array();
     for (const kvochecks::ExportWarning& w : o.warnings) {
-        warnings.push_back(
-            {{"code", kvochecks::CodeName(w.code)}, {"node", w.node}, {"message", w.text}});
+        warnings.push_back({{"code", kvochecks::CodeName(w.code)},
+                            {"node", w.node},
+                            {"message", w.text},
+                            {"ignored", policy.IsIgnored(w.code)},
+                            {"error", policy.IsError(w.code)}});
     }
     json nodes = json::array();
     uint64_t facesIn = 0, trianglesOut = 0;
@@ -102,6 +130,17 @@ json Scene(const SceneOutcome& o) {
                 {"warnings", warnings},
                 {"nodes", nodes}};
     if (!o.imported) out["import_error"] = o.importError;
+    if (!o.textures.copies.empty()) {
+        json copies = json::array();
+        for (const kvooutputs::TextureCopy& copy : o.textures.copies) {
+            copies.push_back({{"source", copy.source},
+                              {"file", copy.file},
+                              {"name", copy.name},
+                              {"written", copy.written},
+                              {"renamed", copy.renamed}});
+        }
+        out["textures_copied"] = copies;
+    }
     return out;
 }
 
@@ -112,7 +151,7 @@ std::string RunReportJson(const CliOptions& options, const std::vector<SceneOutc
     json scenes = json::array();
     size_t warnings = 0;
     for (const SceneOutcome& o : outcomes) {
-        scenes.push_back(Scene(o));
+        scenes.push_back(Scene(o, options.warningPolicy));
         warnings += o.warnings.size();
     }
     const json report = {{"program", "kvoexp"},         {"version", kKvoexpVersion},

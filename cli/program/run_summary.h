@@ -7,6 +7,8 @@
 
 #include "cli/checks/export_warnings.h"
 #include "cli/checks/node_report.h"
+#include "cli/checks/warning_policy.h"
+#include "cli/program/scene_textures.h"
 
 namespace kvocli {
 
@@ -19,17 +21,24 @@ struct SceneOutcome {
     unsigned notGeometry = 0;
     unsigned failed = 0;
     unsigned filesWritten = 0;
-    unsigned errorsShown = 0;  // message boxes of the plug-in
+    unsigned errorsShown = 0;      // message boxes of the plug-in
+    bool nothingToExport = false;  // no selected root child is geometry: not exported
     double importSeconds = 0;
     double exportSeconds = 0;
     std::vector<kvochecks::NodeReport> nodes;  // the selected root children
     std::vector<kvochecks::ExportWarning> warnings;
+    SceneTextures textures;  // found, copied and extracted
 };
 
-std::string SummaryLine(const SceneOutcome& outcome);
+// The scene's summary; a dry run (`check`) counts the files it would write.
+std::string SummaryLine(const SceneOutcome& outcome, bool check = false);
 
 // Whether the invocation succeeded as a whole (exit status 0); with
 // `strict`, a warning fails it too.
 bool AllGood(const std::vector<SceneOutcome>& outcomes, bool strict);
+
+// Whether a warning of a code made an error (--error-on) was given.
+bool AnyErrorWarning(const std::vector<SceneOutcome>& outcomes,
+                     const kvochecks::WarningPolicy& policy);
 
 }  // namespace kvocli

@@ -64,7 +64,7 @@ TEST(ImportProtocol, RequestsReadBackAndMalformedOnesAreRefused) {
     std::vector<uint8_t> good = kvoimport::EncodeRequest("dir/scene.gltf", {false, true});
     good.erase(good.begin());
     std::vector<uint8_t> badFlags = good;
-    badFlags.back() = 4;
+    badFlags.back() = 8;
     const std::vector<uint8_t> huge = {0xff, 0xff, 0xff, 0x7f};
     const Case cases[] = {{"whole", good, true},
                           {"unknown flags", badFlags, false},

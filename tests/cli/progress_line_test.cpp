@@ -28,8 +28,26 @@ bool WholeUtf8(const std::string& text) {
     return true;
 }
 
+kvocli::ProgressView View(int percent, const std::string& overall, const std::string& details,
+                          const std::string& status) {
+    kvocli::ProgressView view;
+    view.overallPercent = percent;
+    view.overallLabel = overall;
+    view.details = details;
+    view.status = status;
+    return view;
+}
+
 kvocli::ProgressView Running(const std::string& file) {
-    return {37, "Total Progress: 37% (1 of 4)", "Status: Geob 1 of 3", "File: " + file};
+    return View(37, "Total Progress: 37% (1 of 4)", "Status: Geob 1 of 3", "File: " + file);
+}
+
+kvocli::ProgressView InScene(const std::string& file, const std::string& scene) {
+    kvocli::ProgressView view = Running(file);
+    view.sceneNumber = 2;
+    view.sceneCount = 12;
+    view.scene = scene;
+    return view;
 }
 
 TEST(ProgressLine, ExactLinesAtTheUsualWidths) {
@@ -38,29 +56,44 @@ TEST(ProgressLine, ExactLinesAtTheUsualWidths) {
         kvocli::ProgressView view;
         std::string line;
     };
+    const std::string longScene = "levels/forest/a_scene_file_with_a_rather_long_name.fbx";
     const Case cases[] = {
-        {200, Running("out/Grid.kvo"),
-         "[#######-------------] Total Progress: 37% (1 of 4)  Status: Geob 1 of 3  File: "
-         "out/Grid.kvo"},
-        {80, Running("out/Grid.kvo"),
-         "[#######-------------] Total Progress: 37% (1 of 4)  Status: Geob 1 of 3  Fi..."},
-        {40, Running("out/Grid.kvo"), "[###-------] Total Progress: 37% (1 ..."},
-        {20, Running("out/Grid.kvo"), "[#----] Total Pr..."},
-        {12, Running("out/Grid.kvo"), "Total Pr..."},
-        {4, Running("out/Grid.kvo"), "..."},
+        // Scene k of n and its name, the bar and percentage, the object, the status.
+        {200, InScene("out/Grid.kvo", "levels/crate.obj"),
+         "scene 2 of 12 crate.obj  [#######-------------] 37%  Grid  Geob 1 of 3"},
+        {80, InScene("out/Grid.kvo", "levels/crate.obj"),
+         "scene 2 of 12 crate.obj  [#######-------------] 37%  Grid  Geob 1 of 3"},
+        {40, InScene("out/Grid.kvo", "levels/crate.obj"),
+         "scene 2 of 12 crat...  [###-------] 37%"},
+        {200, InScene("out/Tower Antenna.kvo", longScene),
+         "scene 2 of 12 a_scene_file_with_a_rather_long_name.fbx  [#######-------------] 37%  "
+         "Tower Antenna  Geob 1 of 3"},
+        // Narrower: the scene's name is cut to leave the bar its room, then the rest goes.
+        {80, InScene("out/Tower Antenna.kvo", longScene),
+         "scene 2 of 12 a_scene_file_with_a_rather_long_na...  [#######-------------] 37%"},
+        {60, InScene("out/Tower Antenna.kvo", longScene),
+         "scene 2 of 12 a_scene_file_with_a...  [#####----------] 37%"},
+        {40, InScene("out/Tower Antenna.kvo", longScene),
+         "scene 2 of 12 a_sc...  [###-------] 37%"},
+        {20, InScene("out/Grid.kvo", longScene), "scene 2 of 12 a_..."},
+        // Without a scene number (a single lifetime's view) the bar leads.
+        {200, Running("out/Grid.kvo"), "[#######-------------] 37%  Grid  Geob 1 of 3"},
+        {40, Running("out/Grid.kvo"), "[###-------] 37%  Grid  Geob 1 of 3"},
+        {20, Running("out/Grid.kvo"), "[#----] 37%  Grid"},
+        {12, Running("out/Grid.kvo"), "Grid"},
+        {4, Running("out/Grid.kvo"), ""},
         {1, Running("out/Grid.kvo"), ""},
         {0, Running("out/Grid.kvo"), ""},
         // The template's texts stay out; an emptied status line too.
-        {80,
-         {0, "<overall progress>", "Status: Preprocess", "<export status>"},
-         "[--------------------] Status: Preprocess"},
-        {80,
-         {100, "Total Progress: 100% (4 of 4)", "Status: Done!", ""},
-         "[####################] Total Progress: 100% (4 of 4)  Status: Done!"},
-        {80, {0, "<overall progress>", "<details>", "<export status>"}, "[--------------------]"},
+        {80, View(0, "<overall progress>", "Status: Preprocess", "<export status>"),
+         "[--------------------] 0%  Preprocess"},
+        {80, View(100, "Total Progress: 100% (4 of 4)", "Status: Done!", ""),
+         "[####################] 100%  Done!"},
+        {80, View(0, "<overall progress>", "<details>", "<export status>"),
+         "[--------------------] 0%"},
         // Positions outside the bar's range are drawn at its ends.
-        {40, {250, "", "", ""}, "[##########]"},
-        {40, {-5, "", "", ""}, "[----------]"},
+        {40, View(250, "", "", ""), "[##########] 100%"},
+        {40, View(-5, "", "", ""), "[----------] 0%"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(kvocli::FormatProgressLine(c.view, c.columns), c.line) << c.columns;
@@ -77,8 +110,8 @@ TEST(ProgressLine, NeverReachesTheMarginWhateverTheNames) {
     };
     for (const std::string& name : names) {
         for (size_t columns : {20u, 40u, 80u, 200u}) {
-            const std::string line =
-                kvocli::FormatProgressLine(Running("out/" + name + ".kvo"), columns);
+            const std::string line = kvocli::FormatProgressLine(
+                InScene("out/" + name + ".kvo", "scenes/" + name + ".obj"), columns);
             EXPECT_LT(kvocli::DisplayWidth(line), columns) << name;
             EXPECT_TRUE(WholeUtf8(line)) << line;
             for (char c : line) {

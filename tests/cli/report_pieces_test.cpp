@@ -9,7 +9,6 @@
 #include "cli/checks/scene_checks.h"
 #include "cli/checks/written_files.h"
 #include "tests/cli/cli_test_support.h"
-#include "tests/cli/tiny_png.h"
 
 namespace {
 
@@ -48,33 +47,6 @@ TEST(WrittenFiles, TellsTheSameFileAndNamesThatDifferOnlyInCase) {
     const kvochecks::EarlierWrite folded = files.Record("out/crate.kvo", "third", "s.gltf");
     EXPECT_EQ(folded.writer, "second");
     EXPECT_EQ(folded.path, "out/Crate.kvo");
-}
-
-TEST(ResolveTexture, LooksBesideTheSceneAlsoWithWindowsSeparators) {
-    clitest::ScratchDir dir("kvoexp_texture");
-    const std::string scene = dir.Path("scene.obj");
-    dir.Sub("maps");
-    clitest::WriteFile(dir.Path("maps/wood.png"), clitest::TinyPng());
-    clitest::WriteFile(dir.Path("flat.png"), clitest::TinyPng());
-    clitest::WriteFile(dir.Path("notes.png"), "not an image");
-    const struct {
-        std::string texture;
-        bool found;
-        std::string path;
-    } cases[] = {
-        {"maps/wood.png", true, dir.Path("maps/wood.png")},
-        {"maps\\wood.png", true, dir.Path("maps/wood.png")},
-        {"C:\\art\\flat.png", true, dir.Path("flat.png")},  // by its last component
-        {dir.Path("flat.png"), true, dir.Path("flat.png")},
-        {"gone.png", false, dir.Path("gone.png")},
-        {"maps", false, dir.Path("maps")},            // a directory is no texture
-        {"notes.png", false, dir.Path("notes.png")},  // nor a file that is no image
-    };
-    for (const auto& c : cases) {
-        bool found = true;
-        EXPECT_EQ(kvochecks::ResolveTexture(scene, c.texture, found), c.path) << c.texture;
-        EXPECT_EQ(found, c.found) << c.texture;
-    }
 }
 
 TEST(FileDigest, Sha256OfKnownBytesAndOfAFile) {

@@ -101,9 +101,9 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
     const std::vector<WarningCase> cases = {
         {"geometry below a root child",
          [](ExportWarnings&) { return Sample(); },
-         {},
+         {"--no-collapse"},
          Code(WarningCode::kBelowRoot),
-         "1 geometry node (12 faces) below the root's children not exported (--collapse",
+         "1 geometry node (12 faces) below the root's children not exported with --no-collapse",
          0},
         {"a pattern that matches nothing",
          [](ExportWarnings&) { return Sample(); },
@@ -135,13 +135,13 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
          Code(WarningCode::kMaterialNameCollision),
          "materials 'Wood-1' and 'Wood1' are both written as 'Wood1'",
          0},
-        {"names that differ in letter case",
+        {"names that differ in letter case, renamed apart",
          [](ExportWarnings& t) {
              return t.Write("c.obj", TriangleObj({"Crate", "crate"}));
          },
          {},
          Code(WarningCode::kNameCollision),
-         "differ only in letter case: one file on Windows",
+         "2 nodes would write Crate.kvo: written as 'Crate', 'crate-2' in scene order",
          0},
         {"a Windows device name",
          [](ExportWarnings& t) { return t.Write("d.obj", TriangleObj({"CON"})); },

@@ -88,10 +88,24 @@ void WriteGltf(const std::string& path, const std::vector<std::vector<GltfPrimit
                 attributes += ",\"COLOR_0\":" + std::to_string(b.AddVectors(p.colours, false));
             const int indices =
                 b.Add(p.indices.data(), p.indices.size() * 2, p.indices.size(), 5123, "SCALAR");
-            prims.push_back("{\"attributes\":{" + attributes +
-                            "},\"indices\":" + std::to_string(indices) + "}");
+            std::vector<std::string> targets;
+            for (const std::vector<Vec3>& t : p.targets) {
+                targets.push_back("{\"POSITION\":" + std::to_string(b.AddVectors(t, true)) + "}");
+            }
+            prims.push_back(
+                "{\"attributes\":{" + attributes + "},\"indices\":" + std::to_string(indices) +
+                (targets.empty() ? "" : ",\"targets\":[" + Joined(targets) + "]") + "}");
         }
-        meshJson.push_back("{\"primitives\":[" + Joined(prims) + "]}");
+        std::string weights;
+        if (!primitives.empty() && !primitives[0].weights.empty()) {
+            std::ostringstream s;
+            s.precision(9);
+            for (size_t i = 0; i < primitives[0].weights.size(); ++i) {
+                s << (i ? "," : "") << primitives[0].weights[i];
+            }
+            weights = ",\"weights\":[" + s.str() + "]";
+        }
+        meshJson.push_back("{\"primitives\":[" + Joined(prims) + "]" + weights + "}");
     }
     std::vector<std::string> nodeJson, rootNodes;
     std::vector<bool> isChild(nodes.size(), false);
@@ -101,9 +115,10 @@ void WriteGltf(const std::string& path, const std::vector<std::vector<GltfPrimit
     for (size_t i = 0; i < nodes.size(); ++i) {
         std::ostringstream s;
         s.precision(9);
-        s << "{\"name\":\"" << nodes[i].name << "\"";
-        if (nodes[i].mesh >= 0) s << ",\"mesh\":" << nodes[i].mesh;
-        s << ",\"matrix\":[";
+        s << "{";
+        if (!nodes[i].name.empty()) s << "\"name\":\"" << nodes[i].name << "\",";
+        if (nodes[i].mesh >= 0) s << "\"mesh\":" << nodes[i].mesh << ",";
+        s << "\"matrix\":[";
         for (int k = 0; k < 16; ++k) s << (k ? "," : "") << nodes[i].matrix[k];
         s << "]";
         if (!nodes[i].children.empty()) {

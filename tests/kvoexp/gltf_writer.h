@@ -17,11 +17,15 @@ struct GltfPrimitive {
     std::vector<Vec3> normals;  // empty: none in the file
     std::vector<Vec3> colours;  // empty: none in the file
     std::vector<uint16_t> indices;
+    // Morph targets: position offsets per vertex. The mesh's default weights
+    // are its first primitive's `weights` (empty: none in the file).
+    std::vector<std::vector<Vec3>> targets;
+    std::vector<float> weights;
 };
 
 struct GltfNode {
-    std::string name;
-    int mesh = 0;  // negative: none
+    std::string name;  // empty: the node has no name in the file
+    int mesh = 0;      // negative: none
     // Column-major 4x4 as glTF stores it: the first three columns are the images
     // of the axes, the last holds the translation.
     std::array<float, 16> matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};

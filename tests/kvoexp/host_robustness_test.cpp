@@ -7,10 +7,13 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
+#include <random>
 #include <thread>
 
 #include "tests/cli/cli_test_support.h"
@@ -277,6 +280,57 @@ TEST_F(HostRobustness, ThreadsThatCannotStartAreNoAbort) {
     }
 }
 
+// Each scene is imported in a fresh process: its outcome cannot depend on
+// what was imported before it, on the order or on -j.
+TEST_F(HostRobustness, EachScenesOutcomeIsTheSameInAnyOrderAndWithAnyJobs) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "no memory limit under the address sanitizer";
+#endif
+    const std::string models = clitest::ModelsDir() + "/assimp/test/models/";
+    const std::string bomb = dir_.Path("bomb.ply");
+    clitest::WriteFile(bomb,
+                       "ply\nformat ascii 1.0\nelement vertex 2000000000\nproperty float x\n"
+                       "property float y\nproperty float z\nelement face 1\n"
+                       "property list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n");
+    std::vector<std::string> scenes = {
+        clitest::SamplesDir() + "/sample_scene.gltf",
+        models + "OBJ/spider.obj",
+        models + "invalid/crash-30d6d0f7c529b3b66b4131700b7a4580cd7082df.ply",
+        models + "FBX/box.fbx",
+        models + "invalid/malformed.obj",
+        bomb,
+        models + "STL/Spider_binary.stl",
+        models + "invalid/box_nested_animation_4286.dae",
+        models + "glTF2/BoxTextured-glTF/BoxTextured.gltf",
+    };
+    std::map<std::string, std::string> first;
+    std::mt19937 random(7);
+    for (int round = 0; round < 4; ++round) {
+        const std::string jobs = round % 2 == 0 ? "1" : "2";
+        std::shuffle(scenes.begin(), scenes.end(), random);
+        const std::string out = dir_.Sub("round" + std::to_string(round));
+        std::vector<std::string> args = {"-o",           out + "/{scene}",  "-j",  jobs,
+                                         "-q",           "--import-memory", "512", "--report",
+                                         out + "/r.json"};
+        args.insert(args.end(), scenes.begin(), scenes.end());
+        const ProcessResult r = clitest::RunKvoexp(args, 120);
+        ASSERT_TRUE(r.exited) << r.err;
+        const nlohmann::json report = nlohmann::json::parse(clitest::ReadFile(out + "/r.json"));
+        for (const auto& scene : report["scenes"]) {
+            const std::string outcome = scene["status"].get<std::string>() + " " +
+                                        scene.value("import_error", std::string()) + " " +
+                                        std::to_string(scene["triangles_out"].get<uint64_t>());
+            const std::string path = scene["path"];
+            if (round == 0) {
+                first[path] = outcome;
+            } else {
+                EXPECT_EQ(outcome, first[path]) << path << " in round " << round << ", -j " << jobs;
+            }
+        }
+    }
+    EXPECT_EQ(first.size(), scenes.size());
+}
+
 TEST_F(HostRobustness, TimeLimitsAreTakenAndShownAsGiven) {
     const std::string sample = clitest::SamplesDir() + "/sample_scene.gltf";
     EXPECT_EQ(clitest::RunKvoexp({"--list", "--import-timeout", "1e10", sample}).exitCode, 0);
@@ -295,6 +349,9 @@ TEST_F(HostRobustness, ParallelImportsWriteTheSameBytes) {
     std::vector<std::string> scenes;
     for (const auto& entry : fs::recursive_directory_iterator(clitest::ModelsDir())) {
         const std::string ext = entry.path().extension().string();
+        // Assimp 5.2's Collada reader leaves this file's positions uninitialised
+        // (other numbers on each run, in `assimp info` too): its bytes cannot repeat.
+        if (entry.path().filename() == "box_nested_animation_4286.dae") continue;
         if (entry.is_regular_file() &&
             (ext == ".obj" || ext == ".gltf" || ext == ".glb" || ext == ".fbx" || ext == ".3ds" ||
              ext == ".dae" || ext == ".DAE" || ext == ".ply" || ext == ".stl")) {

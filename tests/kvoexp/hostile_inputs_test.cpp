@@ -329,25 +329,6 @@ TEST_F(HostileInputs, AFailedImportLeavesNoEmptySceneFolder) {
     EXPECT_FALSE(fs::exists(dir_.Path("out/sample_scene/models/") + kvooutputs::kLockFileName));
 }
 
-// A file that is no image named as a texture is a warning, and no dependency.
-TEST_F(HostileInputs, AFileThatIsNoImageIsNoTexture) {
-    const std::string folder = dir_.Sub("scene");
-    clitest::WriteFile(folder + "/box.obj",
-                       "mtllib box.mtl\nusemtl Paper\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    clitest::WriteFile(folder + "/box.mtl",
-                       "newmtl Paper\nKd 1 1 1\nmap_Kd ../../../../../../../../../../etc/passwd\n");
-    const std::string depfile = dir_.Path("export.d");
-    const clitest::ProcessResult r =
-        clitest::RunKvoexp({folder + "/box.obj", "-o", dir_.Path("out"), "-q", "--depfile", depfile,
-                            "--report", dir_.Path("report.json")});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(Contains(r.err, "kvoexp: warning: " + folder + "/box.obj: node ")) << r.err;
-    EXPECT_TRUE(Contains(r.err, "texture 'passwd' is not an image")) << r.err;
-    EXPECT_FALSE(Contains(clitest::ReadFile(depfile), "passwd"));
-    const std::string report = clitest::ReadFile(dir_.Path("report.json"));
-    EXPECT_TRUE(Contains(report, "\"texture_not_image\"")) << report;
-}
-
 // The output folder renamed and replaced by a link into another tree in the
 // middle of an export: the export stops within a few files, with an error,
 // and leaves no temporary file in the folder it opened.

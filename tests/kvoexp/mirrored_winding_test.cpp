@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/cli/cli_test_support.h"
 #include "gltf_writer.h"
 #include "kvo_corners.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace {
 
@@ -139,8 +139,8 @@ TEST_P(MirroredWinding, EveryTriangleWindsAsItsNormalsFace) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, MirroredWinding,
-    ::testing::Values(RunCase{"world", {"--no-localize"}, 12, 12},
-                      RunCase{"local", {"--localize"}, 12, 12},
+    ::testing::Values(RunCase{"world", {"--no-collapse", "--no-localize"}, 12, 12},
+                      RunCase{"local", {"--no-collapse", "--localize"}, 12, 12},
                       RunCase{"collapse_world", {"--collapse", "--no-localize"}, 36, 24},
                       RunCase{"collapse_local", {"--collapse", "--localize"}, 36, 24}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return info.param.name; });

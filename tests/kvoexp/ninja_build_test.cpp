@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "tests/cli/cli_test_support.h"
-#include "tests/cli/tiny_png.h"
 
 namespace {
 
@@ -51,7 +50,7 @@ void WriteObj(const std::string& dir, const std::string& stem,
     for (const std::string& name : names) obj += "o " + name + "\nf 1/1 2/1 3/1\n";
     clitest::WriteFile(dir + "/" + stem + ".obj", obj);
     clitest::WriteFile(dir + "/" + stem + ".mtl", "newmtl m\nKd 1 1 1\nmap_Kd " + texture + "\n");
-    clitest::WriteFile(dir + "/" + texture, clitest::TinyPng());  // an image: a dependency
+    clitest::WriteFile(dir + "/" + texture, std::string("\x89PNG\r\n\x1a\n", 8) + "png");
 }
 
 // Modification times of the files in a folder, by name.

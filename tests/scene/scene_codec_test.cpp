@@ -296,7 +296,7 @@ TEST(SceneCodec, RejectsInconsistentFieldsWithAMessage) {
     };
     const std::vector<Case> cases = {
         {"magic", [](auto& b) { b[0] = 'X'; }, "bad magic"},
-        {"version", [](auto& b) { b[8] = 2; }, "unsupported version 2"},
+        {"version", [](auto& b) { b[8] = 3; }, "unsupported version 3"},
         {"sub-material index", [](auto& b) { Put32(b, kSubIndex, 2); }, "refers to material 2"},
         {"nested multi", [](auto& b) { Put32(b, kSubIndex, 1); }, "holds another multi"},
         {"parent", [](auto& b) { Put32(b, kNodeParent, 0); }, "not an earlier node"},
@@ -400,3 +400,100 @@ TEST(SceneCodec, StreamedEncodingStopsWhenTheSinkFails) {
         EXPECT_EQ(calls, failAt);
     }
 }
+
+namespace {
+
+// What the import lost: a version-2 form, the pinned scene followed by the
+// losses as (key, value) pairs.
+std::vector<uint8_t> WithLosses(uint32_t count, const std::vector<uint32_t>& pairs) {
+    std::vector<uint8_t> bytes = kPinnedBytes;
+    bytes[8] = 2;
+    const auto put = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    put(count);
+    for (uint32_t v : pairs) put(v);
+    return bytes;
+}
+
+TEST(SceneCodec, LossesMakeAVersionTwoFormThatRoundTrips) {
+    Scene scene = PinnedScene();
+    scene.losses.lines = 4;
+    scene.losses.points = 2;
+    scene.losses.animations = 1;
+    scene.losses.skinnedMeshes = 3;
+    scene.losses.extraUvMeshes = 1;
+    scene.losses.extraUvSets = 0x01020304;
+    const std::vector<uint8_t> expected =
+        WithLosses(6, {1, 4, 2, 2, 3, 1, 4, 3, 5, 1, 6, 0x01020304});
+    EXPECT_EQ(EncodeScene(scene), expected);
+    Scene back;
+    std::string error;
+    ASSERT_TRUE(DecodeScene(expected.data(), expected.size(), back, error)) << error;
+    EXPECT_EQ(back.losses.lines, 4u);
+    EXPECT_EQ(back.losses.points, 2u);
+    EXPECT_EQ(back.losses.animations, 1u);
+    EXPECT_EQ(back.losses.skinnedMeshes, 3u);
+    EXPECT_EQ(back.losses.extraUvMeshes, 1u);
+    EXPECT_EQ(back.losses.extraUvSets, 0x01020304u);
+    EXPECT_EQ(EncodeScene(back), expected);
+    // A scene that lost nothing stays a version-1 form.
+    EXPECT_EQ(EncodeScene(PinnedScene()), kPinnedBytes);
+}
+
+TEST(SceneCodec, LossesAreReadWithTheirBoundsAndLaterKeysSkipped) {
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        bool decodes;
+        uint32_t lines;
+        const char* error;
+    } cases[] = {
+        {"no losses listed", WithLosses(0, {}), true, 0, ""},
+        {"an unknown key is skipped", WithLosses(2, {99, 7, 1, 5}), true, 5, ""},
+        {"a count past the input", WithLosses(3, {1, 5}), false, 0,
+         "truncated while reading losses"},
+        {"a huge count", WithLosses(0xffffffffu, {1, 5}), false, 0,
+         "truncated while reading losses"},
+        {"bytes after the losses", WithLosses(1, {1, 5, 0}), false, 0,
+         "unexpected bytes after the losses"},
+        {"version 1 with losses after the nodes",
+         [] {
+             std::vector<uint8_t> b = WithLosses(1, {1, 5});
+             b[8] = 1;
+             return b;
+         }(),
+         false, 0, "unexpected bytes after the last node"},
+        {"version 3",
+         [] {
+             std::vector<uint8_t> b = WithLosses(0, {});
+             b[8] = 3;
+             return b;
+         }(),
+         false, 0, "unsupported version 3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scene scene;
+        std::string error;
+        ASSERT_EQ(DecodeScene(c.bytes.data(), c.bytes.size(), scene, error), c.decodes) << error;
+        if (c.decodes) {
+            EXPECT_EQ(scene.losses.lines, c.lines);
+        } else {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+            EXPECT_TRUE(scene.nodes.empty());
+        }
+    }
+}
+
+TEST(SceneCodec, EveryCutOfAFormWithLossesIsRefused) {
+    const std::vector<uint8_t> bytes = WithLosses(2, {1, 4, 3, 1});
+    for (size_t size = 0; size < bytes.size(); ++size) {
+        Scene scene;
+        std::string error;
+        EXPECT_FALSE(DecodeScene(bytes.data(), size, scene, error)) << size;
+        EXPECT_FALSE(error.empty()) << size;
+    }
+}
+
+}  // namespace

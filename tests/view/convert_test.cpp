@@ -250,7 +250,7 @@ TEST(Convert, SampleSceneRoundTripThroughKvoexp) {
     const std::string scenePath = std::string(KVOEXP_SAMPLES_DIR) + "/sample_scene.gltf";
     const ProcessResult exported =
         RunProgram(KVOEXP_BIN, {scenePath, "-o", dir.Path("out"), "--localize", "--normals",
-                                "--vertex-colors", "--no-optimize", "-q"});
+                                "--vertex-colors", "--no-optimize", "--no-collapse", "-q"});
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
 
     Assimp::Importer original;

@@ -1,4 +1,4 @@
-// Texture lookup, the checkers, picture files and labels.
+// The checkers, picture files and labels.
 #include "view/textures.h"
 
 #include <gtest/gtest.h>
@@ -12,40 +12,6 @@
 namespace {
 
 using viewtest::ScratchDir;
-
-void Touch(const std::string& path) {
-    std::ofstream(path) << "x";
-}
-
-TEST(FindTexture, LooksInEachFolderByNameThenLastComponentThenAnyCase) {
-    ScratchDir dir;
-    std::filesystem::create_directories(dir.Path("a/maps"));
-    std::filesystem::create_directories(dir.Path("b"));
-    Touch(dir.Path("a/maps/wood.tga"));
-    Touch(dir.Path("b/wood.tga"));
-    Touch(dir.Path("b/Stone.PNG"));
-    const std::vector<std::string> folders = {dir.Path("a"), dir.Path("b")};
-    struct Case {
-        const char* name;
-        std::string found;
-    } cases[] = {
-        {"maps/wood.tga", dir.Path("a/maps/wood.tga")},
-        {"wood.tga", dir.Path("b/wood.tga")},
-        {"D:\\art\\wood.tga", dir.Path("b/wood.tga")},
-        {"stone.png", dir.Path("b/Stone.PNG")},
-        {"other/stone.png", dir.Path("b/Stone.PNG")},
-        {"none.png", ""},
-        {"", ""},
-        {"maps/", ""},
-        {"..", ""},
-        {"../b/wood.tga", dir.Path("b/wood.tga")},  // not a/../b: its last component in b
-    };
-    for (const Case& c : cases) EXPECT_EQ(kvoview::FindTexture(c.name, folders), c.found) << c.name;
-    // An absolute name is looked up by its last component, in the folders only.
-    EXPECT_EQ(kvoview::FindTexture(dir.Path("b/Stone.PNG"), {dir.Path("a")}), "");
-    EXPECT_EQ(kvoview::FindTexture("/elsewhere/wood.tga", folders), dir.Path("b/wood.tga"));
-    EXPECT_EQ(kvoview::FindTexture("wood.tga", {dir.Path("missing")}), "");
-}
 
 TEST(Checkers, MissingCheckerAlternatesMagentaAndDarkWithMagentaAtUvOrigin) {
     const kvoview::Image c = kvoview::MissingTextureChecker();
@@ -91,7 +57,7 @@ TEST(Png, WrittenPictureReadsBackTheSame) {
     EXPECT_FALSE(kvoview::ReadImageFile(dir.Path("p.png"), 6, &back, &error));
     EXPECT_NE(error.find("larger than 6"), std::string::npos) << error;
     EXPECT_FALSE(kvoview::ReadImageFile(dir.Path("none.png"), 64, &back, &error));
-    Touch(dir.Path("junk.png"));
+    std::ofstream(dir.Path("junk.png")) << "x";
     EXPECT_FALSE(kvoview::ReadImageFile(dir.Path("junk.png"), 64, &back, &error));
     EXPECT_FALSE(kvoview::WritePng(image, dir.Path("no/such/dir/p.png"), &error));
     EXPECT_FALSE(kvoview::WritePng(kvoview::Image{}, dir.Path("e.png"), &error));

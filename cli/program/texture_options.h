@@ -1,0 +1,20 @@
+// The command line's texture options and where they go.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace kvocli {
+
+struct TextureOptions {
+    std::vector<std::string> paths;  // --texture-path, in order
+    bool copy = false;               // --copy-textures
+};
+
+void AddTextureOptions(CLI::App& app, TextureOptions& options);
+
+}  // namespace kvocli
