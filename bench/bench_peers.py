@@ -9,7 +9,8 @@ OBJ of a few dozen groups, the 1M-triangle GLB and OBJ of bench/big_scenes.py,
 and 1,000 small OBJ scenes (kvoexp: one invocation; the peers: one process per
 scene, two at a time). Each tool runs interleaved ROUNDS times; printed are
 medians of CPU time (user + sys of the process and everything it waited for,
-from GNU time), wall time and peak resident memory (the largest process).
+including GNU time's own fraction of a millisecond), wall time and peak resident
+memory (the largest process, from GNU time).
 A tool that is not installed is left out; KVOEXP_BEFORE=PATH adds another
 kvoexp (an earlier build) to the same rounds.
 """
@@ -65,13 +66,17 @@ def run(command, cwd):
     """CPU seconds, wall seconds and peak MiB of one command and its children."""
     report = os.path.join(cwd, ".time")
     start = time.perf_counter()
-    done = subprocess.run(timed(command, report), cwd=cwd, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.PIPE)
+    child = subprocess.Popen(timed(command, report), cwd=cwd, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.PIPE)
+    # CPU from the kernel's accounts (microseconds; GNU time rounds to 10 ms).
+    _, status, usage = os.wait4(child.pid, 0)
     wall = time.perf_counter() - start
-    if done.returncode != 0:
-        sys.exit(f"bench: {' '.join(command)} failed: {done.stderr.decode(errors='replace')}")
-    cpu, peak = measured(report)
-    return cpu, wall, peak
+    err = child.stderr.read().decode(errors="replace")
+    child.stderr.close()
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"bench: {' '.join(command)} failed: {err}")
+    _, peak = measured(report)
+    return usage.ru_utime + usage.ru_stime, wall, peak
 
 
 def run_many(commands, cwd, parallel=2):
@@ -84,16 +89,15 @@ def run_many(commands, cwd, parallel=2):
             report = os.path.join(cwd, f".time{i}")
             child = subprocess.Popen(timed(command, report), cwd=cwd,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            running[child] = (command, report)
-        for child in list(running):
-            if child.poll() is None:
-                continue
-            command, report = running.pop(child)
-            if child.returncode != 0:
-                sys.exit(f"bench: {' '.join(command)} failed")
-            c, p = measured(report)
-            cpu, peak = cpu + c, max(peak, p)
-        time.sleep(0.0005)
+            running[child.pid] = (command, report)
+        pid, status, usage = os.wait4(-1, 0)
+        if pid not in running:
+            continue
+        command, report = running.pop(pid)
+        if os.waitstatus_to_exitcode(status) != 0:
+            sys.exit(f"bench: {' '.join(command)} failed")
+        cpu += usage.ru_utime + usage.ru_stime
+        peak = max(peak, measured(report)[1])
     return cpu, time.perf_counter() - start, peak
 
 

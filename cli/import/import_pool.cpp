@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "cli/import/import_worker.h"
 #include "cli/import/worker_process.h"
 #include "scene/scene_decoder.h"
 #include "scene/scene_encoder.h"
@@ -53,6 +55,8 @@ ImportPool::ImportPool(ImportPoolSettings settings, std::vector<std::string> pat
     sigfillset(&blocked);
     pthread_sigmask(SIG_SETMASK, &blocked, &previous);
     ahead_ = jobs;
+    // One budget for the invocation: each process gets its share.
+    workerLimit_ = WorkerMemoryShare(settings_.memoryLimitBytes, jobs);
     slots_.reserve(jobs);
     for (unsigned i = 0; i < jobs; ++i) {
         slots_.push_back(std::make_unique<Slot>());
@@ -141,12 +145,11 @@ ImportedScene ImportPool::ImportOne(Slot& slot, const std::string& path) {
     const auto deadline =
         start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeout));
     WorkerProcess& worker = slot.worker;
-    if (!worker.Running() &&
-        !worker.Start(settings_.workerProgram, settings_.memoryLimitBytes, result.error)) {
+    if (!worker.Running() && !worker.Start(settings_.workerProgram, workerLimit_, result.error)) {
         return result;
     }
     const std::vector<uint8_t> request = EncodeRequest(path, settings_.import);
-    ReplyReader answer(settings_.memoryLimitBytes > 0 ? settings_.memoryLimitBytes : UINT64_MAX);
+    ReplyReader answer(workerLimit_ > 0 ? workerLimit_ : UINT64_MAX);
     enum class End { Answered, Ended, TimedOut, Stopped, Refused } end = End::Ended;
     if (WriteAll(worker.RequestFd(), request.data(), request.size())) {
         for (;;) {
@@ -190,10 +193,15 @@ ImportedScene ImportPool::ImportOne(Slot& slot, const std::string& path) {
             break;
         case End::Ended: {
             const int status = worker.Reap();
+            std::string cause = DescribeWorkerEnd(status, workerLimit_);
+            if (WIFEXITED(status) && WEXITSTATUS(status) == kWorkerOutOfMemoryStatus &&
+                ahead_ > 1 && workerLimit_ < settings_.memoryLimitBytes) {
+                cause += ", a share of " + std::to_string(settings_.memoryLimitBytes >> 20) +
+                         " MiB for " + std::to_string(ahead_) + " import processes";
+            }
             result.error = answer.Started()
-                               ? "the import process's answer is cut short (" +
-                                     DescribeWorkerEnd(status, settings_.memoryLimitBytes) + ")"
-                               : DescribeWorkerEnd(status, settings_.memoryLimitBytes);
+                               ? "the import process's answer is cut short (" + cause + ")"
+                               : cause;
             return result;
         }
         case End::TimedOut:

@@ -24,7 +24,7 @@ struct ImportPoolSettings {
     std::string workerProgram;  // the kvoexp program, run with --import-worker
     unsigned jobs = 1;
     double timeoutSeconds = 60;     // per scene
-    uint64_t memoryLimitBytes = 0;  // per worker; 0: none
+    uint64_t memoryLimitBytes = 0;  // shared by all import processes; 0: none
     ImportSettings import;
     bool decode = true;      // decode each answer into ImportedScene::scene
     bool keepBytes = false;  // keep the scene form in ImportedScene::bytes
@@ -74,6 +74,7 @@ private:
     std::vector<std::unique_ptr<Slot>> slots_;
     std::vector<std::thread> threads_;
     size_t ahead_ = 1;        // how many scenes may be imported ahead of Next()
+    uint64_t workerLimit_ = 0;  // each import process's share of the memory budget
     std::string startError_;  // why a slot's thread could not be started
 };
 

@@ -165,8 +165,7 @@ bool CheckImporterArrays(const aiScene* s, std::string& error) {
         if (t == nullptr) continue;
         if (!NameOk(t->mFilename)) return Fail(error, "an embedded texture's name has no end");
         // Height 0: width bytes of an image file; else width x height texels.
-        const uint64_t texels =
-            t->mHeight == 0 ? 0 : uint64_t{t->mWidth} * uint64_t{t->mHeight};
+        const uint64_t texels = t->mHeight == 0 ? 0 : uint64_t{t->mWidth} * uint64_t{t->mHeight};
         const bool held = t->mHeight == 0 ? BlockHolds(t->pcData, t->mWidth, 1)
                                           : BlockHolds(t->pcData, texels, sizeof(aiTexel));
         if (!held) {

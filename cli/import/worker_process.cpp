@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -153,6 +154,16 @@ uint64_t DefaultWorkerMemoryLimit() {
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0) return 0;
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 2;
+}
+
+uint64_t WorkerMemoryShare(uint64_t budget, unsigned processes) {
+    uint64_t share = budget / std::max(1u, processes);
+    rlimit inherited{};
+    if (getrlimit(RLIMIT_AS, &inherited) == 0 && inherited.rlim_cur != RLIM_INFINITY) {
+        const uint64_t cap = static_cast<uint64_t>(inherited.rlim_cur);
+        if (share == 0 || cap < share) share = cap;
+    }
+    return share;
 }
 
 }  // namespace kvoimport

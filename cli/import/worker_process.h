@@ -45,4 +45,9 @@ std::string DescribeWorkerEnd(int status, uint64_t memoryLimitBytes);
 // Half the machine's physical memory: the default limit of a worker.
 uint64_t DefaultWorkerMemoryLimit();
 
+// Each of `processes` import processes' memory limit when they share
+// `budget` bytes (0: no budget), no more than the address-space limit this
+// process inherited; 0 when neither limits it.
+uint64_t WorkerMemoryShare(uint64_t budget, unsigned processes);
+
 }  // namespace kvoimport

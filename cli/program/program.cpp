@@ -17,7 +17,6 @@
 
 #include "cli/checks/printable_text.h"
 #include "cli/import/import_pool.h"
-#include "cli/import/inherited_memory_limit.h"
 #include "cli/import/worker_process.h"
 #include "cli/outputs/created_folders.h"
 #include "cli/outputs/depfile.h"
@@ -58,9 +57,9 @@ kvoimport::ImportPoolSettings PoolSettings(const CliOptions& options) {
     settings.jobs =
         options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     settings.timeoutSeconds = options.importTimeout;
-    settings.memoryLimitBytes = kvoimport::EffectiveWorkerMemoryLimit(
-        options.importMemoryMiB < 0 ? kvoimport::DefaultWorkerMemoryLimit()
-                                    : static_cast<uint64_t>(options.importMemoryMiB) << 20);
+    settings.memoryLimitBytes = options.importMemoryMiB < 0
+                                    ? kvoimport::DefaultWorkerMemoryLimit()
+                                    : static_cast<uint64_t>(options.importMemoryMiB) << 20;
     settings.import = {options.collapse, options.joinVertices, options.textures.copy};
     settings.interrupted = Interrupted();
     return settings;

@@ -47,8 +47,9 @@ std::unique_ptr<aiScene> Triangle() {
     return scene;
 }
 
-// Makes one array short (by more than an allocator rounds a block up: outside
-// the sanitizers the check sees the block's usable size, not the size asked for); returns what puts the scene back into a state it can free.
+// Makes one array short, by more than an allocator rounds a block up (outside
+// the sanitizers the check sees the block's usable size, not the size asked
+// for); returns what puts the scene back into a state it can free.
 using Shorten = std::function<std::function<void()>(aiScene&)>;
 
 template <class T>
@@ -84,7 +85,8 @@ TEST(ImporterArrays, EveryArrayShorterThanItsCountIsRefusedBeforeAnyRead) {
         {"face corners", [](aiScene& s) { return Claim(s.mMeshes[0]->mFaces[1].mNumIndices, 100); },
          "face 1"},
         {"mesh table", [](aiScene& s) { return Claim(s.mNumMeshes, 100); }, "mesh table"},
-        {"material table", [](aiScene& s) { return Claim(s.mNumMaterials, 100); }, "material table"},
+        {"material table", [](aiScene& s) { return Claim(s.mNumMaterials, 100); },
+         "material table"},
         {"material properties",
          [](aiScene& s) { return Claim(s.mMaterials[0]->mNumProperties, 100); }, "properties"},
         {"material string",
@@ -96,7 +98,8 @@ TEST(ImporterArrays, EveryArrayShorterThanItsCountIsRefusedBeforeAnyRead) {
          },
          "string longer"},
         {"children", [](aiScene& s) { return Claim(s.mRootNode->mNumChildren, 100); }, "children"},
-        {"node meshes", [](aiScene& s) { return Claim(s.mRootNode->mChildren[0]->mNumMeshes, 100); },
+        {"node meshes",
+         [](aiScene& s) { return Claim(s.mRootNode->mChildren[0]->mNumMeshes, 100); },
          "node 'Part': 101 meshes"},
         {"mesh name",
          [](aiScene& s) {

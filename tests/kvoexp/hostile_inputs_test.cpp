@@ -280,41 +280,6 @@ TEST_F(HostileInputs, TwoExportsAtOnceNeverInterleave) {
     EXPECT_TRUE(Contains(ini, hasOne ? "file=One59.kvo\r\n" : "file=Two59.kvo\r\n")) << ini;
 }
 
-// An address-space limit inherited from the caller that is smaller than the
-// workers' own applies, and the out-of-memory message names it.
-TEST_F(HostileInputs, TheOutOfMemoryMessageNamesTheLimitThatApplied) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "no memory limit under the address sanitizer";
-#endif
-    const std::string ply = dir_.Path("bomb.ply");
-    clitest::WriteFile(ply,
-                       "ply\nformat ascii 1.0\nelement vertex 2000000000\nproperty float x\n"
-                       "property float y\nproperty float z\nelement face 1\n"
-                       "property list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n");
-    struct Case {
-        const char* inherited;  // bytes, for prlimit --as
-        const char* asked;      // --import-memory MiB
-        const char* said;
-    };
-    const Case cases[] = {
-        {"1073741824", "4096", "(limit 1024 MiB)"},  // the inherited one is smaller
-        {"1073741824", "512", "(limit 512 MiB)"},    // the asked one is smaller
-        {"unlimited", "512", "(limit 512 MiB)"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.inherited) + " " + c.asked);
-        const clitest::ProcessResult r =
-            clitest::RunProcess("/usr/bin/prlimit",
-                                {std::string("--as=") + c.inherited, "--", clitest::KvoexpBinary(),
-                                 "--list", "--import-memory", c.asked, ply},
-                                60);
-        EXPECT_EQ(r.exitCode, 1) << r.err;
-        EXPECT_TRUE(
-            Contains(r.err, std::string("cannot import: the importer ran out of memory ") + c.said))
-            << r.err;
-    }
-}
-
 // A {scene} folder appears only when something is written in it.
 TEST_F(HostileInputs, AFailedImportLeavesNoEmptySceneFolder) {
     const std::string broken = dir_.Path("broken.obj");
