@@ -5,6 +5,7 @@
 #include <map>
 
 #include "cli/checks/printable_text.h"
+#include "cli/checks/written_values.h"
 #include "cli/outputs/path_parts.h"
 #include "export/material_extraction.h"
 #include "export/node_file.h"
@@ -58,11 +59,6 @@ std::vector<MaterialGroup> Groups(const Scene& scene, const Node& node,
         groups.push_back({id, count, GroupMaterialReport(scene, node, id, search)});
     }
     return groups;
-}
-
-uint64_t NonFinite(const std::vector<float>& values) {
-    return static_cast<uint64_t>(
-        std::count_if(values.begin(), values.end(), [](float v) { return !std::isfinite(v); }));
 }
 
 class Checker {
@@ -209,13 +205,18 @@ private:
     }
 
     void CheckNumbers(const Node& node) {
-        const uint64_t positions = NonFinite(node.mesh.positions);
-        const uint64_t normals = NonFinite(node.mesh.normals);
-        if (positions + normals == 0) return;
-        Warn(WarningCode::kNonFiniteValues, node.name,
-             "node " + Quoted(node.name) + ": " +
-                 Plural(positions, "non-finite position value", "non-finite position values") +
-                 " and " + Plural(normals, "non-finite normal value", "non-finite normal values"));
+        const NonFiniteValues bad =
+            CountNonFiniteWritten(node, {settings_.localize, settings_.vertexColors});
+        if (bad.Total() == 0) return;
+        std::string text =
+            "node " + Quoted(node.name) + ": " +
+            Plural(bad.positions, "non-finite position value", "non-finite position values") +
+            (settings_.localize ? "" : " (moved by the node's transform)") + " and " +
+            Plural(bad.normals, "non-finite normal value", "non-finite normal values");
+        if (bad.uvs) text += ", " + Plural(bad.uvs, "texture coordinate", "texture coordinates");
+        if (bad.colors) text += ", " + Plural(bad.colors, "colour value", "colour values");
+        if (bad.transform) text += "; the node's transform is not finite";
+        Warn(WarningCode::kNonFiniteValues, node.name, text);
     }
 
     const Scene& scene_;

@@ -18,7 +18,9 @@ struct SceneCheckSettings {
     std::vector<std::string> texturePaths;  // then in these folders (--texture-path)
     std::string outputDir;
     std::vector<std::string> selectGlobs;
-    bool geometryIni = false;  // the geometry.ini box is checked
+    bool geometryIni = false;   // the geometry.ini box is checked
+    bool localize = false;      // the Localize box: positions stay in the object's frame
+    bool vertexColors = false;  // the Vertex Colors box: colours are written
 };
 
 struct SceneCheck {

@@ -29,7 +29,7 @@ const std::vector<WarningCodeInfo>& WarningCodes() {
         {WarningCode::kNameControlCharacter, "name_control_character",
          "NUL or other control characters in a name"},
         {WarningCode::kNonFiniteValues, "non_finite_values",
-         "NaN or infinite positions or normals"},
+         "NaN or infinite values in what is written"},
         {WarningCode::kGeobTableFull, "geob_table_full",
          "material groups or faces past the node's geob table"},
         {WarningCode::kFacesLost, "faces_lost", "a written file holds fewer triangles"},

@@ -15,6 +15,7 @@
 #include "cli/import/declared_frame.h"
 #include "cli/import/file_stem.h"
 #include "cli/import/import_files.h"
+#include "cli/import/importer_arrays.h"
 #include "cli/import/obj_exact_numbers.h"
 #include "cli/import/vertex_welder.h"
 
@@ -444,6 +445,24 @@ bool ConvertScene(Conversion& c) {
     return true;
 }
 
+bool Convert(const aiScene* ai, const std::string& path, const ImportSettings& settings,
+             ObjExactNumbers exact, Scene& scene, std::string& error) {
+    scene = Scene();
+    Conversion c;
+    c.ai = ai;
+    c.out = &scene;
+    c.settings = settings;
+    c.fileStem = FileStem(path);
+    c.exact = std::move(exact);
+    if (!ConvertScene(c)) {
+        error = c.error;
+        scene = Scene();
+        return false;
+    }
+    ConvertFrame(ReadDeclaredFrame(*ai, path), settings.frame, scene);
+    return true;
+}
+
 }  // namespace
 
 bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, Scene& scene,
@@ -483,24 +502,18 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
         if (error.empty()) error = "the importer gave no scene";
         return false;
     }
+    if (!CheckImporterArrays(ai, error)) return false;
     if (filesRead != nullptr) AddNamedTextures(ai, path, *filesRead);
     if (filesRead != nullptr && settings.embeddedImages) {
         filesRead->embeddedImages = DiffuseEmbeddedImages(ai);
     }
-    scene = Scene();
-    Conversion c;
-    c.ai = ai;
-    c.out = &scene;
-    c.settings = settings;
-    c.fileStem = FileStem(path);
-    c.exact = std::move(exact);
-    if (!ConvertScene(c)) {
-        error = c.error;
-        scene = Scene();
-        return false;
-    }
-    ConvertFrame(ReadDeclaredFrame(*ai, path), settings.frame, scene);
-    return true;
+    return Convert(ai, path, settings, std::move(exact), scene, error);
+}
+
+bool ConvertAssimpScene(const aiScene* ai, const std::string& path, const ImportSettings& settings,
+                        Scene& scene, std::string& error) {
+    if (!CheckImporterArrays(ai, error)) return false;
+    return Convert(ai, path, settings, ObjExactNumbers(), scene, error);
 }
 
 }  // namespace kvoimport

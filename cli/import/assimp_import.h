@@ -7,6 +7,8 @@
 #include "cli/import/units.h"
 #include "scene/compact_scene.h"
 
+struct aiScene;
+
 namespace kvoimport {
 
 struct ImportSettings {
@@ -34,5 +36,10 @@ class FilesRead;
 // With `filesRead`, also records the files the import read (import_files.h).
 bool ImportWithAssimp(const std::string& path, const ImportSettings& settings,
                       kvoscene::Scene& scene, std::string& error, FilesRead* filesRead = nullptr);
+
+// Converts a scene the importer already made; every array is checked against
+// its count first (importer_arrays.h). `path` names unnamed nodes.
+bool ConvertAssimpScene(const aiScene* ai, const std::string& path, const ImportSettings& settings,
+                        kvoscene::Scene& scene, std::string& error);
 
 }  // namespace kvoimport

@@ -14,6 +14,7 @@
 
 #include "cli/import/import_files.h"
 #include "cli/import/import_protocol.h"
+#include "cli/import/scene_file_stamp.h"
 #include "cli/import/scene_import.h"
 #include "scene/scene_decoder.h"
 #include "scene/scene_encoder.h"
@@ -32,23 +33,22 @@ void OutOfMemory() {
     _exit(kWorkerOutOfMemoryStatus);
 }
 
-// Only a regular file is handed to the importer: a directory would read as
-// an empty scene and a FIFO would block it.
-bool CheckSceneFile(const std::string& path, std::string& error) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) {
-        error = std::strerror(errno);
+// Only a regular file is handed to the importer (a directory would read as an
+// empty scene and a FIFO would block it), and a file that changes while it is
+// read fails its import.
+bool ImportSceneFile(const std::string& path, const ImportSettings& settings, Scene& scene,
+                     std::string& error, FilesRead& files) {
+    SceneFileStamp before, after;
+    if (!StampSceneFile(path, before, error) ||
+        !ImportScene(path, settings, scene, error, &files)) {
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
-        error = "is a directory";
+    if (!StampSceneFile(path, after, error)) {
+        error = "the file changed while it was read (now: " + error + ")";
         return false;
     }
-    if (!S_ISREG(st.st_mode)) {
-        error = "not a regular file";
-        return false;
-    }
-    return true;
+    error = ChangeWhileRead(before, after);
+    return error.empty();
 }
 
 bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
@@ -56,7 +56,7 @@ bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
     std::string error;
     FilesRead files;
     std::vector<uint8_t> list, images;
-    bool ok = CheckSceneFile(path, error) && ImportScene(path, settings, scene, error, &files);
+    bool ok = ImportSceneFile(path, settings, scene, error, files);
     if (ok && (list = EncodeFileList(files.Paths())).size() > kMaxFileList) {
         error = "the scene names more files than a list of files read holds";
         ok = false;

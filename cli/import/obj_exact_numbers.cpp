@@ -2,11 +2,12 @@
 
 #include <assimp/fast_atof.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -35,6 +36,15 @@ float FromBits(uint32_t bits) {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
+}
+
+// Whether a line that starts with `text` can still be a vertex line.
+bool MayBeVertexLine(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i == text.size()) return true;
+    if (text[i] != 'v') return false;
+    return i + 1 == text.size() || IsBlank(text[i + 1]);
 }
 
 uint32_t Mix(uint32_t key) {
@@ -103,42 +113,64 @@ void ObjExactNumbers::AddNumber(const char* text, size_t length) {
     }
 }
 
+// The numbers of one line, when it is a vertex line ("v x y z").
+void ObjExactNumbers::AddLine(const char* p, const char* end) {
+    while (p < end && IsBlank(*p)) ++p;
+    if (end - p < 2 || p[0] != 'v' || !IsBlank(p[1])) return;
+    ++p;
+    for (;;) {
+        while (p < end && IsBlank(*p)) ++p;
+        if (p == end || *p == '#') return;
+        const char* start = p;
+        while (p < end && !IsBlank(*p)) ++p;
+        AddNumber(start, static_cast<size_t>(p - start));
+    }
+}
+
+// Read in pieces, not mapped: a file cut short while it is read ends the
+// reading early instead of raising SIGBUS.
 bool ObjExactNumbers::Load(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return false;
     }
-    const size_t size = static_cast<size_t>(st.st_size);
-    if (size == 0) {
-        close(fd);
-        return true;
-    }
-    void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    close(fd);
-    if (mapped == MAP_FAILED) return false;
-    const char* p = static_cast<const char*>(mapped);
-    const char* const end = p + size;
-    while (p < end) {
-        while (p < end && IsBlank(*p)) ++p;
-        if (end - p >= 2 && p[0] == 'v' && IsBlank(p[1])) {
-            ++p;
-            for (;;) {
-                while (p < end && IsBlank(*p)) ++p;
-                if (p == end || *p == '\n' || *p == '#') break;
-                const char* start = p;
-                while (p < end && *p != '\n' && !IsBlank(*p)) ++p;
-                AddNumber(start, static_cast<size_t>(p - start));
+    std::vector<char> chunk(kChunk);
+    std::string carry;      // the start of a line that goes on in the next piece
+    bool skipping = false;  // in a line that is no vertex line, up to its end
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = read(fd, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        const char* p = chunk.data();
+        const char* const end = p + n;
+        while (p < end) {
+            const char* newline = static_cast<const char*>(std::memchr(p, '\n', end - p));
+            const char* lineEnd = newline ? newline : end;
+            if (skipping) {
+                skipping = newline == nullptr;
+            } else if (newline && carry.empty()) {
+                AddLine(p, lineEnd);
+            } else {
+                carry.append(p, lineEnd);
+                if (newline) {
+                    AddLine(carry.data(), carry.data() + carry.size());
+                    carry.clear();
+                } else if (!MayBeVertexLine(carry)) {
+                    carry.clear();
+                    skipping = true;
+                }
             }
+            p = newline ? newline + 1 : end;
         }
-        const void* newline =
-            p < end ? std::memchr(p, '\n', static_cast<size_t>(end - p)) : nullptr;
-        p = newline ? static_cast<const char*>(newline) + 1 : end;
     }
-    munmap(mapped, size);
-    return true;
+    close(fd);
+    if (ok && !carry.empty()) AddLine(carry.data(), carry.data() + carry.size());
+    return ok;
 }
 
 float ObjExactNumbers::Fix(float parsed) const {

@@ -24,11 +24,15 @@ public:
     // Adds one number's text (the reader's unit of work, for tests).
     void AddNumber(const char* text, size_t length);
 
+    // The size of the pieces the file is read in.
+    static constexpr size_t kChunk = size_t{1} << 20;
+
 private:
     // Open addressing over the importer's values: key and correct value as
     // bits; kEmpty marks a free slot, kAmbiguous a value with several texts.
     static constexpr uint32_t kEmpty = 0xffffffffu;
     static constexpr uint32_t kAmbiguous = 0xfffffffeu;
+    void AddLine(const char* begin, const char* end);
     size_t Slot(uint32_t key) const;
     void Grow();
     std::vector<uint32_t> keys_, values_;

@@ -44,7 +44,11 @@ bool ExportSession::Open(const std::string& modulePath, const std::string& confi
         ++errorsShown_;
         std::fprintf(stderr, "kvoexp: error: %s\n", box.text.c_str());
     });
-    ip_.SetMessagePump([this] { observer_.Pump(); });
+    folder_.Open(outputDir_);
+    ip_.SetMessagePump([this] {
+        observer_.Pump();
+        PumpFolderGuard();
+    });
     if (!panel_.Open(module_, configDir, error)) {
         error = modulePath + ": " + error;
         Close();
@@ -101,6 +105,15 @@ void ExportSession::RecordWrite(SceneOutcome& outcome, const kvochecks::NodeRepo
     }
 }
 
+void ExportSession::NoteSideFilesAsked() {
+    const std::pair<int, const char*> boxes[] = {{IDC_GENERATE_SHADER, "kvoexp.shd"},
+                                                 {IDC_GENERATE_GEOMETRY, "geometry.ini"},
+                                                 {IDC_GENERATE_LOG, "kvoexp_log.txt"}};
+    for (const auto& [box, name] : boxes) {
+        if (panel_.Checked(box)) sideFilesAsked_.insert(name);
+    }
+}
+
 void ExportSession::CheckBudgets(SceneOutcome& outcome, const kvochecks::NodeReport& node,
                                  std::set<std::string>& texturesSeen) {
     for (kvochecks::ExportWarning& w : kvochecks::CheckFileBudgets(node, options_.budgets)) {
@@ -119,9 +132,33 @@ std::string ExportSession::ShownPath(const std::string& path) const {
     return shownDir_ + path.substr(outputDir_.size());
 }
 
+// The output folder moved or replaced: Cancel is pressed at once, so at most
+// the node in hand is written through the new path.
+void ExportSession::PumpFolderGuard() {
+    if (folderMoved_ || !folder_.Poll()) return;
+    folderMoved_ = true;
+    SendMessageA(GetDlgItem(panel_.ProgressDialog(), IDC_CANCEL_CLOSE), BM_CLICK, 0, 0);
+}
+
+// After an export, or before one once the folder has moved: the error, and
+// the writer's temporary files removed from the folder as opened.
+bool ExportSession::FolderStopped(SceneOutcome& outcome, bool exported) {
+    if (!folderMoved_ && !folder_.Moved()) return false;
+    folderMoved_ = true;
+    std::fprintf(stderr, "kvoexp: error: %s: the output folder was moved or replaced%s%s%s\n",
+                 kvochecks::PrintableText(shownDir_).c_str(),
+                 exported ? " during the export of " : "; ",
+                 kvochecks::PrintableText(outcome.scene).c_str(),
+                 exported ? "; the export stopped" : " was not exported");
+    folder_.RemoveTemporaries();
+    ++outcome.errorsShown;
+    return true;
+}
+
 void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
                                 const std::vector<kvoimport::EmbeddedImage>& embedded) {
     const auto start = std::chrono::steady_clock::now();
+    if (folderMoved_ && FolderStopped(outcome, false)) return;
     const std::string nothing = kvochecks::NothingToExport(scene, options_.selectGlobs);
     if (!nothing.empty()) {
         std::fprintf(stderr, "kvoexp: error: %s: nothing to export: %s\n",
@@ -154,6 +191,8 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
     settings.selectGlobs = options_.selectGlobs;
     settings.texturePaths = options_.textures.paths;
     settings.geometryIni = panel_.Checked(IDC_GENERATE_GEOMETRY);
+    settings.localize = panel_.Checked(IDC_LOCALIZE);
+    settings.vertexColors = panel_.Checked(IDC_VERTEX_COLORS);
     kvochecks::SceneCheck check = kvochecks::CheckScene(scene, settings);
     scene = kvoscene::Scene();  // the host scene holds every mesh from here on
     outcome.nodes = std::move(check.nodes);
@@ -181,7 +220,11 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
     ip_.SetScene(nullptr);
 
     outcome.errorsShown = errorsShown_ - errorsBefore;
-    outcome.cancelled = observer_.CancelClicked();
+    FolderStopped(outcome, true);
+    // The plug-in opens the side files once an Export gets past its checks.
+    if (!outcome.nodes.empty() && outcome.errorsShown == 0) NoteSideFilesAsked();
+    // A moved folder stops the export as Cancel does; its paths lead elsewhere now.
+    outcome.cancelled = observer_.CancelClicked() || folderMoved_;
     std::set<std::string> files, texturesSeen;
     for (kvochecks::NodeReport& node : outcome.nodes) {
         if (node.kind != "geometry") {

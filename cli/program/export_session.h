@@ -10,6 +10,7 @@
 
 #include "cli/checks/written_files.h"
 #include "cli/import/embedded_images.h"
+#include "cli/outputs/folder_guard.h"
 #include "cli/outputs/texture_copies.h"
 #include "cli/program/cli_options.h"
 #include "cli/program/run_observer.h"
@@ -47,6 +48,10 @@ public:
     void Close();
     // The files written so far by this invocation.
     const kvochecks::WrittenFiles& Written() const { return written_; }
+    // Whether the output folder was moved or replaced during an export.
+    bool FolderMoved() const { return folderMoved_; }
+    // The side files an Export of this lifetime asked the plug-in for.
+    const std::set<std::string>& SideFilesAsked() const { return sideFilesAsked_; }
 
 private:
     void Warn(SceneOutcome& outcome, kvochecks::ExportWarning warning);
@@ -55,6 +60,9 @@ private:
     void CheckBudgets(SceneOutcome& outcome, const kvochecks::NodeReport& node,
                       std::set<std::string>& texturesSeen);
     std::string ShownPath(const std::string& path) const;
+    void NoteSideFilesAsked();
+    void PumpFolderGuard();
+    bool FolderStopped(SceneOutcome& outcome, bool exported);
 
     const CliOptions& options_;
     std::string outputDir_;
@@ -66,6 +74,9 @@ private:
     kvochecks::WrittenFiles written_;
     kvooutputs::TextureCopies textureCopies_;
     unsigned errorsShown_ = 0;
+    std::set<std::string> sideFilesAsked_;
+    kvooutputs::FolderGuard folder_;
+    bool folderMoved_ = false;
     std::map<std::string, std::string> materialSources_;  // sanitised name -> scene's name
 };
 

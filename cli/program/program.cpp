@@ -18,9 +18,12 @@
 #include "cli/checks/printable_text.h"
 #include "cli/import/import_pool.h"
 #include "cli/import/worker_process.h"
+#include "cli/outputs/created_folders.h"
 #include "cli/outputs/depfile.h"
+#include "cli/outputs/folder_lock.h"
 #include "cli/outputs/output_plan.h"
 #include "cli/outputs/run_outputs.h"
+#include "cli/outputs/side_file_check.h"
 #include "cli/preview/preview_module.h"
 #include "cli/program/config_dir.h"
 #include "cli/program/export_session.h"
@@ -31,6 +34,7 @@
 #include "cli/program/scene_listing.h"
 #include "cli/program/script_output.h"
 #include "cli/program/signals.h"
+#include "export/node_file.h"
 
 namespace kvocli {
 namespace {
@@ -173,21 +177,43 @@ std::string WorkingDir() {
     return ec ? std::string(".") : cwd.string();
 }
 
+// The side files of a closed lifetime, each problem an error naming the file.
+bool CheckSideFiles(const std::string& shownDir, const std::string& exportDir,
+                    const ExportSession& session) {
+    const kvooutputs::SideFileCheck check{
+        exportDir,
+        {session.SideFilesAsked().begin(), session.SideFilesAsked().end()},
+        session.Written().Paths()};
+    const std::vector<std::string> problems = kvooutputs::CheckSideFiles(check);
+    for (const std::string& problem : problems) {
+        std::fprintf(stderr, "kvoexp: error: %s\n",
+                     kvochecks::PrintableText(exporter::OutputPath(shownDir, problem)).c_str());
+    }
+    return problems.empty();
+}
+
 // One output folder's plug-in lifetime over its scenes; false when the folder
 // or the module could not be had. A dry run exports into `exportDir` instead.
 bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& folder,
                   const std::string& exportDir, const ConfigDir& config,
                   kvoimport::ImportPool& pool, kvooutputs::RunOutputs& outputs,
-                  std::vector<SceneOutcome>& outcomes) {
+                  std::vector<SceneOutcome>& outcomes, bool& sideFilesGood,
+                  kvooutputs::FolderLocks& locks) {
     const unsigned sceneCount = static_cast<unsigned>(options.scenes.size());
     CliOptions folderOptions = options;
     folderOptions.outputDir = folder.dir;
+    std::string error;
+    const std::vector<std::string> created =
+        options.check ? std::vector<std::string>() : kvooutputs::MissingFolders(exportDir);
     if (!PrepareOutputDir(exportDir)) return false;
+    if (!options.check && !locks.Lock(exportDir, error)) {
+        std::fprintf(stderr, "kvoexp: error: %s\n", kvochecks::PrintableText(error).c_str());
+        return false;
+    }
     SetCleanupOutputDir(exportDir);
     outputs.BeginFolder(folder.dir);
     const bool drawProgress = !options.quiet && isatty(STDERR_FILENO);
     ExportSession session(folderOptions, exportDir, Interrupted(), drawProgress);
-    std::string error;
     if (!session.Open(FindModulePath(options.modulePath), config.Path(), error)) {
         std::fprintf(stderr,
                      "kvoexp: error: %s\n"
@@ -223,6 +249,13 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
     }
     session.Close();
     SetCleanupOutputDir("");
+    if (!*Interrupted() && !session.FolderMoved()) {
+        sideFilesGood = CheckSideFiles(folder.dir, exportDir, session);
+    }
+    if (!created.empty() && session.Written().Files().empty() && session.SideFilesAsked().empty()) {
+        locks.Release(exportDir);
+        kvooutputs::RemoveEmptyFolders(created);
+    }
     if (options.check) return true;
     outputs.EndFolder(session.Written().Paths());
     if (options.preview && !*Interrupted()) {
@@ -263,13 +296,19 @@ int ExportScenes(const CliOptions& options) {
     std::vector<SceneOutcome> outcomes;
     kvooutputs::RunOutputs outputs;
     bool complete = true;
+    bool sideFilesGood = true;
+    kvooutputs::FolderLocks locks;  // held until the invocation's end
     {
         // One pool for every folder: imports run ahead across lifetimes.
         kvoimport::ImportPool pool(PoolSettings(options), kvooutputs::ExportOrder(folders));
         for (size_t i = 0; i < folders.size(); ++i) {
             const std::string exportDir =
                 options.check ? dryRun.Path() + "/" + std::to_string(i) : folders[i].dir;
-            if (!ExportFolder(options, folders[i], exportDir, config, pool, outputs, outcomes)) {
+            bool folderSideFilesGood = true;
+            const bool exported = ExportFolder(options, folders[i], exportDir, config, pool,
+                                               outputs, outcomes, folderSideFilesGood, locks);
+            sideFilesGood = sideFilesGood && folderSideFilesGood;
+            if (!exported) {
                 complete = false;
                 break;
             }
@@ -279,7 +318,7 @@ int ExportScenes(const CliOptions& options) {
             }
         }
     }
-    bool good = complete && AllGood(outcomes, options.strict) &&
+    bool good = complete && sideFilesGood && AllGood(outcomes, options.strict) &&
                 !AnyErrorWarning(outcomes, options.warningPolicy);
     std::vector<std::string> removed;
     if (options.prune && !options.check && good && !*Interrupted() &&

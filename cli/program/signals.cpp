@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "cli/outputs/folder_lock.h"
 #include "kvo/kvo_temp_name.h"
 
 namespace kvocli {
@@ -60,7 +61,9 @@ void RemoveFilesIn(const char* dir, Wanted wanted) {
 
 void RemoveLeftovers() {
     if (gOutputDir[0] != '\0') {
-        RemoveFilesIn(gOutputDir, [](const char* name) { return kvo::IsTemporaryName(name); });
+        RemoveFilesIn(gOutputDir, [](const char* name) {
+            return kvo::IsTemporaryName(name) || std::strcmp(name, kvooutputs::kLockFileName) == 0;
+        });
     }
     if (gConfigDir[0] != '\0') {
         RemoveFilesIn(gConfigDir, [](const char*) { return true; });

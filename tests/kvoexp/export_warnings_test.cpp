@@ -164,7 +164,16 @@ TEST_F(ExportWarnings, EachLossIsAWarningWithItsCodeAndStrictFailsOnIt) {
          },
          {},
          Code(WarningCode::kNonFiniteValues),
-         "24 non-finite position values",
+         // Each infinite coordinate makes the whole moved position non-finite (0 * inf).
+         "72 non-finite position values (moved by the node's transform)",
+         0},
+        {"non-finite positions, localized",
+         [&](ExportWarnings&) {
+             return models + "/glTF2/BoxWithInfinites-glTF-Binary/BoxWithInfinites.glb";
+         },
+         {"--localize"},
+         Code(WarningCode::kNonFiniteValues),
+         "24 non-finite position values and",
          0},
         {"more material groups than geobs",
          [](ExportWarnings& t) {
