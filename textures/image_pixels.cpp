@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "textures/bmp_rle.h"
 #include "textures/image_format.h"
 #include "textures/jpeg_decode.h"
 
@@ -37,6 +38,23 @@ void ConvertChannels(Pixels& pixels, int to) {
     }
     pixels.data.swap(data);
     pixels.channels = to;
+}
+
+uint32_t Be32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+// A 16-bit PSD whose merged picture is run-length coded: stb decodes it as if
+// it held 8 bits and gives wrong colours, so it is refused instead.
+bool IsRunLength16BitPsd(const uint8_t* d, size_t n) {
+    if (n < 26 || d[22] != 0 || d[23] != 16) return false;
+    uint64_t at = 26;
+    for (int section = 0; section < 3; ++section) {  // colour data, resources, layers
+        if (at + 4 > n) return false;
+        at += 4 + uint64_t{Be32(d + at)};
+    }
+    return at + 2 <= n && d[at] == 0 && d[at + 1] == 1;
 }
 
 bool DecodeWithStb(const uint8_t* bytes, size_t size, int maxSide, Pixels& out,
@@ -83,9 +101,16 @@ bool DecodeImage(const uint8_t* bytes, size_t size, int channels, int maxSide, P
         return false;
     }
     Pixels pixels;
-    const bool ok = format == ImageFormat::kJpeg
-                        ? DecodeJpeg(bytes, size, maxSide, pixels, error)
-                        : DecodeWithStb(bytes, size, maxSide, pixels, error);
+    bool ok = false;
+    if (format == ImageFormat::kJpeg) {
+        ok = DecodeJpeg(bytes, size, maxSide, pixels, error);
+    } else if (format == ImageFormat::kBmp && IsRleBmp(bytes, size)) {
+        ok = DecodeRleBmp(bytes, size, maxSide, pixels, error);
+    } else if (format == ImageFormat::kPsd && IsRunLength16BitPsd(bytes, size)) {
+        error = "16-bit PSD with run-length coded pixels is not read";
+    } else {
+        ok = DecodeWithStb(bytes, size, maxSide, pixels, error);
+    }
     if (!ok) return false;
     if (channels != 0) ConvertChannels(pixels, channels);
     out = std::move(pixels);

@@ -1,6 +1,7 @@
 // Texture pixels from image file bytes: JPEG through libjpeg-turbo (baseline,
-// progressive, arithmetic-coded, greyscale and CMYK), PNG, TGA, BMP, PSD and
-// GIF through stb. Used by the pictures and by the resized texture copies.
+// progressive, arithmetic-coded, greyscale and CMYK), run-length coded BMP by
+// our own decoder, PNG, TGA, other BMP, PSD and GIF through stb. Used by the pictures and by the
+// resized texture copies.
 #pragma once
 
 #include <cstddef>

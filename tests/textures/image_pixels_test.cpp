@@ -39,8 +39,36 @@ std::vector<uint8_t> Bmp() {
                   0,   0,   0,  0, 0, 0, 0, 0,  0, 0, 0,  0, 0, 0, 0xff, 0xff, 0, 0, 0, 0});
 }
 
+// A run-length coded BMP of `width` x `height` at `bits` (8: compression 1,
+// 4: compression 2) with the palette black, red, blue and the codes given.
+std::vector<uint8_t> RleBmp(int width, int height, int bits, const std::vector<uint8_t>& codes) {
+    const int size = 66 + static_cast<int>(codes.size());
+    std::vector<uint8_t> bytes = Bytes({'B', 'M', size, 0, 0, 0, 0, 0, 0, 0, 66, 0, 0, 0});
+    const std::vector<uint8_t> info =
+        Bytes({40, 0, 0, 0, width, 0, 0, 0, height, 0, 0, 0, 1, 0, bits, 0, bits == 8 ? 1 : 2,
+               0,  0, 0, 0, 0,     0, 0, 0, 0,      0, 0, 0, 0, 0, 0,    3, 0,
+               0,  0, 0, 0, 0,     0});
+    const std::vector<uint8_t> palette = Bytes({0, 0, 0, 0, 0, 0, 0xff, 0, 0xff, 0, 0, 0});
+    for (const auto* part : {&info, &palette, &codes}) {
+        for (uint8_t b : *part) bytes.push_back(b);
+    }
+    return bytes;
+}
+
+// Bottom row: a run of four red, end of line; top row: three literal indices
+// (blue, black, blue, padded), a run of one red, end of picture.
+std::vector<uint8_t> Rle8() {
+    return RleBmp(4, 2, 8, {4, 1, 0, 0, 0, 3, 2, 0, 2, 0, 1, 1, 0, 1});
+}
+
+// One row: a run of four alternating nibbles red, black; a jump that leaves the
+// second row black; end of picture.
+std::vector<uint8_t> Rle4() {
+    return RleBmp(4, 2, 4, {4, 0x10, 0, 0, 0, 2, 1, 0, 0, 1});
+}
+
 TEST(DecodeImage, PinnedPsdTgaAndBmpGiveTheirPixels) {
-    const uint8_t red[3] = {255, 0, 0}, blue[3] = {0, 0, 255};
+    const uint8_t red[3] = {255, 0, 0}, blue[3] = {0, 0, 255}, black[3] = {0, 0, 0};
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -50,19 +78,32 @@ TEST(DecodeImage, PinnedPsdTgaAndBmpGiveTheirPixels) {
         {"psd", Psd(), {red, blue}},
         {"tga rle", TgaRle(), {red, red, blue}},
         {"bmp", Bmp(), {red, blue}},
+        {"bmp rle8", Rle8(), {blue, black, blue, red, red, red, red, red}},
+        {"bmp rle4", Rle4(), {black, black, black, black, red, black, red, black}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Pixels pixels;
         std::string error;
         ASSERT_TRUE(DecodeImage(c.bytes.data(), c.bytes.size(), 3, 64, pixels, error)) << error;
-        ASSERT_EQ(pixels.width, static_cast<int>(c.pixels.size()));
-        ASSERT_EQ(pixels.height, 1);
+        ASSERT_EQ(size_t(pixels.width) * pixels.height, c.pixels.size());
         ASSERT_EQ(pixels.data.size(), c.pixels.size() * 3);
         for (size_t i = 0; i < c.pixels.size(); ++i) {
             for (int k = 0; k < 3; ++k) EXPECT_EQ(pixels.data[i * 3 + k], c.pixels[i][k]) << i;
         }
     }
+}
+
+TEST(DecodeImage, RunLengthCoded16BitPsdIsRefusedRatherThanMisread) {
+    // 1 x 1, 16-bit RGB, compression 1, then its row byte counts and rows.
+    const std::vector<uint8_t> psd =
+        Bytes({'8', 'B', 'P', 'S', 0,  1, 0, 0, 0, 0,    0,    0, 0, 3, 0, 0, 0, 1, 0,
+               0,   0,   1,   0,   16, 0, 3, 0, 0, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0,
+               0,   1,   0,   3,   0,  3, 0, 3, 1, 0xff, 0xff, 1, 0, 0, 1, 0, 0});
+    Pixels pixels;
+    std::string error;
+    EXPECT_FALSE(DecodeImage(psd.data(), psd.size(), 3, 64, pixels, error));
+    EXPECT_NE(error.find("16-bit PSD"), std::string::npos) << error;
 }
 
 struct JpegCase {
@@ -146,7 +187,7 @@ TEST_F(JpegFiles, LargerThanTheLimitIsRefusedBeforeDecoding) {
 
 TEST_F(JpegFiles, CutAndDamagedFilesAreRefusedOrGiveWholePictures) {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
-        {"psd", Psd()}, {"tga", TgaRle()}, {"bmp", Bmp()}};
+        {"psd", Psd()}, {"tga", TgaRle()}, {"bmp", Bmp()}, {"rle8", Rle8()}, {"rle4", Rle4()}};
     for (const JpegCase& c : kJpegCases) files.emplace_back(c.name, Make(c));
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
