@@ -40,7 +40,7 @@ enum class WarningCode : uint8_t {
 
 struct WarningCodeInfo {
     WarningCode code;
-    const char* name;     // as in the report, e.g. "texture_missing"
+    const char* name;     // as in the report, e.g. texture_missing
     const char* meaning;  // when it is given
 };
 

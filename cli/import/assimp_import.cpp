@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "cli/import/axis_conversion.h"
+#include "cli/import/file_stem.h"
 #include "cli/import/import_files.h"
 #include "cli/import/obj_exact_numbers.h"
 #include "cli/import/vertex_welder.h"
@@ -440,14 +441,6 @@ bool ConvertScene(Conversion& c) {
         }
     }
     return true;
-}
-
-std::string FileStem(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    return name;
 }
 
 }  // namespace

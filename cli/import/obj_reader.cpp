@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/import/file_stem.h"
 #include "cli/import/mtl_lookup.h"
 #include "cli/import/obj_scene_builder.h"
 
@@ -16,14 +17,6 @@ namespace {
 
 // Smaller files are refused by the importer with its own message.
 constexpr size_t kImporterMinimum = 16;
-
-std::string FileStem(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    return name;
-}
 
 // An .mtl as the importer would find it: missing only where it would not
 // find it under another name either.

@@ -25,7 +25,7 @@ void AddAssetOptions(CLI::App& app, CliOptions& options, AssetOptionValues& valu
         ->allow_extra_args(false)
         ->option_text("CODE,...");
     // Keys are the long options' names: `max-triangles = 20000`, `shader = true`,
-    // `error-on = ["texture_missing"]`; the command line wins over the file.
+    // `error-on = [CODE, ...]`; the command line wins over the file.
     app.allow_config_extras(CLI::config_extras_mode::error);
     app.set_config("--options", "", "read options from a TOML file; the command line wins")
         ->check(CLI::ExistingFile)

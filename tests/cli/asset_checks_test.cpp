@@ -10,10 +10,15 @@
 
 #include "cli/checks/budgets.h"
 #include "cli/checks/image_size.h"
+#include "cli/checks/warning_codes.h"
 #include "cli/checks/warning_policy.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace {
+
+std::string Code(kvochecks::WarningCode code) {
+    return kvochecks::CodeName(code);
+}
 
 using Bytes = std::vector<uint8_t>;
 using kvochecks::ImageSize;
@@ -247,8 +252,8 @@ TEST(WarningPolicy, CodeListsAreCheckedAgainstTheTable) {
         std::vector<WarningCode> codes;
     };
     const Case cases[] = {
-        {{"texture_missing"}, true, {WarningCode::kTextureMissing}},
-        {{"texture_missing,triangles_over_budget", "below_root"},
+        {{Code(WarningCode::kTextureMissing)}, true, {WarningCode::kTextureMissing}},
+        {{"texture_missing,triangles_over_budget", Code(WarningCode::kBelowRoot)},
          true,
          {WarningCode::kTextureMissing, WarningCode::kTrianglesOverBudget,
           WarningCode::kBelowRoot}},

@@ -141,4 +141,17 @@ void WriteBigObj(const std::string& path, int objects, int n, const std::string&
     }
 }
 
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::set<std::string> KvoFiles(const std::string& dir) {
+    std::set<std::string> names;
+    if (!std::filesystem::exists(dir)) return names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().extension() == ".kvo") names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
 }  // namespace clitest

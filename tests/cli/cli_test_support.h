@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,9 @@ std::string SamplesDir();
 bool ModuleBuilt();
 
 std::string ReadFile(const std::string& path);
+bool Contains(const std::string& text, const std::string& part);
+// The names of the .kvo files in `dir` (none when it does not exist).
+std::set<std::string> KvoFiles(const std::string& dir);
 void WriteFile(const std::string& path, const std::string& text);
 
 // An OBJ of `objects` grids of n x n quads (2 n^2 triangles each), named

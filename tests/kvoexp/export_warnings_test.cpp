@@ -21,13 +21,10 @@ std::string Code(WarningCode code) {
 }
 
 namespace fs = std::filesystem;
+using clitest::Contains;
 using clitest::ProcessResult;
 using clitest::RunKvoexp;
 using nlohmann::json;
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 std::string Sample() {
     return clitest::SamplesDir() + "/sample_scene.gltf";

@@ -15,6 +15,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using clitest::Contains;
+using clitest::KvoFiles;
 using clitest::ProcessResult;
 using clitest::RunKvoexp;
 
@@ -23,19 +25,6 @@ std::string Sample() {
 }
 std::string Model(const std::string& relative) {
     return clitest::ModelsDir() + "/" + relative;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-std::set<std::string> KvoFiles(const std::string& dir) {
-    std::set<std::string> names;
-    if (!fs::exists(dir)) return names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        if (entry.path().extension() == ".kvo") names.insert(entry.path().filename().string());
-    }
-    return names;
 }
 
 class KvoexpProgram : public ::testing::Test {

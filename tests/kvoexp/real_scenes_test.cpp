@@ -7,29 +7,25 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "cli/checks/warning_codes.h"
 #include "gltf_writer.h"
 #include "kvo_contents.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace {
 
+using kvochecks::WarningCode;
+
+std::string Code(WarningCode code) {
+    return kvochecks::CodeName(code);
+}
+
 namespace fs = std::filesystem;
+using clitest::Contains;
+using clitest::KvoFiles;
 using clitest::ProcessResult;
 using clitest::RunKvoexp;
 using nlohmann::json;
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-std::set<std::string> KvoFiles(const std::string& dir) {
-    std::set<std::string> names;
-    if (!fs::exists(dir)) return names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        if (entry.path().extension() == ".kvo") names.insert(entry.path().filename().string());
-    }
-    return names;
-}
 
 // The report's warning codes of the run's one scene.
 std::multiset<std::string> Codes(const std::string& reportPath) {
@@ -120,7 +116,7 @@ TEST_F(RealScenes, LinesAndPointsAreDroppedWithTheirCounts) {
     EXPECT_TRUE(Contains(r.err, "kvoexp: warning: " + scene +
                                     ": 4 lines and 2 points of the scene's meshes not exported"))
         << r.err;
-    EXPECT_EQ(Codes(Report()), (std::multiset<std::string>{"not_triangles"}));
+    EXPECT_EQ(Codes(Report()), (std::multiset<std::string>{Code(WarningCode::kNotTriangles)}));
     EXPECT_TRUE(Contains(r.out, "1 node exported, 1 not geometry, 0 failed")) << r.out;
 }
 
@@ -180,7 +176,7 @@ TEST_F(RealScenes, PlaceholderAndClashingNamesBecomeDistinctFileNames) {
                          "4 nodes would write Inst.kvo: written as 'Inst', 'Inst-2', "
                          "'inst-3', 'Inst-4' in scene order"))
         << r.err;
-    EXPECT_EQ(Codes(Report()), (std::multiset<std::string>{"name_collision"}));
+    EXPECT_EQ(Codes(Report()), (std::multiset<std::string>{Code(WarningCode::kNameCollision)}));
     EXPECT_TRUE(Contains(r.out, "5 nodes exported, 0 not geometry, 0 failed")) << r.out;
 }
 
@@ -192,13 +188,14 @@ TEST_F(RealScenes, SharedModelsSayWhatTheyLose) {
         const char* text;
     } cases[] = {
         {"assimp/test/models/FBX/box_orphant_embedded_texture.fbx",
-         {"texture_embedded", "uv_set_dropped"},
+         {Code(WarningCode::kTextureEmbedded), Code(WarningCode::kUvSetDropped)},
          "1 texture coordinate set past the first (in 1 mesh) not exported"},
         {"trimesh/models/CesiumMilkTruck.glb",
-         {"animation_dropped", "texture_embedded", "texture_embedded"},
+         {Code(WarningCode::kAnimationDropped), Code(WarningCode::kTextureEmbedded),
+          Code(WarningCode::kTextureEmbedded)},
          "1 animation not exported: the files hold the default pose"},
         {"assimp/test/models/invalid/box_nested_animation_4286.dae",
-         {"animation_dropped", "skin_dropped"},
+         {Code(WarningCode::kAnimationDropped), Code(WarningCode::kSkinDropped)},
          "1 mesh bound to bones: exported unbound, in the default pose"},
     };
     for (const auto& c : cases) {

@@ -7,9 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "cli/checks/warning_codes.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace {
+
+using kvochecks::WarningCode;
+
+std::string Code(WarningCode code) {
+    return kvochecks::CodeName(code);
+}
 
 using clitest::ProcessResult;
 using clitest::RunKvoexp;
@@ -52,7 +59,7 @@ TEST_F(KvoexpScripting, ReportOnStandardOutputIsTheJsonAloneAndSummariesComeAsSc
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const nlohmann::json report = nlohmann::json::parse(r.out);  // throws on anything else
         ASSERT_EQ(report["scenes"].size(), 2u);
-        EXPECT_EQ(report["scenes"][0]["warnings"][0]["code"], "texture_missing");
+        EXPECT_EQ(report["scenes"][0]["warnings"][0]["code"], Code(WarningCode::kTextureMissing));
         EXPECT_EQ(report["scenes"][0]["warnings"][0]["ignored"], false);
         // The first scene's summary is printed before the second scene's warning.
         const size_t summary = r.err.find(first + ": 1 node exported");
@@ -91,13 +98,20 @@ TEST_F(KvoexpScripting, BudgetsWarnAndWarningCodesBecomeErrorsOrAreIgnored) {
          1,
          "kvoexp: error: GRID: 'Grid0': 200 triangles, over the budget of 199",
          false},
-        {{"--max-triangles", "199", "--error-on", "texture_missing"},
+        {{"--max-triangles", "199", "--error-on", Code(WarningCode::kTextureMissing)},
          0,
          "kvoexp: warning: GRID: 'Grid0': 200 triangles",
          false},
-        {{"--max-triangles", "199", "--ignore", "triangles_over_budget"}, 0, "", true},
+        {{"--max-triangles", "199", "--ignore", Code(WarningCode::kTrianglesOverBudget)},
+         0,
+         "",
+         true},
         // --strict still counts every warning, ignored ones too.
-        {{"--max-triangles", "199", "--ignore", "triangles_over_budget", "--strict"}, 1, "", true},
+        {{"--max-triangles", "199", "--ignore", Code(WarningCode::kTrianglesOverBudget),
+          "--strict"},
+         1,
+         "",
+         true},
         {{"--max-vertices", "568"},
          0,
          "'Grid0': 569 vertices, over the budget of 568 (--max-vertices)",
@@ -123,16 +137,18 @@ TEST_F(KvoexpScripting, BudgetsWarnAndWarningCodesBecomeErrorsOrAreIgnored) {
         const nlohmann::json& warnings = json["scenes"][0]["warnings"];
         if (c.ignored) {
             ASSERT_EQ(warnings.size(), 1u) << what;
-            EXPECT_EQ(warnings[0]["code"], "triangles_over_budget");
+            EXPECT_EQ(warnings[0]["code"], Code(WarningCode::kTrianglesOverBudget));
             EXPECT_EQ(warnings[0]["ignored"], true);
-            EXPECT_EQ(json["options"]["ignore"], nlohmann::json({"triangles_over_budget"}));
+            EXPECT_EQ(json["options"]["ignore"],
+                      nlohmann::json({Code(WarningCode::kTrianglesOverBudget)}));
         }
     }
     // A code that is none, or one both made an error and ignored, is a usage error.
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--error-on", "too_many_triangles"},
           {"--ignore", "texture_missing,nope"},
-          {"--error-on", "below_root", "--ignore", "below_root"}}) {
+          {"--error-on", Code(WarningCode::kBelowRoot), "--ignore",
+           Code(WarningCode::kBelowRoot)}}) {
         std::vector<std::string> args = {grid, "--check"};
         args.insert(args.end(), bad.begin(), bad.end());
         const ProcessResult r = RunKvoexp(args);

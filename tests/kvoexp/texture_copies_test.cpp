@@ -7,10 +7,17 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "cli/checks/warning_codes.h"
 #include "tests/cli/cli_test_support.h"
 #include "view/image.h"
 
 namespace {
+
+using kvochecks::WarningCode;
+
+std::string Code(WarningCode code) {
+    return kvochecks::CodeName(code);
+}
 
 namespace fs = std::filesystem;
 using clitest::ReadFile;
@@ -68,7 +75,8 @@ TEST(CopyTextures, FoundCopiedAndRenamedWhereAnotherFileHasTheName) {
     EXPECT_TRUE(Contains(ReadFile(dir.Path("out/A.kvo")), "Wood_1.png"));
     EXPECT_TRUE(Contains(ReadFile(dir.Path("out/B.kvo")), "EarthCylindric.png"));
     EXPECT_TRUE(Contains(ReadFile(dir.Path("out/kvoexp.shd")), "Wood_1.png"));
-    EXPECT_TRUE(Contains(run.err, "texture_name_collision") || Contains(run.err, "Wood_1.png"))
+    EXPECT_TRUE(Contains(run.err, Code(WarningCode::kTextureNameCollision)) ||
+                Contains(run.err, "Wood_1.png"))
         << run.err;
     EXPECT_TRUE(Contains(run.err, "is not an image")) << run.err;
     EXPECT_FALSE(Contains(run.err, "not found")) << run.err;
@@ -81,7 +89,8 @@ TEST(CopyTextures, FoundCopiedAndRenamedWhereAnotherFileHasTheName) {
     for (const auto& copy : copies) names.insert(copy["name"].get<std::string>());
     for (const auto& w : r["scenes"][0]["warnings"]) codes.insert(w["code"].get<std::string>());
     EXPECT_EQ(names, (std::set<std::string>{"Wood_1.png", "EarthCylindric.png"}));
-    EXPECT_EQ(codes, (std::set<std::string>{"texture_name_collision", "texture_not_image"}));
+    EXPECT_EQ(codes, (std::set<std::string>{Code(WarningCode::kTextureNameCollision),
+                                            Code(WarningCode::kTextureNotImage)}));
     const std::string deps = ReadFile(depfile);
     EXPECT_TRUE(Contains(deps, dir.Path("out/Wood_1.png"))) << deps;  // a target
     EXPECT_TRUE(Contains(deps, dir.Path("lib/Wood.png"))) << deps;    // an input
@@ -101,7 +110,8 @@ TEST(CopyTextures, WithoutTheFlagTexturesAreFoundButNotCopied) {
     WriteFile(dir.Path("scene/earthCylindric.png"), kPng + "earth");
     const clitest::ProcessResult missing =
         RunKvoexp({dir.Path("scene/s.obj"), "-o", dir.Path("out"), "--select", "A"});
-    EXPECT_TRUE(Contains(missing.err, "texture_missing") || Contains(missing.err, "not found"));
+    EXPECT_TRUE(Contains(missing.err, Code(WarningCode::kTextureMissing)) ||
+                Contains(missing.err, "not found"));
     EXPECT_TRUE(Contains(missing.err, dir.Path("scene/Wood.png"))) << missing.err;
     WriteFile(dir.Path("lib/wood.PNG"), kPng + "wood");
     const clitest::ProcessResult found =
