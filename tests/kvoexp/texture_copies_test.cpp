@@ -233,11 +233,14 @@ TEST(CopyTextures, TextureLimitsNeedCopyTexturesAndDdsIsCopiedWithAWarning) {
         const clitest::ProcessResult run = RunKvoexp(args);
         EXPECT_EQ(run.exitCode, 2) << flag << ": " << run.err;
     }
-    const clitest::ProcessResult run = RunKvoexp(
-        {dir.Path("scene/s.obj"), "-o", dir.Path("out"), "--copy-textures", "--texture-max", "64"});
+    const clitest::ProcessResult run =
+        RunKvoexp({dir.Path("scene/s.obj"), "-o", dir.Path("out"), "--copy-textures",
+                   "--texture-max", "64", "--report", dir.Path("r.json")});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(Contains(run.err, "texture_not_resized") || Contains(run.err, "own size"))
-        << run.err;
+    EXPECT_TRUE(Contains(run.err, "'t.dds' copied at its own size: DDS")) << run.err;
+    const nlohmann::json r = nlohmann::json::parse(ReadFile(dir.Path("r.json")));
+    ASSERT_EQ(r["scenes"][0]["warnings"].size(), 1u);
+    EXPECT_EQ(r["scenes"][0]["warnings"][0]["code"], Code(WarningCode::kTextureNotResized));
     EXPECT_EQ(ReadFile(dir.Path("out/t.dds")), dds);
 }
 
