@@ -27,4 +27,10 @@ const Material* GroupMaterial(const Scene& scene, const Node& node, uint16_t mat
     return sub;
 }
 
+std::string UpAxisName(uint32_t up) {
+    if ((up & 3) > 2 || up > 7) return "";
+    const std::string axis(1, static_cast<char>('x' + (up & 3)));
+    return (up & 4) ? "-" + axis : axis;
+}
+
 }  // namespace kvoscene

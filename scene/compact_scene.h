@@ -72,10 +72,22 @@ struct ImportLosses {
     }
 };
 
+// Where the import placed the file in the host's frame: the file's up axis
+// and the factor its lengths were multiplied by. Recorded when the import
+// converted anything or was asked to.
+struct SourceFrame {
+    bool recorded = false;
+    uint32_t up = 1;  // the file's up: axis 0, 1, 2 (x, y, z), plus 4 when it points to -axis
+    double factor = 1;
+};
+// "y", "-z"...; "" for an up code that names no axis.
+std::string UpAxisName(uint32_t up);
+
 struct Scene {
     std::vector<Material> materials;
     std::vector<Node> nodes;  // parents before their children
     ImportLosses losses;
+    SourceFrame frame;
 };
 
 const char* KindName(NodeKind kind);

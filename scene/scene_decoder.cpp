@@ -240,17 +240,38 @@ bool ReadNodes(Reader& r, Scene& scene) {
     return r.Ok();
 }
 
-bool ReadLosses(Reader& r, ImportLosses& l) {
+// The frame's keys come as a whole: an up axis and a finite positive factor.
+bool ReadFrame(Reader& r, const uint32_t values[kFrameKeyCount], unsigned seen, SourceFrame& f) {
+    if (seen == 0) return true;
+    if (seen != (1u << kFrameKeyCount) - 1) return r.Fail("incomplete frame record");
+    const uint64_t bits = static_cast<uint64_t>(values[2]) << 32 | values[1];
+    double factor;
+    std::memcpy(&factor, &bits, sizeof factor);
+    if (UpAxisName(values[0]).empty()) return r.Fail("bad up axis " + std::to_string(values[0]));
+    if (!(factor > 0) || !(factor <= 1e300)) return r.Fail("bad length factor");
+    f.recorded = true;
+    f.up = values[0];
+    f.factor = factor;
+    return true;
+}
+
+bool ReadLosses(Reader& r, ImportLosses& l, SourceFrame& frame) {
     const uint32_t count = r.U32("loss count");
     if (!r.NeedItems(count, kLossBytes, "losses")) return false;
     uint32_t* const fields[kLossKeyCount] = {&l.lines,         &l.points,        &l.animations,
                                              &l.skinnedMeshes, &l.extraUvMeshes, &l.extraUvSets};
+    uint32_t frameValues[kFrameKeyCount] = {};
+    unsigned frameSeen = 0;
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t key = r.U32("loss key");
         const uint32_t value = r.U32("loss value");
         if (key >= 1 && key <= kLossKeyCount) *fields[key - 1] = value;
+        if (key >= kFrameUp && key < kFrameUp + kFrameKeyCount) {
+            frameValues[key - kFrameUp] = value;
+            frameSeen |= 1u << (key - kFrameUp);
+        }
     }
-    return r.Ok();
+    return r.Ok() && ReadFrame(r, frameValues, frameSeen, frame);
 }
 
 }  // namespace
@@ -270,7 +291,8 @@ bool DecodeScene(const uint8_t* data, size_t size, Scene& scene, std::string& er
         r.Fail("unsupported version " + std::to_string(version));
     }
     if (r.Ok() && ReadMaterials(r, scene) && ReadNodes(r, scene) &&
-        (version != kCodecVersionLosses || ReadLosses(r, scene.losses)) && !r.AtEnd()) {
+        (version != kCodecVersionLosses || ReadLosses(r, scene.losses, scene.frame)) &&
+        !r.AtEnd()) {
         r.Fail(version == kCodecVersion ? "unexpected bytes after the last node"
                                         : "unexpected bytes after the losses");
     }

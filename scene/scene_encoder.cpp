@@ -158,7 +158,8 @@ template <class Out>
 void WriteScene(Out& w, const Scene& scene) {
     for (char c : kSceneMagic) w.U8(static_cast<uint8_t>(c));
     const bool losses = scene.losses.Any();
-    w.U32(losses ? kCodecVersionLosses : kCodecVersion);
+    const bool frame = scene.frame.recorded;
+    w.U32(losses || frame ? kCodecVersionLosses : kCodecVersion);
     w.U32(static_cast<uint32_t>(scene.materials.size()));
     for (const Material& mat : scene.materials) {
         w.U8(mat.multi ? 1 : 0);
@@ -184,14 +185,28 @@ void WriteScene(Out& w, const Scene& scene) {
         if (node.kind == NodeKind::Geometry) WriteMesh(w, node.mesh);
         w.Piece();
     }
-    if (!losses) return;
-    const ImportLosses& l = scene.losses;
-    const uint32_t values[kLossKeyCount] = {l.lines,         l.points,        l.animations,
-                                            l.skinnedMeshes, l.extraUvMeshes, l.extraUvSets};
-    w.U32(kLossKeyCount);
-    for (uint32_t key = 1; key <= kLossKeyCount; ++key) {
-        w.U32(key);
-        w.U32(values[key - 1]);
+    if (!losses && !frame) return;
+    w.U32((losses ? kLossKeyCount : 0) + (frame ? kFrameKeyCount : 0));
+    if (losses) {
+        const ImportLosses& l = scene.losses;
+        const uint32_t values[kLossKeyCount] = {l.lines,         l.points,        l.animations,
+                                                l.skinnedMeshes, l.extraUvMeshes, l.extraUvSets};
+        for (uint32_t key = 1; key <= kLossKeyCount; ++key) {
+            w.U32(key);
+            w.U32(values[key - 1]);
+        }
+    }
+    if (frame) {
+        uint64_t bits;
+        std::memcpy(&bits, &scene.frame.factor, sizeof bits);
+        const uint32_t pairs[kFrameKeyCount][2] = {
+            {kFrameUp, scene.frame.up},
+            {kFrameFactorLow, static_cast<uint32_t>(bits)},
+            {kFrameFactorHigh, static_cast<uint32_t>(bits >> 32)}};
+        for (const auto& pair : pairs) {
+            w.U32(pair[0]);
+            w.U32(pair[1]);
+        }
     }
 }
 

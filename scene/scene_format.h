@@ -28,8 +28,10 @@
 //                faces); unless 0: u32 count C, C x 3 f32 values; when 2:
 //                F x 3 x u32 indices below C. With mode 1, C equals V.
 //   losses     version 2 only: u32 count N, N x (u32 key, u32 value): what
-//              the import dropped (kLoss* keys below; unknown keys are
-//              skipped, so later keys can be added).
+//              the import dropped (kLoss* keys below), and where it placed
+//              the file (kFrame* keys: the file's up axis, the f64 bits of the
+//              length factor in two halves); unknown keys are skipped, so
+//              later keys can be added.
 //   Counts of vertices, faces and channel values are at most 2^31 - 1.
 //   Nothing may follow the last node (version 1) or the losses (version 2).
 #pragma once
@@ -41,7 +43,8 @@
 namespace kvoscene {
 
 constexpr uint32_t kCodecVersion = 1;
-// Written only for a scene with import losses, so lossless forms stay version 1.
+// Written only for a scene with import losses or a recorded frame, so other
+// forms stay version 1.
 constexpr uint32_t kCodecVersionLosses = 2;
 enum LossKey : uint32_t {
     kLossLines = 1,
@@ -52,6 +55,12 @@ enum LossKey : uint32_t {
     kLossExtraUvSets = 6,
 };
 constexpr uint32_t kLossKeyCount = 6;
+enum FrameKey : uint32_t {
+    kFrameUp = 16,          // axis 0..2, plus 4 for the negative direction
+    kFrameFactorLow = 17,   // low 32 bits of the f64 factor
+    kFrameFactorHigh = 18,  // high 32 bits
+};
+constexpr uint32_t kFrameKeyCount = 3;
 constexpr size_t kLossBytes = 2 * 4;
 constexpr char kSceneMagic[8] = {'K', 'V', 'O', 'S', 'C', 'E', 'N', 'E'};
 // Counts of vertices, faces and channel values.

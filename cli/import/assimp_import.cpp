@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "cli/import/axis_conversion.h"
+#include "cli/import/declared_frame.h"
 #include "cli/import/file_stem.h"
 #include "cli/import/import_files.h"
 #include "cli/import/obj_exact_numbers.h"
@@ -498,6 +499,7 @@ bool ImportWithAssimp(const std::string& path, const ImportSettings& settings, S
         scene = Scene();
         return false;
     }
+    ConvertFrame(ReadDeclaredFrame(*ai, path), settings.frame, scene);
     return true;
 }
 

@@ -4,11 +4,20 @@
 
 #include <string>
 
+#include "cli/import/units.h"
 #include "scene/compact_scene.h"
 
 namespace kvoimport {
 
 struct ImportSettings {
+    ImportSettings() = default;
+    ImportSettings(bool collapse_, bool joinVertices_, bool embeddedImages_ = false,
+                   FrameSettings frame_ = {})
+        : collapse(collapse_),
+          joinVertices(joinVertices_),
+          embeddedImages(embeddedImages_),
+          frame(frame_) {}
+
     // Merge each root child's subtree into that child's one mesh (the console
     // host turns it on unless told --no-collapse).
     bool collapse = false;
@@ -16,6 +25,8 @@ struct ImportSettings {
     bool joinVertices = true;
     // Hand over the images the scene file holds (for --copy-textures).
     bool embeddedImages = false;
+    // The unit, scale and up axis the scene is converted to.
+    FrameSettings frame;
 };
 
 class FilesRead;

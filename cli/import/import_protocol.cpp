@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <new>
 
 namespace kvoimport {
@@ -31,15 +33,36 @@ bool ReadAll(int fd, uint8_t* data, size_t size) {
 
 std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings) {
     std::vector<uint8_t> bytes;
-    bytes.reserve(path.size() + 6);
+    bytes.reserve(path.size() + 6 + kFrameRequestBytes);
     bytes.push_back(kRequestTag);
     const uint32_t n = static_cast<uint32_t>(path.size());
     for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(n >> (8 * i)));
     bytes.insert(bytes.end(), path.begin(), path.end());
     bytes.push_back(static_cast<uint8_t>((settings.collapse ? 1 : 0) |
                                          (settings.joinVertices ? 2 : 0) |
-                                         (settings.embeddedImages ? 4 : 0)));
+                                         (settings.embeddedImages ? 4 : 0) | 8));
+    const FrameSettings& frame = settings.frame;
+    bytes.push_back(static_cast<uint8_t>(frame.units));
+    bytes.push_back(static_cast<uint8_t>(frame.fileUnits));
+    bytes.push_back(static_cast<uint8_t>(frame.up));
+    uint64_t bits;
+    std::memcpy(&bits, &frame.scale, sizeof bits);
+    for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<uint8_t>(bits >> (8 * i)));
     return bytes;
+}
+
+bool DecodeFrameRequest(const uint8_t bytes[kFrameRequestBytes], FrameSettings& frame) {
+    if (bytes[0] > kLastUnit || bytes[1] > kLastUnit || bytes[2] > kLastUpChoice) return false;
+    uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(bytes[3 + i]) << (8 * i);
+    double scale;
+    std::memcpy(&scale, &bits, sizeof scale);
+    if (!(scale > 0) || !std::isfinite(scale)) return false;
+    frame.units = static_cast<Unit>(bytes[0]);
+    frame.fileUnits = static_cast<Unit>(bytes[1]);
+    frame.up = static_cast<UpChoice>(bytes[2]);
+    frame.scale = scale;
+    return true;
 }
 
 std::vector<uint8_t> EncodeFileList(const std::vector<std::string>& paths) {

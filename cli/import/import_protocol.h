@@ -4,8 +4,10 @@
 // ('F' files read, 'T' embedded images, 'S' scene form, 'E' error text), a
 // u64 length and that many bytes. A request's reply is an 'F' answer, a 'T'
 // answer when settings bit 2 (embedded images) is set and the scene holds
-// any, and an 'S' answer; or an 'E' answer. All integers little-endian. One request is answered
-// before the next is sent.
+// any, and an 'S' answer; or an 'E' answer. With settings bit 3 the frame
+// follows the settings: u8 unit, u8 unit of files that declare none (0 none,
+// 1 m, 2 cm, 3 mm, 4 in, 5 ft), u8 up (0 auto, 1 y, 2 z) and the f64 scale.
+// All integers little-endian. One request is answered before the next is sent.
 #pragma once
 
 #include <array>
@@ -41,6 +43,10 @@ bool WriteAll(int fd, const uint8_t* data, size_t size);
 bool ReadAll(int fd, uint8_t* data, size_t size);
 
 std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings);
+// The frame part of a request; false for unknown units or up axes, or a
+// scale that is not a finite positive number.
+constexpr size_t kFrameRequestBytes = 3 + 8;
+bool DecodeFrameRequest(const uint8_t bytes[kFrameRequestBytes], FrameSettings& frame);
 // Reads a request body (after the tag) from `read`, which fills exactly n
 // bytes or says false. False for a malformed or ended stream.
 template <typename ReadExactly>
@@ -155,11 +161,14 @@ bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings
     if ((n > 0 && !read(reinterpret_cast<uint8_t*>(&path[0]), n)) || !read(&flags, 1)) {
         return false;
     }
-    if (flags > 7) return false;
+    if (flags > 15) return false;
     settings.collapse = (flags & 1) != 0;
     settings.joinVertices = (flags & 2) != 0;
     settings.embeddedImages = (flags & 4) != 0;
-    return true;
+    settings.frame = FrameSettings();
+    if ((flags & 8) == 0) return true;
+    uint8_t frame[kFrameRequestBytes];
+    return read(frame, kFrameRequestBytes) && DecodeFrameRequest(frame, settings.frame);
 }
 
 }  // namespace kvoimport

@@ -1,5 +1,6 @@
 #include "cli/import/scene_import.h"
 
+#include "cli/import/declared_frame.h"
 #include "cli/import/import_files.h"
 #include "cli/import/obj_exact_numbers.h"
 #include "cli/import/obj_reader.h"
@@ -12,6 +13,8 @@ bool ImportScene(const std::string& path, const ImportSettings& settings, kvosce
         ObjFilesRead objFiles;
         switch (ReadObjFile(path, settings, scene, error, &objFiles)) {
             case ObjRead::Done:
+                // OBJ files declare no unit and are Y-up.
+                ConvertFrame(DeclaredFrame(), settings.frame, scene);
                 if (filesRead != nullptr) {
                     filesRead->Add(path);
                     for (const std::string& mtl : objFiles.mtlFiles) filesRead->Add(mtl);

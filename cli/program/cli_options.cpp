@@ -7,6 +7,7 @@
 
 #include "cli/outputs/output_template.h"
 #include "cli/program/asset_options.h"
+#include "cli/program/frame_options.h"
 #include "export/export_options.h"
 
 namespace kvocli {
@@ -124,6 +125,8 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     bool noJoin = false;
     app.add_flag("--no-join-vertices", noJoin,
                  "keep the importer's unwelded vertices (default: joined)");
+    FrameOptionValues frame;
+    AddFrameOptions(app, frame);
     AssetOptionValues asset;
     AddAssetOptions(app, options, asset);
     app.footer(
@@ -143,7 +146,8 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
     options.joinVertices = !noJoin;
     options.preview = options.preview && !noPreview;
     std::string assetError;
-    if (!FinishAssetOptions(app, asset, options, assetError)) {
+    if (!FinishAssetOptions(app, asset, options, assetError) ||
+        !FinishFrameOptions(frame, options.frame, assetError)) {
         return {false, UsageError(assetError)};
     }
     options.strict = options.strict && !noStrict;

@@ -7,6 +7,7 @@
 
 #include "cli/checks/budgets.h"
 #include "cli/checks/warning_policy.h"
+#include "cli/import/units.h"
 #include "cli/program/texture_options.h"
 #include "hostdrive/check_boxes.h"
 
@@ -42,6 +43,7 @@ struct CliOptions {
     std::vector<kvochecks::WarningCode> ignored;  // warning codes kept off standard error
     kvochecks::WarningPolicy warningPolicy;       // the two lists above
     std::string optionsFile;                      // --options FILE, "" none
+    kvoimport::FrameSettings frame;               // --units, --file-units, --scale, --up
     TextureOptions textures;
 
     CliOptions() { checks.fill(-1); }

@@ -56,7 +56,8 @@ kvoimport::ImportPoolSettings PoolSettings(const CliOptions& options) {
     settings.memoryLimitBytes = options.importMemoryMiB < 0
                                     ? kvoimport::DefaultWorkerMemoryLimit()
                                     : static_cast<uint64_t>(options.importMemoryMiB) << 20;
-    settings.import = {options.collapse, options.joinVertices, options.textures.copy};
+    settings.import = {options.collapse, options.joinVertices, options.textures.copy,
+                       options.frame};
     settings.interrupted = Interrupted();
     return settings;
 }
@@ -207,6 +208,7 @@ bool ExportFolder(const CliOptions& options, const kvooutputs::OutputFolder& fol
         if (!outcome.imported) outcome.importError = imported.error;
         outputs.AddInputs(path, imported.filesRead);
         session.NumberScene(static_cast<unsigned>(outcomes.size()) + 1, sceneCount, path);
+        outcome.frame = imported.scene.frame;
         if (outcome.imported) {
             session.ExportScene(std::move(imported.scene), outcome, imported.embeddedImages);
             outputs.AddInputs(path, outcome.textures.files);

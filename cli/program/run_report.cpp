@@ -39,6 +39,11 @@ json CodeNames(const std::vector<kvochecks::WarningCode>& codes) {
     return names;
 }
 
+// A unit's name, or null for none.
+json Name(const char* name) {
+    return *name ? json(name) : json(nullptr);
+}
+
 json Options(const CliOptions& options) {
     json checks = json::object();
     for (int i = 0; i < hostdrive::kCheckBoxCount; ++i) {
@@ -61,7 +66,11 @@ json Options(const CliOptions& options) {
         {"ignore", CodeNames(options.ignored)},
         {"options_file", options.optionsFile.empty() ? json(nullptr) : json(options.optionsFile)},
         {"texture_paths", options.textures.paths},
-        {"copy_textures", options.textures.copy}};
+        {"copy_textures", options.textures.copy},
+        {"units", Name(kvoimport::UnitName(options.frame.units))},
+        {"file_units", Name(kvoimport::UnitName(options.frame.fileUnits))},
+        {"scale", options.frame.scale},
+        {"up", kvoimport::UpChoiceName(options.frame.up)}};
 }
 
 // The codes of the scene's warnings about this node.
@@ -128,7 +137,9 @@ json Scene(const SceneOutcome& o, const kvochecks::WarningPolicy& policy) {
                 {"faces_in", facesIn},
                 {"triangles_out", trianglesOut},
                 {"warnings", warnings},
-                {"nodes", nodes}};
+                {"nodes", nodes},
+                {"up", kvoscene::UpAxisName(o.frame.up)},
+                {"length_factor", o.frame.factor}};
     if (!o.imported) out["import_error"] = o.importError;
     if (!o.textures.copies.empty()) {
         json copies = json::array();

@@ -9,6 +9,7 @@
 #include "cli/checks/node_report.h"
 #include "cli/checks/warning_policy.h"
 #include "cli/program/scene_textures.h"
+#include "scene/compact_scene.h"
 
 namespace kvocli {
 
@@ -27,7 +28,8 @@ struct SceneOutcome {
     double exportSeconds = 0;
     std::vector<kvochecks::NodeReport> nodes;  // the selected root children
     std::vector<kvochecks::ExportWarning> warnings;
-    SceneTextures textures;  // found, copied and extracted
+    kvoscene::SourceFrame frame;  // the file's up axis and the factor of its lengths
+    SceneTextures textures;       // found, copied and extracted
 };
 
 // The scene's summary; a dry run (`check`) counts the files it would write.

@@ -48,7 +48,10 @@ size_t Feed(Reader& reader, const std::vector<uint8_t>& bytes, size_t chunk) {
 
 TEST(ImportProtocol, RequestAndAnswerHeadBytesArePinned) {
     const std::vector<uint8_t> request = kvoimport::EncodeRequest("a.obj", {true, false});
-    const std::vector<uint8_t> expected = {'R', 5, 0, 0, 0, 'a', '.', 'o', 'b', 'j', 1};
+    // The flags (collapse, and the frame follows), then the frame: no units, no
+    // file units, up auto, scale 1.0.
+    const std::vector<uint8_t> expected = {'R', 5, 0, 0, 0, 'a', '.', 'o', 'b', 'j',  1 | 8,
+                                           0,   0, 0, 0, 0, 0,   0,   0,   0,   0xf0, 0x3f};
     EXPECT_EQ(request, expected);
     const kvoimport::AnswerHead head = kvoimport::MakeAnswerHead('S', 0x0102030405060708ull);
     EXPECT_EQ(std::vector<uint8_t>(head.begin(), head.end()),
@@ -64,11 +67,13 @@ TEST(ImportProtocol, RequestsReadBackAndMalformedOnesAreRefused) {
     std::vector<uint8_t> good = kvoimport::EncodeRequest("dir/scene.gltf", {false, true});
     good.erase(good.begin());
     std::vector<uint8_t> badFlags = good;
-    badFlags.back() = 8;
+    badFlags[good.size() - 1 - kvoimport::kFrameRequestBytes] = 16;
     const std::vector<uint8_t> huge = {0xff, 0xff, 0xff, 0x7f};
     const Case cases[] = {{"whole", good, true},
                           {"unknown flags", badFlags, false},
-                          {"cut before the flags", {good.begin(), good.end() - 1}, false},
+                          {"cut before the flags",
+                           {good.begin(), good.end() - 1 - kvoimport::kFrameRequestBytes},
+                           false},
                           {"length past the limit", huge, false},
                           {"empty", {}, false}};
     for (const Case& c : cases) {

@@ -243,6 +243,7 @@ TEST_F(ExportWarnings, ReportsFollowTheSchema) {
         {Sample(), "-o", Out()},
         {Sample(), bad, missing, "-o", Out(), "--select", "W*", "--select", "Nope"},
         {Sample(), "--check"},
+        {Sample(), "-o", Out(), "--units", "cm", "--file-units", "in", "--scale", "2", "--up", "z"},
     };
     const std::string validator =
         std::string(KVOEXP_SOURCE_DIR) + "/tests/kvoexp/validate_report.py";

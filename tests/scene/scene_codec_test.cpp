@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -489,6 +490,95 @@ TEST(SceneCodec, LossesAreReadWithTheirBoundsAndLaterKeysSkipped) {
 TEST(SceneCodec, EveryCutOfAFormWithLossesIsRefused) {
     const std::vector<uint8_t> bytes = WithLosses(2, {1, 4, 3, 1});
     for (size_t size = 0; size < bytes.size(); ++size) {
+        Scene scene;
+        std::string error;
+        EXPECT_FALSE(DecodeScene(bytes.data(), size, scene, error)) << size;
+        EXPECT_FALSE(error.empty()) << size;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+uint32_t FactorHalf(double factor, bool high) {
+    uint64_t bits;
+    std::memcpy(&bits, &factor, sizeof bits);
+    return static_cast<uint32_t>(high ? bits >> 32 : bits);
+}
+
+// The import's frame: up axis and the length factor's two halves.
+std::vector<uint32_t> FramePairs(uint32_t up, double factor) {
+    return {16, up, 17, FactorHalf(factor, false), 18, FactorHalf(factor, true)};
+}
+
+TEST(SceneCodec, AFrameMakesAVersionTwoFormThatRoundTrips) {
+    Scene scene = PinnedScene();
+    scene.frame.recorded = true;
+    scene.frame.up = 2;
+    scene.frame.factor = 0.0254;
+    const std::vector<uint8_t> frameOnly = WithLosses(3, FramePairs(2, 0.0254));
+    EXPECT_EQ(EncodeScene(scene), frameOnly);
+    // Losses come first, the frame after them.
+    scene.losses.lines = 7;
+    std::vector<uint32_t> both = {1, 7, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0};
+    const std::vector<uint32_t> frame = FramePairs(2, 0.0254);
+    both.insert(both.end(), frame.begin(), frame.end());
+    const std::vector<uint8_t> withBoth = WithLosses(9, both);
+    EXPECT_EQ(EncodeScene(scene), withBoth);
+    for (const std::vector<uint8_t>* bytes : {&frameOnly, &withBoth}) {
+        Scene back;
+        std::string error;
+        ASSERT_TRUE(DecodeScene(bytes->data(), bytes->size(), back, error)) << error;
+        EXPECT_TRUE(back.frame.recorded);
+        EXPECT_EQ(back.frame.up, 2u);
+        EXPECT_EQ(back.frame.factor, 0.0254);
+        EXPECT_EQ(EncodeScene(back), *bytes);
+    }
+    EXPECT_EQ(kvoscene::UpAxisName(2), "z");
+    EXPECT_EQ(kvoscene::UpAxisName(4 + 1), "-y");
+    EXPECT_EQ(kvoscene::UpAxisName(3), "");
+    EXPECT_EQ(kvoscene::UpAxisName(8), "");
+}
+
+TEST(SceneCodec, AFrameIsReadWhole) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char* error;  // "" decodes
+    } cases[] = {
+        {"in any order", WithLosses(3, {18, FactorHalf(2, true), 16, 6, 17, 0}), ""},
+        {"the up axis alone", WithLosses(1, {16, 2}), "incomplete frame record"},
+        {"no up axis", WithLosses(2, {17, 0, 18, FactorHalf(2, true)}), "incomplete frame record"},
+        {"up axis 3", WithLosses(3, FramePairs(3, 1)), "bad up axis 3"},
+        {"up axis past the sign bit", WithLosses(3, FramePairs(9, 1)), "bad up axis 9"},
+        {"a zero factor", WithLosses(3, FramePairs(1, 0)), "bad length factor"},
+        {"a negative factor", WithLosses(3, FramePairs(1, -2)), "bad length factor"},
+        {"a NaN factor", WithLosses(3, FramePairs(1, nan)), "bad length factor"},
+        {"an infinite factor", WithLosses(3, FramePairs(1, inf)), "bad length factor"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scene scene;
+        std::string error;
+        const bool decodes = DecodeScene(c.bytes.data(), c.bytes.size(), scene, error);
+        ASSERT_EQ(decodes, *c.error == 0) << error;
+        if (decodes) {
+            EXPECT_EQ(scene.frame.up, 6u);
+            EXPECT_EQ(scene.frame.factor, 2.0);
+        } else {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+            EXPECT_TRUE(scene.nodes.empty());
+            EXPECT_FALSE(scene.frame.recorded);
+        }
+    }
+}
+
+TEST(SceneCodec, EveryCutOfAFormWithAFrameIsRefused) {
+    const std::vector<uint8_t> bytes = WithLosses(3, FramePairs(2, 100));
+    for (size_t size = kPinnedBytes.size(); size < bytes.size(); ++size) {
         Scene scene;
         std::string error;
         EXPECT_FALSE(DecodeScene(bytes.data(), size, scene, error)) << size;
