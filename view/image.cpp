@@ -1,7 +1,6 @@
-// Image storage, and PNG/TGA/JPEG/BMP files through Debian's stb library.
+// Image storage, PNG writing through stb, and texture files read as RGBA.
 #include "view/image.h"
 
-#include <stb_image.h>
 #include <stb_image_write.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 
 #include "kvo/input_file.h"
 #include "kvo/output_file.h"
+#include "textures/image_pixels.h"
 
 namespace kvoview {
 
@@ -80,6 +80,8 @@ bool WritePng(const Image& image, const std::string& path, std::string* error) {
 }
 
 bool ReadImageFile(const std::string& path, int maxSide, Image* out, std::string* error) {
+    // The largest texture file read: far above any picture of kMaxSide.
+    constexpr long kMaxFileBytes = 1L << 30;
     std::string refusal;
     errno = 0;
     FILE* file = OpenRegularFile(path, refusal);
@@ -87,27 +89,30 @@ bool ReadImageFile(const std::string& path, int maxSide, Image* out, std::string
         if (error) *error = refusal.empty() ? std::strerror(errno) : refusal;
         return false;
     }
-    int w = 0, h = 0, channels = 0;
-    const bool known = stbi_info_from_file(file, &w, &h, &channels) != 0;
-    if (!known || w <= 0 || h <= 0 || w > maxSide || h > maxSide) {
+    std::vector<uint8_t> bytes;
+    long size = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+    if (size < 0 || size > kMaxFileBytes || std::fseek(file, 0, SEEK_SET) != 0) {
         std::fclose(file);
-        if (error) {
-            *error = known ? "picture of " + std::to_string(w) + "x" + std::to_string(h) +
-                                 " is larger than " + std::to_string(maxSide) + " on a side"
-                           : stbi_failure_reason();
-        }
+        if (error) *error = size > kMaxFileBytes ? "file too large" : "cannot read the file";
         return false;
     }
-    uint8_t* pixels = stbi_load_from_file(file, &w, &h, &channels, 4);
+    bytes.resize(static_cast<size_t>(size));
+    const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
-    if (!pixels) {
-        if (error) *error = stbi_failure_reason();
+    if (got != bytes.size()) {
+        if (error) *error = "cannot read the file";
         return false;
     }
-    out->width = w;
-    out->height = h;
-    out->rgba.assign(pixels, pixels + static_cast<size_t>(w) * h * 4);
-    stbi_image_free(pixels);
+    kvotextures::Pixels pixels;
+    std::string failure;
+    if (!kvotextures::DecodeImage(bytes.data(), bytes.size(), 4, maxSide, pixels, failure)) {
+        if (error) *error = failure;
+        return false;
+    }
+    out->width = pixels.width;
+    out->height = pixels.height;
+    out->rgba = std::move(pixels.data);
     return true;
 }
 

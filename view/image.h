@@ -28,7 +28,7 @@ struct Image {
 // through to a device or FIFO.
 bool WritePng(const Image& image, const std::string& path, std::string* error);
 
-// Reads a PNG, TGA, JPEG or BMP file as RGBA, rows from the top. Refuses
+// Reads a texture file (see textures/image_pixels.h) as RGBA, rows from the top. Refuses
 // files that are not regular files and pictures wider or taller than `maxSide`.
 bool ReadImageFile(const std::string& path, int maxSide, Image* out, std::string* error);
 

@@ -18,6 +18,9 @@ const std::vector<WarningCodeInfo>& WarningCodes() {
         {WarningCode::kTextureNameCollision, "texture_name_collision",
          "another file of a texture's name is in the output folder: the copy takes a suffixed "
          "name"},
+        {WarningCode::kTextureNotResized, "texture_not_resized",
+         "a texture over --texture-max or --texture-pot copied at its own size: its pixels "
+         "cannot be read"},
         {WarningCode::kMaterialNameCollision, "material_name_collision",
          "two distinct materials written under one sanitised name"},
         {WarningCode::kNameCollision, "name_collision",

@@ -15,6 +15,7 @@ enum class WarningCode : uint8_t {
     kTextureEmbedded,
     kTextureNotImage,
     kTextureNameCollision,
+    kTextureNotResized,
     kMaterialNameCollision,
     kNameCollision,
     kNameNotPortable,

@@ -130,7 +130,7 @@ bool TextureCopies::CopyFile(const std::string& source, const std::string& dir,
     }
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(source, kMaxBytes, bytes, error)) return false;
-    return Place(key, source, bytes, dir, name, out, error);
+    return Limit(key, source, bytes, dir, name, out, error);
 }
 
 bool TextureCopies::WriteBytes(const std::string& source, const std::vector<uint8_t>& bytes,
@@ -146,7 +146,32 @@ bool TextureCopies::WriteBytes(const std::string& source, const std::vector<uint
         error = source + " is larger than " + std::to_string(kMaxBytes) + " bytes";
         return false;
     }
-    return Place(key, source, bytes, dir, name, out, error);
+    return Limit(key, source, bytes, dir, name, out, error);
+}
+
+bool TextureCopies::Limit(const std::string& key, const std::string& source,
+                          const std::vector<uint8_t>& bytes, const std::string& dir,
+                          const std::string& name, TextureCopy& out, std::string& error) {
+    if (!limits_.Any()) return Place(key, source, bytes, dir, name, out, error);
+    ResizedTexture resized;
+    std::string cause;
+    switch (ResizeTexture(bytes, name, limits_, resized, cause)) {
+        case ResizeOutcome::kFits:
+            return Place(key, source, bytes, dir, name, out, error);
+        case ResizeOutcome::kFailed:
+            if (!Place(key, source, bytes, dir, name, out, error)) return false;
+            copies_.back().notResized = out.notResized = cause;
+            return true;
+        case ResizeOutcome::kResized:
+            break;
+    }
+    if (!Place(key, source, resized.bytes, dir, resized.name, out, error)) return false;
+    TextureCopy& made = copies_.back();
+    made.resized = true;
+    made.from = resized.from;
+    made.to = resized.to;
+    out = made;
+    return true;
 }
 
 bool TextureCopies::Place(const std::string& key, const std::string& source,
@@ -169,7 +194,12 @@ bool TextureCopies::Place(const std::string& key, const std::string& source,
         }
         if (slot == Slot::kTaken) continue;
         claimed_[Lower(path)] = key;
-        out = {source, path, candidate, written, n > 0};
+        out = TextureCopy();
+        out.source = source;
+        out.file = path;
+        out.name = candidate;
+        out.written = written;
+        out.renamed = n > 0;
         done_[key] = copies_.size();
         copies_.push_back(out);
         return true;

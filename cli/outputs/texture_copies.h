@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/outputs/texture_resize.h"
+
 namespace kvooutputs {
 
 struct TextureCopy {
@@ -18,6 +20,9 @@ struct TextureCopy {
     std::string name;      // its file name: what the .kvo names
     bool written = false;  // false: the same bytes were there already
     bool renamed = false;  // another file held the wanted name
+    bool resized = false;  // scaled down to the limits: from -> to
+    TextureSize from, to;
+    std::string notResized;  // over the limits but copied as it is: the cause
 };
 
 class TextureCopies {
@@ -34,6 +39,10 @@ public:
                     const std::string& dir, const std::string& name, TextureCopy& out,
                     std::string& error);
 
+    // Copies made from now on are scaled down to `limits` (--texture-max,
+    // --texture-pot).
+    void SetLimits(const TextureLimits& limits) { limits_ = limits; }
+
     // Every copy of the invocation, in the order made (each once).
     const std::vector<TextureCopy>& Copies() const { return copies_; }
 
@@ -41,7 +50,11 @@ private:
     bool Place(const std::string& key, const std::string& source, const std::vector<uint8_t>& bytes,
                const std::string& dir, const std::string& name, TextureCopy& out,
                std::string& error);
+    bool Limit(const std::string& key, const std::string& source, const std::vector<uint8_t>& bytes,
+               const std::string& dir, const std::string& name, TextureCopy& out,
+               std::string& error);
 
+    TextureLimits limits_;
     std::map<std::string, size_t> done_;          // folder + source -> index in copies_
     std::map<std::string, std::string> claimed_;  // lower-cased copy path -> its source key
     std::vector<TextureCopy> copies_;

@@ -28,7 +28,9 @@ ExportSession::ExportSession(const CliOptions& options, const std::string& outpu
       outputDir_(outputDir),
       shownDir_(options.outputDir.empty() ? outputDir : options.outputDir),
       panel_(ip_),
-      observer_(interrupted, drawProgress) {}
+      observer_(interrupted, drawProgress) {
+    textureCopies_.SetLimits({options.textures.maxSide, options.textures.powerOfTwo});
+}
 
 ExportSession::~ExportSession() {
     Close();
@@ -173,7 +175,8 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
         SceneTextures textures = PrepareSceneTextures(
             scene, {outcome.scene, outputDir_, options_.selectGlobs, &options_.textures}, embedded,
             options_.textures.copy ? &textureCopies_ : nullptr);
-        for (kvochecks::ExportWarning& warning : textures.warnings) Warn(outcome, std::move(warning));
+        for (kvochecks::ExportWarning& warning : textures.warnings)
+            Warn(outcome, std::move(warning));
         outcome.textures = std::move(textures);
     }
     HostScene host;

@@ -144,11 +144,16 @@ json Scene(const SceneOutcome& o, const kvochecks::WarningPolicy& policy) {
     if (!o.textures.copies.empty()) {
         json copies = json::array();
         for (const kvooutputs::TextureCopy& copy : o.textures.copies) {
-            copies.push_back({{"source", copy.source},
-                              {"file", copy.file},
-                              {"name", copy.name},
-                              {"written", copy.written},
-                              {"renamed", copy.renamed}});
+            json entry = {{"source", copy.source},
+                          {"file", copy.file},
+                          {"name", copy.name},
+                          {"written", copy.written},
+                          {"renamed", copy.renamed}};
+            if (copy.resized) {
+                entry["resized"] = {{"from", {copy.from.width, copy.from.height}},
+                                    {"to", {copy.to.width, copy.to.height}}};
+            }
+            copies.push_back(entry);
         }
         out["textures_copied"] = copies;
     }

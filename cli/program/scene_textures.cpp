@@ -88,6 +88,11 @@ private:
                      Quoted(fs::path(copy.file).parent_path().append(wanted).string()) +
                      "; the texture is copied as " + Quoted(copy.name));
         }
+        if (!copy.notResized.empty() && resizeWarned_.insert(copy.file).second) {
+            Warn(WarningCode::kTextureNotResized,
+                 "material " + Quoted(mat.name) + ": texture " + Quoted(copy.name) +
+                     " copied at its own size: " + copy.notResized);
+        }
     }
 
     void FileTexture(kvoscene::Material& mat) {
@@ -141,7 +146,7 @@ private:
     const std::vector<kvoimport::EmbeddedImage>& embedded_;
     kvooutputs::TextureCopies* copies_;
     SceneTextures& out_;
-    std::set<std::string> seen_, warned_;
+    std::set<std::string> seen_, warned_, resizeWarned_;
 };
 
 }  // namespace

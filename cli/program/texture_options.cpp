@@ -10,9 +10,20 @@ void AddTextureOptions(CLI::App& app, TextureOptions& options) {
                    "(repeatable, in order)")
         ->allow_extra_args(false)
         ->type_name("DIR");
-    app.add_flag("--copy-textures", options.copy,
-                 "copy every texture found, and extract those held in the scene file, into "
-                 "the output directory under the name the .kvo stores");
+    CLI::Option* copy =
+        app.add_flag("--copy-textures", options.copy,
+                     "copy every texture found, and extract those held in the scene file, into "
+                     "the output directory under the name the .kvo stores");
+    app.add_option("--texture-max", options.maxSide,
+                   "copied textures larger than N pixels on a side are scaled down to it "
+                   "(aspect kept; needs --copy-textures)")
+        ->check(CLI::PositiveNumber)
+        ->needs(copy)
+        ->type_name("N");
+    app.add_flag("--texture-pot", options.powerOfTwo,
+                 "copied textures get sides of the next lower power of two (needs "
+                 "--copy-textures)")
+        ->needs(copy);
 }
 
 }  // namespace kvocli

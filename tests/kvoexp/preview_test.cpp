@@ -5,6 +5,7 @@
 #include <set>
 
 #include "tests/cli/cli_test_support.h"
+#include "tests/textures/jpeg_tool.h"
 #include "view/image.h"
 #include "view/render.h"
 
@@ -198,6 +199,25 @@ TEST_F(KvoexpPreview, TexturesAreLookedUpBesideTheSceneThenInTheOutputFolder) {
         const std::string warning = "kvoexp: warning: " + out + "/Square.png: texture";
         EXPECT_EQ(Contains(r.err, warning), !found) << r.err;
         EXPECT_TRUE(fs::is_regular_file(out + "/preview.png"));
+    }
+}
+
+TEST_F(KvoexpPreview, ProgressiveAndArithmeticJpegTexturesAreDrawn) {
+    std::vector<uint8_t> red;
+    for (int p = 0; p < 16 * 16; ++p) red.insert(red.end(), {230, 10, 10});
+    for (const char* flags : {"-progressive", "-arithmetic", "-progressive -arithmetic"}) {
+        SCOPED_TRACE(flags);
+        const std::string work = dir_.Sub(std::string("jpeg ") + flags);
+        ASSERT_TRUE(texturetest::MakeJpeg(red, 16, 16, flags, work + "/red.jpg"))
+            << "cjpeg (libjpeg-turbo-progs) failed or is missing";
+        WriteTexturedObj(work + "/squares.obj", {"Square"}, "red.jpg");
+        const ProcessResult r =
+            RunKvoexp({work + "/squares.obj", "-o", work + "/out", "--preview"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_FALSE(Contains(r.err, "warning")) << r.err;
+        const kvoview::Image picture = ReadPng(work + "/out/Square.png");
+        EXPECT_GT(RedPixels(picture), 1000);
+        EXPECT_EQ(MissingTexturePixels(picture), 0);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "cli/checks/warning_codes.h"
 #include "tests/cli/cli_test_support.h"
+#include "view/image.h"
 
 namespace {
 
@@ -141,6 +142,106 @@ TEST(CopyTextures, ImagesHeldInAGlbAreExtractedAndNamed) {
         }
     }
     EXPECT_EQ(naming, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A PNG of w x h filled with one colour, written as the pictures are.
+void WritePicture(const std::string& path, int w, int h) {
+    kvoview::Image image;
+    const uint8_t colour[4] = {200, 120, 40, 255};
+    image.Resize(w, h, colour);
+    std::string error;
+    ASSERT_TRUE(kvoview::WritePng(image, path, &error)) << error;
+}
+
+kvoview::Image ReadPicture(const std::string& path) {
+    kvoview::Image image;
+    std::string error;
+    EXPECT_TRUE(kvoview::ReadImageFile(path, 8192, &image, &error)) << path << ": " << error;
+    return image;
+}
+
+TEST(CopyTextures, TextureMaxAndPotScaleTheCopiesAndTheReportGivesBothSizes) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> flags;
+        int width, height;  // of the copy of the 300 x 120 texture
+    };
+    const Case cases[] = {
+        {"limit", {"--texture-max", "100"}, 100, 40},
+        {"power of two", {"--texture-pot"}, 256, 64},
+        {"limit and power of two", {"--texture-max", "100", "--texture-pot"}, 64, 32},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clitest::ScratchDir dir("kvoexp_texmax");
+        for (const char* sub : {"scene", "out"}) dir.Sub(sub);
+        WriteFile(dir.Path("scene/s.mtl"),
+                  "newmtl big\nmap_Kd big.png\nnewmtl small\nmap_Kd small.png\n");
+        WriteFile(dir.Path("scene/s.obj"),
+                  "mtllib s.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\n"
+                  "o A\nusemtl big\nf 1/1 2/2 3/3\no B\nusemtl small\nf 1/1 2/2 3/3\n");
+        WritePicture(dir.Path("scene/big.png"), 300, 120);
+        WritePicture(dir.Path("scene/small.png"), 32, 16);
+        std::vector<std::string> args = {dir.Path("scene/s.obj"), "-o",       dir.Path("out"),
+                                         "--copy-textures",       "--report", dir.Path("r.json")};
+        args.insert(args.end(), c.flags.begin(), c.flags.end());
+        const clitest::ProcessResult run = RunKvoexp(args);
+        ASSERT_TRUE(run.exited) << run.err;
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+
+        const kvoview::Image big = ReadPicture(dir.Path("out/big.png"));
+        EXPECT_EQ(big.width, c.width);
+        EXPECT_EQ(big.height, c.height);
+        EXPECT_EQ(big.rgba[0], 200);  // one colour stays that colour
+        EXPECT_EQ(ReadFile(dir.Path("out/small.png")), ReadFile(dir.Path("scene/small.png")));
+        EXPECT_TRUE(Contains(ReadFile(dir.Path("out/A.kvo")), "big.png"));
+
+        const nlohmann::json r = nlohmann::json::parse(ReadFile(dir.Path("r.json")));
+        const nlohmann::json& copies = r["scenes"][0]["textures_copied"];
+        ASSERT_EQ(copies.size(), 2u);
+        for (const auto& copy : copies) {
+            if (copy["name"] == "big.png") {
+                EXPECT_EQ(copy["resized"]["from"], nlohmann::json({300, 120}));
+                EXPECT_EQ(copy["resized"]["to"], nlohmann::json({c.width, c.height}));
+            } else {
+                EXPECT_FALSE(copy.contains("resized")) << copy;
+            }
+        }
+        // A second run finds the same scaled bytes there and leaves them.
+        const clitest::ProcessResult again = RunKvoexp(args);
+        EXPECT_EQ(again.exitCode, 0) << again.err;
+        EXPECT_FALSE(fs::exists(dir.Path("out/big_1.png")));
+    }
+}
+
+TEST(CopyTextures, TextureLimitsNeedCopyTexturesAndDdsIsCopiedWithAWarning) {
+    clitest::ScratchDir dir("kvoexp_texmax_usage");
+    for (const char* sub : {"scene", "out"}) dir.Sub(sub);
+    WriteFile(dir.Path("scene/s.mtl"), "newmtl m\nmap_Kd t.dds\n");
+    WriteFile(dir.Path("scene/s.obj"),
+              "mtllib s.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\no A\nusemtl m\nf 1 2 3\n");
+    std::string dds = "DDS " + std::string("\x7c\0\0\0", 4);
+    dds.resize(256, '\0');
+    WriteFile(dir.Path("scene/t.dds"), dds);
+    for (const char* flag : {"--texture-max", "--texture-pot"}) {
+        std::vector<std::string> args = {dir.Path("scene/s.obj"), "-o", dir.Path("out"), flag};
+        if (std::string(flag) == "--texture-max") args.push_back("64");
+        const clitest::ProcessResult run = RunKvoexp(args);
+        EXPECT_EQ(run.exitCode, 2) << flag << ": " << run.err;
+    }
+    const clitest::ProcessResult run =
+        RunKvoexp({dir.Path("scene/s.obj"), "-o", dir.Path("out"), "--copy-textures",
+                   "--texture-max", "64", "--report", dir.Path("r.json")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err, "'t.dds' copied at its own size: DDS")) << run.err;
+    const nlohmann::json r = nlohmann::json::parse(ReadFile(dir.Path("r.json")));
+    ASSERT_EQ(r["scenes"][0]["warnings"].size(), 1u);
+    EXPECT_EQ(r["scenes"][0]["warnings"][0]["code"], Code(WarningCode::kTextureNotResized));
+    EXPECT_EQ(ReadFile(dir.Path("out/t.dds")), dds);
 }
 
 }  // namespace
