@@ -22,6 +22,10 @@ struct StagedBytes {
     size_t size = 0;  // the furthest byte written
     size_t capacity = 0;
     size_t position = 0;
+    // A large file goes on in the temporary file once it passes kStageLimit:
+    // staging it whole would only cost memory and copies.
+    int spillFd = -1;
+    bool spilled = false;
 };
 
 namespace {
@@ -30,10 +34,39 @@ bool WrittenThrough(mode_t mode) {
     return S_ISCHR(mode) || S_ISFIFO(mode);
 }
 
+constexpr size_t kStageLimit = size_t{4} << 20;
+
+bool WriteAt(int fd, const char* data, size_t size, size_t position) {
+    for (size_t done = 0; done < size;) {
+        const ssize_t put =
+            pwrite(fd, data + done, size - done, static_cast<off_t>(position + done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            if (put == 0) errno = EIO;
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
 ssize_t StagedWrite(void* cookie, const char* data, size_t size) {
     StagedBytes& staged = *static_cast<StagedBytes*>(cookie);
     if (size > SIZE_MAX - staged.position) return -1;
     const size_t end = staged.position + size;
+    if (!staged.spilled && end > kStageLimit && staged.spillFd >= 0) {
+        if (!WriteAt(staged.spillFd, staged.data, staged.size, 0)) return -1;
+        std::free(staged.data);
+        staged.data = nullptr;
+        staged.capacity = 0;
+        staged.spilled = true;
+    }
+    if (staged.spilled) {
+        if (!WriteAt(staged.spillFd, data, size, staged.position)) return -1;
+        staged.position = end;
+        staged.size = std::max(staged.size, end);
+        return static_cast<ssize_t>(size);
+    }
     if (end > staged.capacity) {
         size_t capacity = std::max<size_t>(staged.capacity, 1 << 16);
         while (capacity < end) capacity = capacity > SIZE_MAX / 2 ? end : capacity * 2;
@@ -111,6 +144,7 @@ bool OpenDevice(const std::string& target, const struct stat& seen, OutputFile& 
 // partial writes: one write for the whole file in the usual case.
 bool WriteStaged(OutputFile& file, int fd, std::string& error) {
     const StagedBytes& staged = *file.staged;
+    if (staged.spilled) return true;  // already in the file
     for (size_t done = 0; done < staged.size;) {
         const ssize_t put = write(fd, staged.data + done, staged.size - done);
         if (put < 0 && errno == EINTR) continue;
@@ -165,7 +199,9 @@ bool OpenOutputFile(const std::string& target, OutputFile& file, std::string& er
     if (!CreateTemporaryBeside(target, temporary, error)) return false;
     file.sink = temporary.stream;
     file.temporaryPath = temporary.path;
-    if (!OpenStaging(file)) {  // no memory for it: the temporary file takes the bytes directly
+    if (OpenStaging(file)) {
+        file.staged->spillFd = fileno(file.sink);
+    } else {  // no memory for it: the temporary file takes the bytes directly
         file.stream = file.sink;
         file.sink = nullptr;
     }
