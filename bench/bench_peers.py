@@ -66,13 +66,16 @@ def run(command, cwd):
     """CPU seconds, wall seconds and peak MiB of one command and its children."""
     report = os.path.join(cwd, ".time")
     start = time.perf_counter()
-    child = subprocess.Popen(timed(command, report), cwd=cwd, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.PIPE)
-    # CPU from the kernel's accounts (microseconds; GNU time rounds to 10 ms).
-    _, status, usage = os.wait4(child.pid, 0)
-    wall = time.perf_counter() - start
-    err = child.stderr.read().decode(errors="replace")
-    child.stderr.close()
+    # Standard error goes to a file: a pipe nobody reads during the run would
+    # fill with warnings and stop the program.
+    with tempfile.TemporaryFile() as errors:
+        child = subprocess.Popen(timed(command, report), cwd=cwd, stdout=subprocess.DEVNULL,
+                                 stderr=errors)
+        # CPU from the kernel's accounts (microseconds; GNU time rounds to 10 ms).
+        _, status, usage = os.wait4(child.pid, 0)
+        wall = time.perf_counter() - start
+        errors.seek(0)
+        err = errors.read().decode(errors="replace")
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit(f"bench: {' '.join(command)} failed: {err}")
     _, peak = measured(report)
