@@ -92,11 +92,13 @@ def run_many(commands, cwd, parallel=2):
             report = os.path.join(cwd, f".time{i}")
             child = subprocess.Popen(timed(command, report), cwd=cwd,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            running[child.pid] = (command, report)
+            # The Popen object is kept: collected, it would reap its child itself.
+            running[child.pid] = (command, report, child)
         pid, status, usage = os.wait4(-1, 0)
         if pid not in running:
             continue
-        command, report = running.pop(pid)
+        command, report, child = running.pop(pid)
+        child.returncode = os.waitstatus_to_exitcode(status)
         if os.waitstatus_to_exitcode(status) != 0:
             sys.exit(f"bench: {' '.join(command)} failed")
         cpu += usage.ru_utime + usage.ru_stime
