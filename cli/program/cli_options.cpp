@@ -93,8 +93,8 @@ ParseOutcome ParseCommandLine(int argc, char** argv, CliOptions& options) {
                    "export stays in the order given")
         ->type_name("N");
     app.add_option("--import-memory", options.importMemoryMiB,
-                   "memory limit of each import worker in MiB (default: half the machine's "
-                   "memory; 0: no limit)")
+                   "memory budget of all import processes together in MiB (default: half "
+                   "the machine's memory; 0: no limit)")
         ->type_name("MIB");
     app.add_option("--dump-scene", options.dumpScene,
                    "write SCENE, imported, in the compact scene form to OUT")

@@ -16,9 +16,7 @@
 
 namespace {
 
-std::string Code(kvochecks::WarningCode code) {
-    return kvochecks::CodeName(code);
-}
+using clitest::Code;
 
 using Bytes = std::vector<uint8_t>;
 using kvochecks::ImageSize;

@@ -141,6 +141,10 @@ void WriteBigObj(const std::string& path, int objects, int n, const std::string&
     }
 }
 
+std::string Code(kvochecks::WarningCode code) {
+    return kvochecks::CodeName(code);
+}
+
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/checks/warning_codes.h"
 #include "tests/support/scene_nodes.h"
 #include "tests/support/scratch_dir.h"
 
@@ -49,6 +50,8 @@ bool ModuleBuilt();
 
 std::string ReadFile(const std::string& path);
 bool Contains(const std::string& text, const std::string& part);
+// A warning code's name in the report, from the one table of codes.
+std::string Code(kvochecks::WarningCode code);
 // The names of the .kvo files in `dir` (none when it does not exist).
 std::set<std::string> KvoFiles(const std::string& dir);
 void WriteFile(const std::string& path, const std::string& text);

@@ -114,10 +114,10 @@ TEST(ObjReader, GivesTheAssimpPathsSceneForWhatItTakes) {
          "mtllib m.mtl\n" + kSquare +
              "o Box\nf 1 2 3\nusemtl Red One \nf 1 3 4\nusemtl Blue\nf 2 3 5\n"
              "usemtl gone\nf 1 2 5\nusemtl Red One\nf 1 2 4\n",
-         "newmtl Red One \nKd 1 0 0\nmap_Kd  tex/a b.png\n  map_Ka amb.png\nmap_Ks spec.png\n"
+         "newmtl Red One \nKd 1 0 0\nmap_Kd  tex/a b.png\n  map_Ka amb.png\nmap_Ks shine.png\n"
          "map_bump bump.png\nmap_d alpha.png\nnewmtl Blue\r\nmap_Kd blue.png\r\nbump b2.png\n"
          "map_Ke glow.png\nnorm n.png\nmap_Ns shine.png\nnewmtl Star\nmap_Kd *0\n",
-         {"tex/a b.png", "amb.png", "spec.png", "bump.png", "alpha.png", "blue.png", "b2.png",
+         {"tex/a b.png", "amb.png", "shine.png", "bump.png", "alpha.png", "blue.png", "b2.png",
           "glow.png", "n.png", "shine.png"}},
         {"a .mtl after the faces gives its first new material to the current mesh",
          kSquare + "o A\nf 1 2 3\nmtllib m.mtl\nf 1 3 4\no B\nf 2 3 4\n",

@@ -16,9 +16,7 @@ namespace {
 
 using kvochecks::WarningCode;
 
-std::string Code(WarningCode code) {
-    return kvochecks::CodeName(code);
-}
+using clitest::Code;
 
 namespace fs = std::filesystem;
 using clitest::Contains;

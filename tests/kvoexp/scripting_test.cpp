@@ -14,9 +14,7 @@ namespace {
 
 using kvochecks::WarningCode;
 
-std::string Code(WarningCode code) {
-    return kvochecks::CodeName(code);
-}
+using clitest::Code;
 
 using clitest::ProcessResult;
 using clitest::RunKvoexp;

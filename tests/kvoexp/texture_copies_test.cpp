@@ -15,9 +15,7 @@ namespace {
 
 using kvochecks::WarningCode;
 
-std::string Code(WarningCode code) {
-    return kvochecks::CodeName(code);
-}
+using clitest::Code;
 
 namespace fs = std::filesystem;
 using clitest::ReadFile;
