@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "cli/checks/budgets.h"
@@ -179,9 +180,11 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
             Warn(outcome, std::move(warning));
         outcome.textures = std::move(textures);
     }
-    HostScene host;
-    hostdrive::BuildSelectedScene(scene, host, options_.selectGlobs);
-    ip_.SetScene(&host);
+    // Released once the plug-in is done with it: the verification of the written
+    // files then reuses its memory instead of adding to the peak.
+    std::optional<HostScene> host(std::in_place);
+    hostdrive::BuildSelectedScene(scene, *host, options_.selectGlobs);
+    ip_.SetScene(&*host);
     for (const std::string& label : panel_.ApplyChecks(options_.checks)) {
         std::fprintf(stderr, "kvoexp: warning: the check box \"%s\" would not change\n",
                      label.c_str());
@@ -221,6 +224,7 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
     panel_.PressExport();
     observer_.End();
     ip_.SetScene(nullptr);
+    host.reset();
 
     outcome.errorsShown = errorsShown_ - errorsBefore;
     FolderStopped(outcome, true);
