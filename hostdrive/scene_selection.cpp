@@ -13,13 +13,26 @@ bool IsSelected(const kvoscene::Node& node, const std::vector<std::string>& glob
     return false;
 }
 
-std::vector<INode*> BuildSelectedScene(const kvoscene::Scene& scene, HostScene& host,
-                                       const std::vector<std::string>& globs) {
-    const std::vector<INode*> nodes = kvoscene::BuildHostScene(scene, host);
+namespace {
+
+std::vector<INode*> Select(const kvoscene::Scene& scene, std::vector<INode*> nodes,
+                           const std::vector<std::string>& globs) {
     for (size_t i = 0; i < scene.nodes.size() && i < nodes.size(); ++i) {
         if (IsSelected(scene.nodes[i], globs)) nodes[i]->SetSelected(true);
     }
     return nodes;
+}
+
+}  // namespace
+
+std::vector<INode*> BuildSelectedScene(const kvoscene::Scene& scene, HostScene& host,
+                                       const std::vector<std::string>& globs) {
+    return Select(scene, kvoscene::BuildHostScene(scene, host), globs);
+}
+
+std::vector<INode*> BuildSelectedScene(kvoscene::Scene&& scene, HostScene& host,
+                                       const std::vector<std::string>& globs) {
+    return Select(scene, kvoscene::BuildHostScene(std::move(scene), host), globs);
 }
 
 }  // namespace hostdrive

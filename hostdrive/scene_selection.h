@@ -18,6 +18,10 @@ bool IsSelected(const kvoscene::Node& node, const std::vector<std::string>& glob
 // IsSelected says; the host nodes by scene node index.
 std::vector<INode*> BuildSelectedScene(const kvoscene::Scene& scene, HostScene& host,
                                        const std::vector<std::string>& globs);
+// The same, taking the scene's meshes over (kvoscene::BuildHostScene): they are
+// left empty, the rest of `scene` stays.
+std::vector<INode*> BuildSelectedScene(kvoscene::Scene&& scene, HostScene& host,
+                                       const std::vector<std::string>& globs);
 
 // Whether `name` matches the shell pattern `glob` (fnmatch without flags where
 // the system has it).

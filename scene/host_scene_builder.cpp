@@ -4,7 +4,14 @@ namespace kvoscene {
 
 namespace {
 
-// The mesh's arrays are built in place, each in one pass.
+// Gives up a vector's storage; `v` is null when the arrays are only read.
+template <class T>
+void Release(std::vector<T>* v) {
+    if (v != nullptr) std::vector<T>().swap(*v);
+}
+
+// The mesh's arrays are built in place, each in one pass and without being
+// cleared first.
 std::vector<Point3> Points(const std::vector<float>& v) {
     std::vector<Point3> points;
     points.reserve(v.size() / 3);
@@ -15,36 +22,52 @@ std::vector<Point3> Points(const std::vector<float>& v) {
 std::vector<TVFace> ChannelFacesOf(ChannelFaces mode, const std::vector<uint32_t>& positionFaces,
                                    const std::vector<uint32_t>& ownFaces, size_t faceCount) {
     const std::vector<uint32_t>& src = mode == ChannelFaces::Own ? ownFaces : positionFaces;
-    std::vector<TVFace> faces(faceCount);
+    std::vector<TVFace> faces;
+    faces.reserve(faceCount);
     for (size_t f = 0; f < faceCount; ++f) {
-        faces[f].setTVerts(src[3 * f], src[3 * f + 1], src[3 * f + 2]);
+        TVFace face;
+        face.setTVerts(src[3 * f], src[3 * f + 1], src[3 * f + 2]);
+        faces.push_back(face);
     }
     return faces;
 }
 
-void FillMesh(const kvoscene::Mesh& in, ::Mesh& out) {
+// Fills the host mesh from `in`. With `owned` (the same mesh, to be emptied),
+// each array of `in` is released as soon as the host mesh holds its values, so
+// the two meshes are never whole at the same time.
+void FillMesh(const kvoscene::Mesh& in, ::Mesh& out, kvoscene::Mesh* owned) {
     const uint32_t faceCount = in.FaceCount();
     out.verts = Points(in.positions);
     out.numVerts = static_cast<int>(out.verts.size());
-    out.faces.resize(faceCount);
-    out.numFaces = static_cast<int>(faceCount);
+    Release(owned ? &owned->positions : nullptr);
+    out.faces.reserve(faceCount);
     for (uint32_t f = 0; f < faceCount; ++f) {
-        Face& face = out.faces[f];
+        Face face;
         face.setVerts(in.faces[3 * f], in.faces[3 * f + 1], in.faces[3 * f + 2]);
         face.setSmGroup(in.smoothing[f]);
         face.setMatID(in.materialIds[f]);
+        out.faces.push_back(face);
     }
+    out.numFaces = static_cast<int>(faceCount);
+    Release(owned ? &owned->smoothing : nullptr);
+    Release(owned ? &owned->materialIds : nullptr);
     if (in.uvFaceMode != ChannelFaces::Absent && !in.uvs.empty()) {
+        out.tvFace = ChannelFacesOf(in.uvFaceMode, in.faces, in.uvFaces, faceCount);
         out.tVerts = Points(in.uvs);
         out.numTVerts = static_cast<int>(out.tVerts.size());
-        out.tvFace = ChannelFacesOf(in.uvFaceMode, in.faces, in.uvFaces, faceCount);
     }
+    Release(owned ? &owned->uvFaces : nullptr);
+    Release(owned ? &owned->uvs : nullptr);
     if (in.colorFaceMode != ChannelFaces::Absent && !in.colors.empty()) {
+        out.vcFace = ChannelFacesOf(in.colorFaceMode, in.faces, in.colorFaces, faceCount);
         out.vertCol = Points(in.colors);
         out.numCVerts = static_cast<int>(out.vertCol.size());
-        out.vcFace = ChannelFacesOf(in.colorFaceMode, in.faces, in.colorFaces, faceCount);
     }
+    Release(owned ? &owned->colorFaces : nullptr);
+    Release(owned ? &owned->colors : nullptr);
+    Release(owned ? &owned->faces : nullptr);
     if (!in.normals.empty()) out.SetSpecifiedNormals(Points(in.normals));
+    Release(owned ? &owned->normals : nullptr);
 }
 
 std::vector<Mtl*> BuildMaterials(const Scene& scene, HostScene& host) {
@@ -83,11 +106,11 @@ Matrix3 TransformOf(const Node& node) {
     return tm;
 }
 
-Object* ObjectOf(const Node& node) {
+Object* ObjectOf(const Node& node, Mesh* owned) {
     switch (node.kind) {
         case NodeKind::Geometry: {
             TriObject* tri = new TriObject();
-            FillMesh(node.mesh, tri->GetMesh());
+            FillMesh(node.mesh, tri->GetMesh(), owned);
             return tri;
         }
         case NodeKind::Camera:
@@ -100,21 +123,29 @@ Object* ObjectOf(const Node& node) {
     return new NonGeomObject(HELPER_CLASS_ID);
 }
 
-}  // namespace
-
-std::vector<INode*> BuildHostScene(const Scene& scene, HostScene& host) {
+std::vector<INode*> Build(const Scene& scene, HostScene& host, Scene* owned) {
     const std::vector<Mtl*> materials = BuildMaterials(scene, host);
     std::vector<INode*> made(scene.nodes.size(), nullptr);
     for (size_t i = 0; i < scene.nodes.size(); ++i) {
         const Node& in = scene.nodes[i];
         INode* parent = in.parent == kNone ? host.GetRootNode() : made[in.parent];
         INode* node = parent->CreateChild(in.name);
-        node->SetObject(ObjectOf(in));
+        node->SetObject(ObjectOf(in, owned ? &owned->nodes[i].mesh : nullptr));
         node->SetObjTM(TransformOf(in));
         if (in.material != kNone) node->SetMtl(materials[in.material]);
         made[i] = node;
     }
     return made;
+}
+
+}  // namespace
+
+std::vector<INode*> BuildHostScene(const Scene& scene, HostScene& host) {
+    return Build(scene, host, nullptr);
+}
+
+std::vector<INode*> BuildHostScene(Scene&& scene, HostScene& host) {
+    return Build(scene, host, &scene);
 }
 
 }  // namespace kvoscene

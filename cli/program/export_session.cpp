@@ -180,11 +180,6 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
             Warn(outcome, std::move(warning));
         outcome.textures = std::move(textures);
     }
-    // Released once the plug-in is done with it: the verification of the written
-    // files then reuses its memory instead of adding to the peak.
-    std::optional<HostScene> host(std::in_place);
-    hostdrive::BuildSelectedScene(scene, *host, options_.selectGlobs);
-    ip_.SetScene(&*host);
     for (const std::string& label : panel_.ApplyChecks(options_.checks)) {
         std::fprintf(stderr, "kvoexp: warning: the check box \"%s\" would not change\n",
                      label.c_str());
@@ -200,7 +195,14 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
     settings.localize = panel_.Checked(IDC_LOCALIZE);
     settings.vertexColors = panel_.Checked(IDC_VERTEX_COLORS);
     kvochecks::SceneCheck check = kvochecks::CheckScene(scene, settings);
-    scene = kvoscene::Scene();  // the host scene holds every mesh from here on
+    // The checks are the meshes' last reader: the host scene takes them over,
+    // releasing each array as it is converted. The host scene is released once
+    // the plug-in is done with it, so the verification of the written files
+    // reuses its memory instead of adding to the peak.
+    std::optional<HostScene> host(std::in_place);
+    hostdrive::BuildSelectedScene(std::move(scene), *host, options_.selectGlobs);
+    scene = kvoscene::Scene();
+    ip_.SetScene(&*host);
     outcome.nodes = std::move(check.nodes);
     for (kvochecks::ExportWarning& warning : check.warnings) Warn(outcome, std::move(warning));
     CheckMaterialNames(outcome);

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <utility>
+
 #include "tests/support/scene_nodes.h"
 
 namespace {
@@ -114,6 +119,112 @@ TEST(HostSceneBuilder, BuildsStandardAndMultiMaterialsWithTheirBitmaps) {
     EXPECT_STREQ(static_cast<BitmapTex*>(map)->GetMapName(), "maps\\wood.png");
     EXPECT_EQ(multi->GetSubMtl(0)->GetSubTexmap(1), nullptr);
     EXPECT_EQ(nodes[2]->GetMtl(), nullptr);
+}
+
+Mesh& HostMesh(INode* node) {
+    return static_cast<TriObject*>(node->EvalWorldState(0).obj)->GetMesh();
+}
+
+// Every array and count of two host meshes, and their specified normals.
+void ExpectSameHostMesh(Mesh& a, Mesh& b, const std::string& label) {
+    SCOPED_TRACE(label);
+    EXPECT_EQ(a.numVerts, b.numVerts);
+    EXPECT_EQ(a.numFaces, b.numFaces);
+    EXPECT_EQ(a.numTVerts, b.numTVerts);
+    EXPECT_EQ(a.numCVerts, b.numCVerts);
+    EXPECT_EQ(a.verts, b.verts);
+    EXPECT_EQ(a.tVerts, b.tVerts);
+    EXPECT_EQ(a.vertCol, b.vertCol);
+    ASSERT_EQ(a.faces.size(), b.faces.size());
+    for (size_t f = 0; f < a.faces.size(); ++f) {
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(a.faces[f].v[k], b.faces[f].v[k]) << f;
+        EXPECT_EQ(a.faces[f].smGroup, b.faces[f].smGroup) << f;
+        EXPECT_EQ(a.faces[f].flags, b.faces[f].flags) << f;
+    }
+    const auto sameTvFaces = [](const std::vector<TVFace>& x, const std::vector<TVFace>& y) {
+        if (x.size() != y.size()) return false;
+        for (size_t f = 0; f < x.size(); ++f) {
+            for (int k = 0; k < 3; ++k)
+                if (x[f].t[k] != y[f].t[k]) return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(sameTvFaces(a.tvFace, b.tvFace));
+    EXPECT_TRUE(sameTvFaces(a.vcFace, b.vcFace));
+    a.buildNormals();
+    b.buildNormals();
+    for (int v = 0; v < a.numVerts && v < b.numVerts; ++v) {
+        EXPECT_EQ(a.getRVert(v).rFlags, b.getRVert(v).rFlags) << v;
+        EXPECT_EQ(a.getRVert(v).rn.getNormal(), b.getRVert(v).rn.getNormal()) << v;
+    }
+}
+
+// Taking the meshes over gives the very host meshes that reading them gives,
+// for every way a channel's faces can be given, and leaves only the meshes empty.
+TEST(HostSceneBuilder, TakingTheMeshesOverBuildsWhatReadingThemBuilds) {
+    struct Case {
+        const char* name;
+        void (*change)(kvoscene::Mesh&);
+    };
+    const Case cases[] = {
+        {"everything", [](kvoscene::Mesh&) {}},
+        {"no normals", [](kvoscene::Mesh& m) { m.normals.clear(); }},
+        {"own texture faces",
+         [](kvoscene::Mesh& m) {
+             m.uvFaceMode = ChannelFaces::Own;
+             m.uvFaces = {3, 2, 1, 0, 1, 2};
+         }},
+        {"colours on the position faces",
+         [](kvoscene::Mesh& m) {
+             m.colors = {1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1};
+             m.colorFaceMode = ChannelFaces::SameAsPositions;
+             m.colorFaces.clear();
+         }},
+        {"no channels",
+         [](kvoscene::Mesh& m) {
+             m.uvs.clear();
+             m.uvFaceMode = ChannelFaces::Absent;
+             m.colors.clear();
+             m.colorFaces.clear();
+             m.colorFaceMode = ChannelFaces::Absent;
+         }},
+        {"a channel mode without values",
+         [](kvoscene::Mesh& m) {
+             m.uvs.clear();
+             m.colors.clear();
+         }},
+    };
+    for (const Case& c : cases) {
+        kvoscene::Scene scene = SceneWithEverything();
+        c.change(scene.nodes[0].mesh);
+        HostScene read, taken;
+        const std::vector<INode*> readNodes = kvoscene::BuildHostScene(scene, read);
+        kvoscene::Scene consumed = scene;
+        const std::vector<INode*> takenNodes = kvoscene::BuildHostScene(std::move(consumed), taken);
+        ASSERT_EQ(readNodes.size(), takenNodes.size()) << c.name;
+        for (size_t i = 0; i < 2; ++i) {
+            ExpectSameHostMesh(HostMesh(readNodes[i]), HostMesh(takenNodes[i]),
+                               std::string(c.name) + ", node " + std::to_string(i));
+        }
+        ASSERT_EQ(consumed.nodes.size(), scene.nodes.size());
+        for (size_t i = 0; i < scene.nodes.size(); ++i) {
+            const kvoscene::Node& before = scene.nodes[i];
+            const kvoscene::Node& after = consumed.nodes[i];
+            EXPECT_EQ(after.name, before.name) << c.name;
+            EXPECT_EQ(after.parent, before.parent) << c.name;
+            EXPECT_EQ(after.kind, before.kind) << c.name;
+            EXPECT_EQ(after.material, before.material) << c.name;
+            EXPECT_TRUE(std::equal(std::begin(after.transform), std::end(after.transform),
+                                   std::begin(before.transform)))
+                << c.name;
+            const kvoscene::Mesh& m = after.mesh;
+            EXPECT_TRUE(m.positions.empty() && m.faces.empty() && m.materialIds.empty() &&
+                        m.smoothing.empty() && m.normals.empty() && m.uvs.empty() &&
+                        m.uvFaces.empty() && m.colors.empty() && m.colorFaces.empty())
+                << c.name << ", node " << i;
+        }
+        EXPECT_EQ(consumed.materials.size(), scene.materials.size()) << c.name;
+    }
 }
 
 }  // namespace
