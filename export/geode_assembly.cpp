@@ -106,7 +106,8 @@ bool BuildGeode(ExportContext& context, KvoGeode& geode, PreparedNode& prepared,
             int32_t indicesEqualized = 0;
             int32_t verticesRemoved = 0;
             int32_t burstsRemoved = 0;
-            geode.Optimize(&indicesEqualized, &verticesRemoved, &burstsRemoved);
+            geode.Optimize(&indicesEqualized, &verticesRemoved, &burstsRemoved,
+                           tables.optimizerScratch());
             log.Print("\t\tOptimization: %i indices eq'd, %i vertices and %i bursts removed.\n",
                       static_cast<int>(indicesEqualized), static_cast<int>(verticesRemoved),
                       static_cast<int>(burstsRemoved));

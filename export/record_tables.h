@@ -1,7 +1,9 @@
-// The record tables of one node (200 geobs, 250 materials) and the geob
-// builder's working storage, made once and handed from node to node: each
-// node starts on default records and leaves them released (geob arrays,
-// material strings), so a run pays for the tables once, not per node.
+// The record tables of one node (200 geobs, 250 materials), the geob builder's
+// and the optimiser's working storage, made once and handed from node to node:
+// each node starts on default records and leaves them released (geob arrays,
+// material strings). The storage lives as long as the plug-in: a set of tables
+// takes it when made and hands it back when it goes, so the next run finds its
+// tables and scratch tables allocated.
 #pragma once
 
 #include <memory>
@@ -9,6 +11,7 @@
 #include "export/geob_builder.h"
 #include "kvo/kvo_geob.h"
 #include "kvo/kvo_material.h"
+#include "kvo/kvo_optimizer_scratch.h"
 
 namespace exporter {
 
@@ -19,18 +22,19 @@ public:
     RecordTables(const RecordTables&) = delete;
     RecordTables& operator=(const RecordTables&) = delete;
 
-    KvoGeob* geobs() { return geobs_.get(); }
-    KvoMaterial* materials() { return materials_.get(); }
-    GeobScratch& scratch() { return scratch_; }
+    KvoGeob* geobs();
+    KvoMaterial* materials();
+    GeobScratch& scratch();
+    KvoOptimizerScratch& optimizerScratch();
 
     // Returns the first `geobCount` geobs and `materialCount` materials to their
     // default state, releasing what they hold; counts beyond the tables are clamped.
     void Reset(int geobCount, int materialCount);
 
+    struct Storage;
+
 private:
-    std::unique_ptr<KvoGeob[]> geobs_;
-    std::unique_ptr<KvoMaterial[]> materials_;
-    GeobScratch scratch_;
+    std::unique_ptr<Storage> storage_;
 };
 
 }  // namespace exporter

@@ -12,6 +12,8 @@
 #include "kvo/kvo_geob.h"
 #include "kvo/kvo_material.h"
 
+class KvoOptimizerScratch;
+
 class KvoGeode : public DResource {
 public:
     static constexpr int kMaxMaterials = 250;
@@ -43,6 +45,9 @@ public:
 
     // Optimiser (kvo_optimizer.cpp). Counters are added to, never reset.
     void Optimize(int32_t* indicesEqualized, int32_t* verticesRemoved, int32_t* burstsRemoved);
+    // The same with the caller's working storage (kvo_optimizer_scratch.h).
+    void Optimize(int32_t* indicesEqualized, int32_t* verticesRemoved, int32_t* burstsRemoved,
+                  KvoOptimizerScratch& scratch);
     void OptimizeGeob(KvoGeob* geob, int32_t* indicesEqualized, int32_t* verticesRemoved,
                       int32_t* burstsRemoved);
     int32_t MergeBursts(KvoGeob* geob);

@@ -6,6 +6,7 @@
 
 #include "kvo/kvo_geode.h"
 #include "kvo/kvo_optimizer_internal.h"
+#include "kvo/kvo_optimizer_scratch.h"
 
 using kvo_optimizer::GeobIsSound;
 
@@ -85,10 +86,19 @@ void KvoGeode::OptimizeGeob(KvoGeob* geob, int32_t* indicesEqualized, int32_t* v
     OptimizeWith(*this, geob, workspace, indicesEqualized, verticesRemoved, burstsRemoved);
 }
 
+KvoOptimizerScratch::KvoOptimizerScratch() : workspace_(new kvo_optimizer::Workspace()) {}
+KvoOptimizerScratch::~KvoOptimizerScratch() = default;
+
 void KvoGeode::Optimize(int32_t* indicesEqualized, int32_t* verticesRemoved,
                         int32_t* burstsRemoved) {
+    KvoOptimizerScratch scratch;
+    Optimize(indicesEqualized, verticesRemoved, burstsRemoved, scratch);
+}
+
+void KvoGeode::Optimize(int32_t* indicesEqualized, int32_t* verticesRemoved, int32_t* burstsRemoved,
+                        KvoOptimizerScratch& scratch) {
     // One scratch block for all geobs, grown to the largest one met.
-    kvo_optimizer::Workspace workspace;
+    kvo_optimizer::Workspace& workspace = scratch.workspace();
     const int32_t count = std::clamp(geobCount, 0, kMaxGeobs);
     for (int32_t g = 0; g < count; ++g) {
         OptimizeWith(*this, geobs[g], workspace, indicesEqualized, verticesRemoved, burstsRemoved);

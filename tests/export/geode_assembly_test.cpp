@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -388,6 +389,64 @@ TEST(GeodeAssembly, TablesReusedAcrossNodesWriteWhatFreshTablesWriteAndAreLeftDe
             ASSERT_TRUE(IsDefault(tables.materials()[m])) << "material " << m;
         }
     }
+}
+
+// The tables' storage outlives a run: the next run's tables take it, start on
+// default records even where the last run left some in use, and write the
+// same bytes; tables made while others are alive get storage of their own.
+TEST(GeodeAssembly, TheNextRunsTablesTakeTheLastRunsStorageOnDefaultRecords) {
+    ScratchDir dir;
+    HostScene scene;
+    FakeContext context;
+    context.scene = &scene;
+    context.running = true;
+    context.options.optimize = true;
+    AddMeshNode(scene, "Grid", MakeRandomMesh(7, 30000, true, true, 3));
+    exporter::Preprocess(context);
+    ASSERT_EQ(context.nodes.size(), 1u);
+    PreparedNode& prepared = *context.nodes[0];
+
+    const auto exportWith = [&](exporter::RecordTables& tables, const std::string& name) {
+        context.BeginObject(prepared.faceCount);
+        KvoGeode geode(dir.File(name));
+        EXPECT_TRUE(exporter::BuildGeode(context, geode, prepared, &tables)) << name;
+        return ReadFile(dir.File(name));
+    };
+    const KvoGeob* geobs = nullptr;
+    const KvoMaterial* materials = nullptr;
+    const exporter::GeobScratch* scratch = nullptr;
+    const KvoOptimizerScratch* optimizer = nullptr;
+    std::string first;
+    {
+        exporter::RecordTables tables;
+        first = exportWith(tables, "first.kvo");
+        geobs = tables.geobs();
+        materials = tables.materials();
+        scratch = &tables.scratch();
+        optimizer = &tables.optimizerScratch();
+        // A run that ends with records in use.
+        KvoGeob& left = tables.geobs()[KvoGeode::kMaxGeobs - 1];
+        left.vertexCount = 3;
+        left.vertices = static_cast<float*>(std::calloc(9, sizeof(float)));
+        tables.materials()[KvoGeode::kMaxMaterials - 1].name = "Left over";
+    }
+    exporter::RecordTables next;
+    EXPECT_EQ(next.geobs(), geobs);
+    EXPECT_EQ(next.materials(), materials);
+    EXPECT_EQ(&next.scratch(), scratch);
+    EXPECT_EQ(&next.optimizerScratch(), optimizer);
+    for (int g = 0; g < KvoGeode::kMaxGeobs; ++g) {
+        ASSERT_TRUE(IsDefault(next.geobs()[g])) << "geob " << g;
+    }
+    for (int m = 0; m < KvoGeode::kMaxMaterials; ++m) {
+        ASSERT_TRUE(IsDefault(next.materials()[m])) << "material " << m;
+    }
+    EXPECT_EQ(exportWith(next, "next.kvo"), first);
+
+    exporter::RecordTables meanwhile;
+    EXPECT_NE(meanwhile.geobs(), next.geobs());
+    EXPECT_NE(&meanwhile.scratch(), &next.scratch());
+    EXPECT_EQ(exportWith(meanwhile, "meanwhile.kvo"), first);
 }
 
 }  // namespace
