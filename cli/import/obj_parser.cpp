@@ -1,7 +1,11 @@
 #include "cli/import/obj_parser.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "cli/import/mtl_parser.h"
 #include "cli/import/obj_number.h"
@@ -38,12 +42,115 @@ bool HasControl(const char* p, const char* end) {
     return false;
 }
 
+// What a line opens with, as far as the sizes of the model's arrays go: the
+// kind of statement, told by its first bytes only.
+enum class LineKind { Other, Vertex, TextureVertex, Normal, Face, MeshChange };
+
+// Lines too short for their numbers ("v 0 0 0", "vt 0 0", "vn 0 0 0", "f 1 2 3")
+// are not counted, so a hostile file cannot have more reserved than it can fill.
+LineKind KindOf(const char* p, const char* end) {
+    const ptrdiff_t length = end - p;
+    if (length < 2) return LineKind::Other;
+    if (IsBlank(p[1])) {
+        if (p[0] == 'v' && length >= 7) return LineKind::Vertex;
+        if (p[0] == 'f' && length >= 7) return LineKind::Face;
+        if (p[0] == 'o' || p[0] == 'g') return LineKind::MeshChange;
+        return LineKind::Other;
+    }
+    if (p[0] == 'v' && length > 2 && IsBlank(p[2])) {
+        if (p[1] == 't' && length >= 6) return LineKind::TextureVertex;
+        if (p[1] == 'n' && length >= 8) return LineKind::Normal;
+    }
+    if (end - p > 6 && std::memcmp(p, "usemtl", 6) == 0 && IsBlank(p[6])) {
+        return LineKind::MeshChange;
+    }
+    return LineKind::Other;
+}
+
+// The bounds of the line at `from` (without its line end) and where the next begins.
+inline void LineAt(const char* from, const char* end, const char*& stop, const char*& next) {
+    const char* newline = static_cast<const char*>(std::memchr(from, '\n', end - from));
+    stop = newline ? newline : end;
+    next = newline ? newline + 1 : end;
+    if (stop > from && stop[-1] == '\r') --stop;
+}
+
+}  // namespace
+
+void ObjSizeCounter::Feed(const char* data, size_t from, size_t to) {
+    const char* const base = data;
+    // The line from `line_` to the line end at `stop`.
+    const auto take = [&](size_t stop) {
+        const char* first = base + line_;
+        const char* last = base + stop;
+        if (last > first && last[-1] == '\r') --last;
+        if (!continued_) Tally(static_cast<int>(KindOf(first, last)));
+        continued_ = last > first && last[-1] == '\\';
+        line_ = stop + 1;
+    };
+    size_t at = from;
+#if defined(__SSE2__)
+    // Sixteen bytes a step, without a call per line.
+    const __m128i newline = _mm_set1_epi8('\n');
+    for (; to - at >= 16; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline)));
+        for (; mask != 0; mask &= mask - 1) take(at + static_cast<size_t>(__builtin_ctz(mask)));
+    }
+#endif
+    for (; at < to; ++at) {
+        if (data[at] == '\n') take(at);
+    }
+}
+
+ObjSizeHint ObjSizeCounter::Finish(const char* data, size_t size) {
+    if (line_ < size) {
+        const char* first = data + line_;
+        const char* last = data + size;
+        if (last > first && last[-1] == '\r') --last;
+        if (!continued_) Tally(static_cast<int>(KindOf(first, last)));
+    }
+    line_ = size;
+    return std::move(hint_);
+}
+
+void ObjSizeCounter::Tally(int kind) {
+    switch (static_cast<LineKind>(kind)) {
+        case LineKind::Vertex:
+            ++hint_.vertices;
+            break;
+        case LineKind::TextureVertex:
+            ++hint_.textureVertices;
+            break;
+        case LineKind::Normal:
+            ++hint_.normals;
+            break;
+        case LineKind::Face:
+            ++hint_.faces.back();
+            break;
+        case LineKind::MeshChange:
+            hint_.faces.push_back(0);
+            break;
+        case LineKind::Other:
+            break;
+    }
+}
+
+namespace {
+
 class Parser {
 public:
     Parser(const ObjSource& source, ObjModel& model, std::vector<std::string>& mtlFiles,
            std::string& reason)
         : source_(source), model_(model), mtlFiles_(mtlFiles), reason_(reason) {}
 
+    // Sizes the model's arrays from the hint, which must outlive the parser.
+    void Reserve(const ObjSizeHint& hint);
+    // A line that may change the mesh faces go to: the next stretch of the hint.
+    void NextStretch() {
+        ++stretch_;
+        stretchFaces_ = 0;
+    }
     // `line` is the number of the line's first physical line.
     bool Line(const char* p, const char* end, size_t line);
     bool Finish();
@@ -71,7 +178,17 @@ private:
     std::vector<std::string>& mtlFiles_;
     std::string& reason_;
     size_t line_ = 0;
+    const ObjSizeHint* hint_ = nullptr;
+    size_t stretch_ = 0;         // the hint's stretch the line is in
+    uint32_t stretchFaces_ = 0;  // faces of the stretch so far
 };
+
+void Parser::Reserve(const ObjSizeHint& hint) {
+    hint_ = &hint;
+    model_.positions.reserve(hint.vertices * 3);
+    model_.uvs.reserve(hint.textureVertices * 3);
+    model_.normals.reserve(hint.normals * 3);
+}
 
 bool Parser::Numbers(const char* p, const char* end, float* out, int& count, int most) {
     count = 0;
@@ -97,6 +214,7 @@ bool Parser::Vertex(const char* p, const char* end) {
         n[1] /= n[3];
         n[2] /= n[3];
     } else if (count == 6) {
+        if (model_.colors.capacity() == 0) model_.colors.reserve(model_.positions.capacity());
         model_.colors.insert(model_.colors.end(), n + 3, n + 6);
     } else if (count != 3) {
         return Refuse("a vertex of " + std::to_string(count) + " numbers");
@@ -192,6 +310,14 @@ bool Parser::Face(const char* p, const char* end) {
     if (count < 3) return Refuse("a face of " + std::to_string(count) + " corners");
     if (model_.currentObject == kObjNoIndex) AddObjObject(model_, kObjDefaultObject);
     ObjMesh& mesh = model_.meshes[model_.currentMesh];
+    if (mesh.faceSizes.capacity() == 0 && hint_ != nullptr && stretch_ < hint_->faces.size() &&
+        hint_->faces[stretch_] > stretchFaces_) {
+        // The rest of the stretch, at four corners a face at most.
+        const size_t faces = hint_->faces[stretch_] - stretchFaces_;
+        mesh.corners.reserve(faces * 4);
+        mesh.faceSizes.reserve(faces);
+    }
+    ++stretchFaces_;
     mesh.corners.insert(mesh.corners.end(), corners, corners + count);
     mesh.faceSizes.push_back(static_cast<uint8_t>(count));
     mesh.anyUvs = mesh.anyUvs || (faceForm & 1) != 0;
@@ -350,23 +476,26 @@ bool Parser::Finish() {
 }  // namespace
 
 bool ParseObj(const char* data, size_t size, const ObjSource& source, ObjModel& model,
-              std::vector<std::string>& mtlFiles, std::string& reason) {
+              std::vector<std::string>& mtlFiles, std::string& reason, const ObjSizeHint* hint) {
     StartObjModel(model);
     Parser parser(source, model, mtlFiles, reason);
     const char* p = data;
     const char* const end = data + size;
+    ObjSizeHint counted;
+    if (hint == nullptr) {
+        ObjSizeCounter counter;
+        counter.Feed(data, 0, size);
+        counted = counter.Finish(data, size);
+        hint = &counted;
+    }
+    parser.Reserve(*hint);
     std::string joined;
-    const auto lineOf = [end](const char* from, const char*& stop, const char*& next) {
-        const char* newline = static_cast<const char*>(std::memchr(from, '\n', end - from));
-        stop = newline ? newline : end;
-        next = newline ? newline + 1 : end;
-        if (stop > from && stop[-1] == '\r') --stop;
-    };
     size_t line = 0;
     while (p < end) {
         const char *stop, *next;
-        lineOf(p, stop, next);
+        LineAt(p, end, stop, next);
         const size_t first = ++line;
+        if (KindOf(p, stop) == LineKind::MeshChange) parser.NextStretch();
         if (stop > p && stop[-1] == '\\') {
             // A backslash at the end joins the next line to this one.
             joined.assign(p, stop - 1);
@@ -377,7 +506,7 @@ bool ParseObj(const char* data, size_t size, const ObjSource& source, ObjModel& 
                     return false;
                 }
                 const char* from = next;
-                lineOf(from, stop, next);
+                LineAt(from, end, stop, next);
                 const bool more = stop > from && stop[-1] == '\\';
                 joined.append(from, more ? stop - 1 : stop);
                 if (!more) break;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -17,6 +18,10 @@ namespace {
 
 // Smaller files are refused by the importer with its own message.
 constexpr size_t kImporterMinimum = 16;
+
+// What one read() gives when the file is counted as it is read: small enough
+// for the cache, large enough that the calls cost nothing.
+constexpr size_t kCountedPiece = size_t{1} << 20;
 
 // An .mtl as the importer would find it: missing only where it would not
 // find it under another name either.
@@ -34,7 +39,8 @@ MtlFile ReadMtl(const std::string& path, const std::string& scenePath, std::stri
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error, bool& opened) {
+bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error, bool& opened,
+                   ObjSizeCounter* counter) {
     bytes = FileBytes();
     opened = false;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -60,7 +66,10 @@ bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error
             data = std::move(more);
             capacity *= 2;
         }
-        const ssize_t n = read(fd, data.get() + used, capacity - used);
+        // With a counter, pieces small enough to be counted from the cache.
+        const size_t want =
+            counter != nullptr ? std::min(capacity - used, kCountedPiece) : capacity - used;
+        const ssize_t n = read(fd, data.get() + used, want);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             error = std::strerror(errno);
@@ -68,6 +77,7 @@ bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error
             return false;
         }
         if (n == 0) break;
+        if (counter != nullptr) counter->Feed(data.get(), used, used + static_cast<size_t>(n));
         used += static_cast<size_t>(n);
     }
     close(fd);
@@ -127,7 +137,8 @@ ObjRead ReadObjFile(const std::string& path, const ImportSettings& settings, kvo
         FileBytes bytes;
         std::string error;
         bool opened = false;
-        if (!ReadWholeFile(path, bytes, error, opened)) {
+        ObjSizeCounter counter;
+        if (!ReadWholeFile(path, bytes, error, opened, &counter)) {
             // The importer says in its own words why it cannot read the file.
             message = error;
             return ObjRead::NotTaken;
@@ -136,7 +147,8 @@ ObjRead ReadObjFile(const std::string& path, const ImportSettings& settings, kvo
             message = "a file of fewer than 16 bytes";
             return ObjRead::NotTaken;
         }
-        if (!ParseObj(bytes.data(), bytes.size(), source, model, mtlFiles, message)) {
+        const ObjSizeHint hint = counter.Finish(bytes.data(), bytes.size());
+        if (!ParseObj(bytes.data(), bytes.size(), source, model, mtlFiles, message, &hint)) {
             return ObjRead::NotTaken;
         }
         // The file's memory is freed before the scene is built, which can then

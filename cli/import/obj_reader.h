@@ -42,7 +42,7 @@ public:
     size_t size() const { return size_; }
 
 private:
-    friend bool ReadWholeFile(const std::string&, FileBytes&, std::string&, bool&);
+    friend bool ReadWholeFile(const std::string&, FileBytes&, std::string&, bool&, ObjSizeCounter*);
     std::unique_ptr<char[]> data_;
     size_t size_ = 0;
 };
@@ -50,6 +50,8 @@ private:
 // Reads a whole file with read(2), as long as it gives bytes (a file that
 // shrinks or grows meanwhile gives what it had). False with `error` set from
 // errno, or "not a regular file"; `opened` says whether it could be opened.
-bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error, bool& opened);
+// With `counter`, each piece read is fed to it while it is in the cache.
+bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error, bool& opened,
+                   ObjSizeCounter* counter = nullptr);
 
 }  // namespace kvoimport

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "cli/import/import_files.h"
 #include "cli/import/obj_exact_numbers.h"
 #include "cli/import/obj_number.h"
+#include "cli/import/obj_parser.h"
 #include "cli/import/scene_import.h"
 #include "cli_test_support.h"
 #include "obj_scene_compare.h"
@@ -631,6 +633,159 @@ TEST(ObjReader, FindsTheMtlWhereAssimpFindsIt) {
     Scene ours;
     std::string message;
     EXPECT_EQ(kvoimport::ReadObjFile(path, {}, ours, message), ObjRead::NotTaken);
+}
+
+}  // namespace
+
+namespace {
+
+using kvoimport::ObjModel;
+using kvoimport::ObjSizeCounter;
+using kvoimport::ObjSizeHint;
+
+ObjSizeHint CountInPieces(const std::string& text, size_t piece) {
+    ObjSizeCounter counter;
+    for (size_t at = 0; at < text.size(); at += piece) {
+        counter.Feed(text.data(), at, std::min(text.size(), at + piece));
+    }
+    return counter.Finish(text.data(), text.size());
+}
+
+// Everything the parser gathers, so that two parses can be told apart.
+void ExpectSameModel(const ObjModel& a, const ObjModel& b, const std::string& label) {
+    SCOPED_TRACE(label);
+    EXPECT_EQ(a.positions, b.positions);
+    EXPECT_EQ(a.uvs, b.uvs);
+    EXPECT_EQ(a.normals, b.normals);
+    EXPECT_EQ(a.colors, b.colors);
+    EXPECT_EQ(a.faceCount, b.faceCount);
+    ASSERT_EQ(a.meshes.size(), b.meshes.size());
+    for (size_t m = 0; m < a.meshes.size(); ++m) {
+        const kvoimport::ObjMesh& x = a.meshes[m];
+        const kvoimport::ObjMesh& y = b.meshes[m];
+        EXPECT_EQ(x.name, y.name) << m;
+        EXPECT_EQ(x.material, y.material) << m;
+        EXPECT_EQ(x.faceSizes, y.faceSizes) << m;
+        ASSERT_EQ(x.corners.size(), y.corners.size()) << m;
+        for (size_t k = 0; k < x.corners.size(); ++k) {
+            EXPECT_TRUE(x.corners[k].v == y.corners[k].v && x.corners[k].vt == y.corners[k].vt &&
+                        x.corners[k].vn == y.corners[k].vn)
+                << m << " corner " << k;
+        }
+    }
+    ASSERT_EQ(a.objects.size(), b.objects.size());
+    for (size_t o = 0; o < a.objects.size(); ++o) {
+        EXPECT_EQ(a.objects[o].name, b.objects[o].name) << o;
+        EXPECT_EQ(a.objects[o].meshes, b.objects[o].meshes) << o;
+    }
+}
+
+// The counted sizes: a line's kind by its first bytes, continued lines not
+// counted, lines too short for their numbers not counted, a stretch per o, g
+// and usemtl line; the same whatever pieces the bytes arrive in.
+TEST(ObjSizeCounter, CountsLinesByKindInPiecesOfAnySize) {
+    struct Case {
+        const char* name;
+        std::string text;
+        size_t vertices, textureVertices, normals;
+        std::vector<uint32_t> faces;
+    };
+    const Case cases[] = {
+        {"empty", "", 0, 0, 0, {0}},
+        {"one of each without a last line end",
+         "v 0 0 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 1/1/1 1/1/1",
+         1,
+         1,
+         1,
+         {1}},
+        {"stretches",
+         "f 1 2 3\no A\nf 1 2 3\nf 1 2 3 4\ng B\nusemtl red\nf 1 2 3\nusemtl\tblue\n",
+         0,
+         0,
+         0,
+         {1, 2, 0, 1, 0}},
+        {"CRLF, comments, blanks in front and other statements",
+         "# v 0 0 0\r\n v 0 0 0\r\nv 1 2 3\r\nvp 1 2 3\r\ns 1\r\nmtllib a.mtl\r\nusemtlx\r\n",
+         1,
+         0,
+         0,
+         {0}},
+        {"continued lines count once", "f 1 2 \\\n3\nv 0 0 \\\nv 0 0 0\nv 1 1 1\n", 2, 0, 0, {1}},
+        {"continued through CRLF", "v 0 0 0 \\\r\nf 1 2 3\r\nf 1 2 3\r\n", 1, 0, 0, {1}},
+        {"too short for their numbers", "v 0 0\nvt 0\nvn 0 0\nf 1 2\nv 0 0 0\n", 1, 0, 0, {0}},
+    };
+    for (const Case& c : cases) {
+        for (size_t piece : {size_t{1}, size_t{2}, size_t{3}, size_t{15}, size_t{16}, size_t{17},
+                             size_t{1} << 20}) {
+            const ObjSizeHint hint = CountInPieces(c.text, piece);
+            const std::string label = std::string(c.name) + ", pieces of " + std::to_string(piece);
+            EXPECT_EQ(hint.vertices, c.vertices) << label;
+            EXPECT_EQ(hint.textureVertices, c.textureVertices) << label;
+            EXPECT_EQ(hint.normals, c.normals) << label;
+            EXPECT_EQ(hint.faces, c.faces) << label;
+        }
+    }
+}
+
+// The hint sizes the model's arrays and nothing else: a missing, a counted, an
+// empty and a wrong one give the same model; a counted one leaves a one-mesh
+// file's arrays without room to spare, so they were never grown by copies.
+TEST(ObjSizeCounter, AHintChangesTheAllocationsOnlyNeverTheModel) {
+    std::vector<std::string> texts;
+    std::string grid = "o Grid\n";
+    for (int i = 0; i < 3000; ++i) grid += "v " + std::to_string(i) + " 0.5 1\nvt 0.25 0.75\n";
+    for (int i = 0; i < 3000; ++i) grid += "vn 0 1 0\n";
+    for (int i = 1; i + 2 <= 3000; ++i) {
+        const std::string a = std::to_string(i), b = std::to_string(i + 1),
+                          c = std::to_string(i + 2);
+        grid += "f " + a + "/" + a + "/" + a + " " + b + "/" + b + "/" + b + " " + c + "/" + c +
+                "/" + c + "\n";
+    }
+    texts.push_back(grid);
+    std::mt19937 random(77);
+    for (int i = 0; i < 60; ++i) {
+        bool usesMtl = false;
+        texts.push_back(RandomObj(random, usesMtl));
+    }
+    kvoimport::ObjSource source;
+    source.path = "hinted.obj";
+    for (size_t t = 0; t < texts.size(); ++t) {
+        const std::string& text = texts[t];
+        ObjModel plain;
+        std::vector<std::string> mtl;
+        std::string reason;
+        const bool taken =
+            kvoimport::ParseObj(text.data(), text.size(), source, plain, mtl, reason);
+        const ObjSizeHint counted = CountInPieces(text, 4096);
+        ObjSizeHint wrong = counted;
+        wrong.vertices = wrong.vertices / 2 + 1;
+        wrong.normals += 7;
+        wrong.faces.assign(counted.faces.size() + 3, 2);
+        const ObjSizeHint hints[] = {counted, ObjSizeHint(), wrong};
+        for (size_t h = 0; h < std::size(hints); ++h) {
+            ObjModel hinted;
+            std::string why;
+            const std::string label = "text " + std::to_string(t) + ", hint " + std::to_string(h);
+            ASSERT_EQ(
+                kvoimport::ParseObj(text.data(), text.size(), source, hinted, mtl, why, &hints[h]),
+                taken)
+                << label;
+            EXPECT_EQ(why, reason) << label;
+            if (taken) ExpectSameModel(hinted, plain, label);
+        }
+    }
+    ObjModel model;
+    std::vector<std::string> mtl;
+    std::string reason;
+    ASSERT_TRUE(kvoimport::ParseObj(grid.data(), grid.size(), source, model, mtl, reason))
+        << reason;
+    EXPECT_EQ(model.positions.capacity(), model.positions.size());
+    EXPECT_EQ(model.uvs.capacity(), model.uvs.size());
+    EXPECT_EQ(model.normals.capacity(), model.normals.size());
+    ASSERT_EQ(model.meshes.size(), 1u);
+    EXPECT_EQ(model.meshes[0].faceSizes.capacity(), model.meshes[0].faceSizes.size());
+    // Room for four corners a face at most, as the counter cannot tell triangles from quads.
+    EXPECT_EQ(model.meshes[0].corners.capacity(), model.meshes[0].faceSizes.size() * 4);
 }
 
 }  // namespace
