@@ -12,8 +12,10 @@
 #include <new>
 #include <string>
 
+#include "cli/import/assimp_module.h"
 #include "cli/import/import_files.h"
 #include "cli/import/import_protocol.h"
+#include "cli/import/obj_exact_numbers.h"
 #include "cli/import/scene_file_stamp.h"
 #include "cli/import/scene_import.h"
 #include "scene/scene_decoder.h"
@@ -40,7 +42,7 @@ bool ImportSceneFile(const std::string& path, const ImportSettings& settings, Sc
                      std::string& error, FilesRead& files) {
     SceneFileStamp before, after;
     if (!StampSceneFile(path, before, error) ||
-        !ImportScene(path, settings, scene, error, &files)) {
+        !ImportScene(path, settings, scene, error, &files, ImportWithAssimpModule)) {
         return false;
     }
     if (!StampSceneFile(path, after, error)) {
@@ -153,6 +155,12 @@ int RunImportWorker(int requestFd, int answerFd) {
                 [requestFd](uint8_t* data, size_t size) { return ReadAll(requestFd, data, size); },
                 path, settings)) {
             return 1;
+        }
+        // The importer's module is loaded here, once, so that the children
+        // of later scenes inherit it; OBJ files rarely need it.
+        if (!IsObjPath(path)) {
+            std::string unused;
+            LoadAssimpModule(unused);
         }
         if (!AnswerInFreshProcess(answerFd, path, settings)) return 1;
     }
