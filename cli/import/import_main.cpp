@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "cli/import/huge_pages.h"
 #include "cli/import/import_worker.h"
 #ifdef KVOEXP_WITH_MIMALLOC
 #include <mimalloc.h>
@@ -26,6 +27,7 @@ void OnAllocatorError(int error, void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kvoimport::StartWithoutHugePages();
 #ifdef KVOEXP_WITH_MIMALLOC
     kvocli::TuneAllocator();
     mi_register_error(OnAllocatorError, nullptr);

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "cli/import/assimp_module.h"
+#include "cli/import/huge_pages.h"
 #include "cli/import/import_files.h"
 #include "cli/import/import_protocol.h"
 #include "cli/import/obj_exact_numbers.h"
@@ -109,6 +110,7 @@ bool AnswerInFreshProcess(int fd, const std::string& path, const ImportSettings&
         // Ends with this process (a time-out or an interrupt kills it).
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != server) _exit(1);
+        AllowHugePagesFor(path);
         _exit(Answer(fd, path, settings) ? 0 : 1);
     }
     int status = 0;
