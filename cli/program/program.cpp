@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/checks/printable_text.h"
+#include "cli/checks/unique_names.h"
 #include "cli/import/import_pool.h"
 #include "cli/import/worker_process.h"
 #include "cli/outputs/created_folders.h"
@@ -121,7 +122,11 @@ int ListScenes(const CliOptions& options) {
             status = kExitFailed;
             continue;
         }
-        PrintSceneTree(stdout, path, imported.scene, options.selectGlobs);
+        std::vector<std::string> givenNames;
+        for (const kvoscene::Node& node : imported.scene.nodes) givenNames.push_back(node.name);
+        // The export's own renaming of clashing file names, shown in the marks.
+        kvochecks::MakeFileNamesUnique(imported.scene, options.selectGlobs);
+        PrintSceneTree(stdout, path, imported.scene, givenNames, options.selectGlobs);
     }
     return status;
 }

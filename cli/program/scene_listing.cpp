@@ -61,8 +61,16 @@ std::string ExportMark(const std::string& name) {
     return "exported as '" + exporter::NodeFileName(name) + "'";
 }
 
-void PrintNode(std::FILE* out, const Scene& scene, const std::vector<std::vector<size_t>>& children,
-               size_t index, int depth, const std::vector<std::string>& globs) {
+struct Tree {
+    const Scene& scene;
+    const std::vector<std::string>& givenNames;
+    const std::vector<std::string>& globs;
+    std::vector<std::vector<size_t>> children;
+};
+
+void PrintNode(std::FILE* out, const Tree& tree, size_t index, int depth) {
+    const Scene& scene = tree.scene;
+    const std::vector<std::string>& globs = tree.globs;
     const Node& node = scene.nodes[index];
     std::string mark;
     if (node.parent == kNone) {
@@ -76,24 +84,26 @@ void PrintNode(std::FILE* out, const Scene& scene, const std::vector<std::vector
     } else {
         mark = "  [below a root child: not exported]";
     }
-    std::fprintf(out, "%*s'%s'  %s%s\n", 2 * depth + 2, "", node.name.c_str(),
+    const std::string& name = index < tree.givenNames.size() ? tree.givenNames[index] : node.name;
+    std::fprintf(out, "%*s'%s'  %s%s\n", 2 * depth + 2, "", name.c_str(),
                  Describe(scene, node).c_str(), mark.c_str());
-    for (size_t child : children[index]) PrintNode(out, scene, children, child, depth + 1, globs);
+    for (size_t child : tree.children[index]) PrintNode(out, tree, child, depth + 1);
 }
 
 }  // namespace
 
 void PrintSceneTree(std::FILE* out, const std::string& sceneName, const Scene& scene,
+                    const std::vector<std::string>& givenNames,
                     const std::vector<std::string>& globs) {
     std::fprintf(out, "%s: %zu nodes, %zu materials\n", sceneName.c_str(), scene.nodes.size(),
                  scene.materials.size());
-    std::vector<std::vector<size_t>> children(scene.nodes.size());
+    Tree tree{scene, givenNames, globs, std::vector<std::vector<size_t>>(scene.nodes.size())};
     std::vector<size_t> roots;
     for (size_t i = 0; i < scene.nodes.size(); ++i) {
         const uint32_t parent = scene.nodes[i].parent;
-        (parent == kNone ? roots : children[parent]).push_back(i);
+        (parent == kNone ? roots : tree.children[parent]).push_back(i);
     }
-    for (size_t root : roots) PrintNode(out, scene, children, root, 0, globs);
+    for (size_t root : roots) PrintNode(out, tree, root, 0);
 }
 
 }  // namespace kvocli

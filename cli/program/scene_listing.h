@@ -9,7 +9,11 @@
 
 namespace kvocli {
 
+// Prints `scene`'s tree. Nodes show their names as the file gives them;
+// `scene` itself holds the names the export writes (clashes already told
+// apart), which the marks of the selected root children show.
 void PrintSceneTree(std::FILE* out, const std::string& sceneName, const kvoscene::Scene& scene,
+                    const std::vector<std::string>& givenNames,
                     const std::vector<std::string>& globs);
 
 }  // namespace kvocli

@@ -333,6 +333,43 @@ TEST_F(HostRobustness, EachScenesOutcomeIsTheSameInAnyOrderAndWithAnyJobs) {
     EXPECT_EQ(first.size(), scenes.size());
 }
 
+// An import that damages its process (preloaded: after a file named "poison"
+// was opened, opening any other file in that process crashes) takes no later
+// scene down with it, as a corrupted importer heap did when one process
+// served every scene.
+TEST_F(HostRobustness, AnImportThatDamagesItsProcessSparesTheNextScene) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's runtime must come first among preloaded libraries";
+#endif
+    const std::string models = clitest::ModelsDir() + "/assimp/test/models/";
+    const std::string poison = dir_.Path("poison.stl");
+    fs::copy_file(models + "STL/triangle_with_two_solids.stl", poison);
+    const std::string stl = models + "STL/Spider_binary.stl";
+    const std::string fbx = models + "FBX/box.fbx";
+    std::vector<std::string> env = Env();
+    env.push_back(std::string("LD_PRELOAD=") + KVOEXP_DAMAGING_IMPORTER);
+    const std::vector<std::vector<std::string>> orders = {
+        {poison, stl}, {stl, poison, fbx}, {poison, fbx, stl}};
+    for (int run = 0; run < 6; ++run) {
+        const std::vector<std::string>& scenes = orders[run % orders.size()];
+        const std::string jobs = run < 3 ? "1" : "2";
+        std::vector<std::string> args = {"-o",       Out() + "/{scene}", "-j", jobs, "-q",
+                                         "--report", dir_.Path("r.json")};
+        args.insert(args.end(), scenes.begin(), scenes.end());
+        const ProcessResult r = clitest::RunKvoexp(args, 120, env);
+        ASSERT_TRUE(r.exited) << r.err;
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        const nlohmann::json report = nlohmann::json::parse(clitest::ReadFile(dir_.Path("r.json")));
+        ASSERT_EQ(report["scenes"].size(), scenes.size()) << r.err;
+        for (const auto& scene : report["scenes"]) {
+            const std::string path = scene["path"];
+            EXPECT_EQ(scene.value("import_error", std::string()), "")
+                << path << " after " << scenes.front() << ", -j " << jobs;
+            EXPECT_GT(scene["triangles_out"].get<uint64_t>(), 0u) << path;
+        }
+    }
+}
+
 TEST_F(HostRobustness, TimeLimitsAreTakenAndShownAsGiven) {
     const std::string sample = clitest::SamplesDir() + "/sample_scene.gltf";
     EXPECT_EQ(clitest::RunKvoexp({"--list", "--import-timeout", "1e10", sample}).exitCode, 0);

@@ -176,6 +176,14 @@ TEST_F(RealScenes, PlaceholderAndClashingNamesBecomeDistinctFileNames) {
         << r.err;
     EXPECT_EQ(Codes(Report()), (std::multiset<std::string>{Code(WarningCode::kNameCollision)}));
     EXPECT_TRUE(Contains(r.out, "5 nodes exported, 0 not geometry, 0 failed")) << r.out;
+
+    // The listing names the files the export writes, under the file's own names.
+    r = clitest::RunKvoexp({"--list", inst});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const char* file : {"Inst.kvo", "Inst-2.kvo", "inst-3.kvo", "Inst-4.kvo", "Other.kvo"}) {
+        EXPECT_TRUE(Contains(r.out, std::string("exported as '") + file + "'")) << r.out;
+    }
+    EXPECT_FALSE(Contains(r.out, "'Inst-2'  ")) << r.out;
 }
 
 TEST_F(RealScenes, SharedModelsSayWhatTheyLose) {
