@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 #include "cli/import/huge_pages.h"
@@ -27,6 +28,10 @@ void OnAllocatorError(int error, void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Started by a thread of the host that blocks every signal.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     kvoimport::StartWithoutHugePages();
 #ifdef KVOEXP_WITH_MIMALLOC
     kvocli::TuneAllocator();
