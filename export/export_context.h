@@ -13,6 +13,7 @@ class ILogger;
 class GenerateShader;
 class GenerateGeometry;
 class INode;
+class OutputFolder;
 
 class ExportContext {
 public:
@@ -34,6 +35,10 @@ public:
     virtual PreparedNodeList& PreparedNodes() = 0;
     virtual uint32_t& ObjectCount() = 0;
     virtual uint32_t& ObjectsDone() = 0;
+    // The output folder a run holds open and writes its files through; null
+    // (the default, and outside a run) writes them by path.
+    virtual const OutputFolder* RunFolder() const { return nullptr; }
+    virtual void SetRunFolder(const OutputFolder* /*folder*/) {}
 
     // Panel: the output-path check, error boxes, settings.
     virtual bool CheckOutputDir(HWND panel) = 0;

@@ -11,6 +11,7 @@
 #include "generators/generate_log.h"
 #include "generators/generate_shader.h"
 #include "kvo/kvo_geode.h"
+#include "kvo/output_folder.h"
 
 namespace exporter {
 
@@ -22,11 +23,14 @@ constexpr size_t kStatusTextSize = 512;
 void OpenSideFiles(ExportContext& context) {
     const ExportOptions& options = context.Options();
     const std::string dir = context.OutputDir();
-    if (options.generateShader) context.ShaderFile().Open(OutputPath(dir, "kvoexp.shd"));
-    if (options.generateGeometry) context.GeometryFile().Open(OutputPath(dir, "geometry.ini"));
+    const OutputFolder* folder = context.RunFolder();
+    if (options.generateShader) context.ShaderFile().Open(OutputPath(dir, "kvoexp.shd"), folder);
+    if (options.generateGeometry) {
+        context.GeometryFile().Open(OutputPath(dir, "geometry.ini"), folder);
+    }
     if (options.generateLog) {
         ILogger& log = context.ExportLog();
-        log.Open(OutputPath(dir, "kvoexp_log.txt"));
+        log.Open(OutputPath(dir, "kvoexp_log.txt"), folder);
         log.Print("Output directory:  %s\n", dir.c_str());
         log.Print("Number of objects: %i\n\n", static_cast<int>(context.ObjectCount()));
     }
@@ -39,6 +43,24 @@ void ReleaseCreatedObject(PreparedNode& prepared) {
     prepared.createdTriObject = nullptr;
     prepared.mesh = nullptr;
 }
+
+// Holds the output folder open for one run and lends it to the context: the
+// run's files go into the folder it opened even if its path is renamed or
+// replaced by a link meanwhile. A folder that cannot be opened is written by path.
+class PinnedRunFolder {
+public:
+    explicit PinnedRunFolder(ExportContext& context) : context_(context) {
+        std::string error;
+        if (folder_.Open(context.OutputDir(), error)) context.SetRunFolder(&folder_);
+    }
+    ~PinnedRunFolder() { context_.SetRunFolder(nullptr); }
+    PinnedRunFolder(const PinnedRunFolder&) = delete;
+    PinnedRunFolder& operator=(const PinnedRunFolder&) = delete;
+
+private:
+    ExportContext& context_;
+    OutputFolder folder_;
+};
 
 }  // namespace
 
@@ -109,6 +131,7 @@ void DoExport(ExportContext& context, HWND panel) {
         return;
     }
 
+    const PinnedRunFolder folder(context);
     OpenSideFiles(context);
     context.ShowProgress();
 

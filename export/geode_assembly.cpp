@@ -118,7 +118,8 @@ bool BuildGeode(ExportContext& context, KvoGeode& geode, PreparedNode& prepared,
     // A node name that is not a plain file name never reaches the file system.
     const std::string path = geode.GetPath();
     const char* nodeName = prepared.node ? prepared.node->GetName() : "";
-    const bool saved = IsPlainFileName(nodeName ? nodeName : "") && geode.Save(path);
+    const bool saved =
+        IsPlainFileName(nodeName ? nodeName : "") && geode.Save(path, context.RunFolder());
     if (!saved) log.Print("\tERROR: Failed to save KVO '%s'.\n\n", path.c_str());
     return saved;
 }

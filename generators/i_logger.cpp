@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "kvo/output_folder.h"
+
 namespace {
 
 struct FreeDeleter {
@@ -16,12 +18,12 @@ ILogger::~ILogger() {
     Close();
 }
 
-void ILogger::Open(const std::string& filePath) {
+void ILogger::Open(const std::string& filePath, const OutputFolder* folder) {
     if (opened) return;
     path = filePath;
     opened = true;
     // Binary mode: line ends are translated by Print, so the bytes match on every platform.
-    file = std::fopen(path.c_str(), "wb");
+    file = OpenForWriting(path, folder);
     WriteHeader();
 }
 

@@ -15,6 +15,8 @@
 #define KVOEXP_PRINTF_FORMAT(formatIndex, firstArg)
 #endif
 
+class OutputFolder;
+
 class ILogger {
 public:
     ILogger() = default;
@@ -25,7 +27,9 @@ public:
 
     // Creates the file and writes its header on the first call only; later calls are
     // ignored whatever path they name, also when the first one could not create the file.
-    void Open(const std::string& filePath);
+    // A file directly in `folder` (an export run's open output folder) is created
+    // relative to it; without one, by path.
+    void Open(const std::string& filePath, const OutputFolder* folder = nullptr);
 
     // Appends printf-formatted text, every "\n" written as CR LF, and flushes at once.
     // Does nothing before Open or when the file could not be created.

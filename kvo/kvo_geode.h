@@ -12,6 +12,8 @@
 #include "kvo/kvo_geob.h"
 #include "kvo/kvo_material.h"
 
+class OutputFolder;
+
 class KvoGeode : public DResource {
 public:
     static constexpr int kMaxMaterials = 250;
@@ -33,6 +35,9 @@ public:
     // Takes `data` (from new[]) as the file buffer without a copy and loads from it.
     bool LoadFromBuffer(std::unique_ptr<uint8_t[]> data, size_t size);
     bool Save(const std::string& outPath) override;  // kvo_writer.cpp
+    // Saves relative to `folder` (held open by an export run) when `outPath`
+    // lies directly in it; null saves by path.
+    bool Save(const std::string& outPath, const OutputFolder* folder);
     void Unload() override {}
 
     // The arrays stay owned by the caller.

@@ -161,13 +161,17 @@ bool KvoGeode::WriteGeob(FILE* stream, const KvoGeob* geob) {
 }
 
 bool KvoGeode::Save(const std::string& outPath) {
+    return Save(outPath, nullptr);
+}
+
+bool KvoGeode::Save(const std::string& outPath, const OutputFolder* folder) {
     const std::vector<std::string> causes = CheckGeode(*this, KvoStrictness::kWrite);
     if (!causes.empty()) {
         error = "cannot save: " + causes.front();
         return false;
     }
     OutputFile output;
-    if (!OpenOutputFile(outPath, output, error)) return false;
+    if (!OpenOutputFile(outPath, output, error, folder)) return false;
     FILE* stream = output.stream;
     errno = 0;
     long fileLength = 0, table = 0;

@@ -1,6 +1,7 @@
 // POSIX variant: the target's kind from lstat; a device or FIFO is opened
 // without O_CREAT or O_TRUNC, without following a link and without blocking,
-// and must still be what lstat saw once opened.
+// and must still be what lstat saw once opened. A target in the run's open
+// output folder is reached with fstatat and openat on the folder.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 
 #include "kvo/file_kind_posix.h"
 #include "kvo/output_file.h"
+#include "kvo/output_folder.h"
 #include "kvo/temp_file.h"
 
 // The bytes of a file being written, before they go out in one write.
@@ -105,10 +107,20 @@ bool Fail(const std::string& target, const char* cause, std::string& error) {
     return false;
 }
 
-// Opens the device or FIFO `target` that lstat described as `seen`.
-bool OpenDevice(const std::string& target, const struct stat& seen, OutputFile& file,
+// The descriptor and name through which `target` is reached: the open
+// folder's when it lies directly in it, else the current directory's.
+int PlaceOf(const std::string& target, const OutputFolder* folder, std::string& name) {
+    if (folder != nullptr && folder->NameIn(target, name)) return folder->Descriptor();
+    name = target;
+    return AT_FDCWD;
+}
+
+// Opens the device or FIFO `name` in `dir` that fstatat described as `seen`.
+bool OpenDevice(int dir, const std::string& name, const struct stat& seen, OutputFile& file,
                 std::string& error) {
-    const int fd = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    const std::string& target = file.target;
+    const int fd =
+        openat(dir, name.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         // A FIFO opened without blocking has no reader when this fails with ENXIO.
         if (errno == ENXIO && S_ISFIFO(seen.st_mode)) {
@@ -185,18 +197,23 @@ bool OpenStaging(OutputFile& file) {
 
 }  // namespace
 
-bool OpenOutputFile(const std::string& target, OutputFile& file, std::string& error) {
+bool OpenOutputFile(const std::string& target, OutputFile& file, std::string& error,
+                    const OutputFolder* folder) {
     file = OutputFile{};
     file.target = target;
+    file.folder = folder;
+    std::string name;
+    const int dir = PlaceOf(target, folder, name);
     struct stat seen {};
-    if (lstat(target.c_str(), &seen) == 0 && !S_ISREG(seen.st_mode) && !S_ISLNK(seen.st_mode)) {
-        if (WrittenThrough(seen.st_mode)) return OpenDevice(target, seen, file, error);
+    if (fstatat(dir, name.c_str(), &seen, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(seen.st_mode) &&
+        !S_ISLNK(seen.st_mode)) {
+        if (WrittenThrough(seen.st_mode)) return OpenDevice(dir, name, seen, file, error);
         error = "cannot replace '" + target + "': not a regular file (" +
                 FileKindName(seen.st_mode) + ")";
         return false;
     }
     TemporaryFile temporary;
-    if (!CreateTemporaryBeside(target, temporary, error)) return false;
+    if (!CreateTemporaryBeside(target, temporary, error, folder)) return false;
     file.sink = temporary.stream;
     file.temporaryPath = temporary.path;
     if (OpenStaging(file)) {
@@ -230,8 +247,8 @@ bool CommitOutputFile(OutputFile& file, std::string& error) {
         ok = Fail(file.target, cause ? std::strerror(cause) : "write error", error);
     }
     file.stream = nullptr;
-    ok = ok && ReplaceWithTemporary(file.temporaryPath, file.target, error);
-    if (!ok) std::remove(file.temporaryPath.c_str());
+    ok = ok && ReplaceWithTemporary(file.temporaryPath, file.target, error, file.folder);
+    if (!ok) RemoveTemporary(file.temporaryPath, file.folder);
     file.temporaryPath.clear();
     return ok;
 }
@@ -244,6 +261,6 @@ void DiscardOutputFile(OutputFile& file) {
     FreeStaged(file);
     if (file.device >= 0) close(file.device);
     file.device = -1;
-    if (!file.temporaryPath.empty()) std::remove(file.temporaryPath.c_str());
+    RemoveTemporary(file.temporaryPath, file.folder);
     file.temporaryPath.clear();
 }

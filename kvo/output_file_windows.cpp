@@ -1,5 +1,6 @@
 // Windows variant: always a temporary file renamed over the target; a
-// directory in the target's place is refused before anything is written.
+// directory in the target's place is refused before anything is written. The
+// run's output folder, held open, cannot move: files go by path.
 #include <windows.h>
 
 #include <cerrno>
@@ -8,9 +9,11 @@
 #include "kvo/output_file.h"
 #include "kvo/temp_file.h"
 
-bool OpenOutputFile(const std::string& target, OutputFile& file, std::string& error) {
+bool OpenOutputFile(const std::string& target, OutputFile& file, std::string& error,
+                    const OutputFolder* folder) {
     file = OutputFile{};
     file.target = target;
+    file.folder = folder;
     const DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         error = "cannot replace '" + target + "': not a regular file (a directory)";

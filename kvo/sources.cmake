@@ -18,10 +18,13 @@ set(kvo_sources
   kvo_reader.cpp
   kvo_warnings.cpp
   kvo_writer.cpp
+  output_folder.cpp
   temp_file.cpp)
 if(WIN32)
-  list(APPEND kvo_sources input_file_windows.cpp output_file_windows.cpp temp_file_windows.cpp)
+  list(APPEND kvo_sources input_file_windows.cpp output_file_windows.cpp
+    output_folder_windows.cpp temp_file_windows.cpp)
 else()
-  list(APPEND kvo_sources input_file_posix.cpp output_file_posix.cpp temp_file_posix.cpp)
+  list(APPEND kvo_sources input_file_posix.cpp output_file_posix.cpp
+    output_folder_posix.cpp temp_file_posix.cpp)
 endif()
 list(TRANSFORM kvo_sources PREPEND ${CMAKE_CURRENT_LIST_DIR}/)

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+class OutputFolder;
+
 struct TemporaryFile {
     FILE* stream = nullptr;
     std::string path;
@@ -27,8 +29,14 @@ FILE* OpenExclusive(const std::string& path, int permissions, bool& exists, std:
 
 // Creates a temporary file beside `target`, with the permission bits of the
 // regular file it will replace; false with `error` set when none can be made.
-bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::string& error);
+// With `folder`, a target directly in it is reached relative to the open
+// folder (POSIX), here and in the two calls below; messages keep the paths.
+bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::string& error,
+                           const OutputFolder* folder = nullptr);
 
 // Renames `temporary` over `target` in one step; false with `error` set.
 bool ReplaceWithTemporary(const std::string& temporary, const std::string& target,
-                          std::string& error);
+                          std::string& error, const OutputFolder* folder = nullptr);
+
+// Removes the temporary file `temporary` (nothing when it is empty).
+void RemoveTemporary(const std::string& temporary, const OutputFolder* folder = nullptr);

@@ -1,4 +1,5 @@
-// POSIX variant: open(O_CREAT | O_EXCL | O_NOFOLLOW), fchmod, rename.
+// POSIX variant: open(O_CREAT | O_EXCL | O_NOFOLLOW), fchmod, rename; their
+// *at forms relative to an open output folder.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "kvo/output_folder.h"
 #include "kvo/temp_file.h"
 
 namespace {
@@ -25,11 +27,27 @@ std::string DirectoryName(const std::string& target) {
     return slash == std::string::npos ? "." : target.substr(0, slash + 1);
 }
 
-}  // namespace
+// Where a path is reached: the folder's descriptor and the bare name when the
+// path lies directly in `folder`, else the current directory and the path.
+struct Place {
+    int dir = AT_FDCWD;
+    std::string name;
+};
 
-FILE* OpenExclusive(const std::string& path, int permissions, bool& exists, std::string& failure) {
+Place PlaceOf(const std::string& path, const OutputFolder* folder) {
+    Place place;
+    if (folder != nullptr && folder->NameIn(path, place.name)) {
+        place.dir = folder->Descriptor();
+    } else {
+        place.name = path;
+    }
+    return place;
+}
+
+FILE* OpenExclusiveAt(const Place& place, int permissions, bool& exists, std::string& failure) {
     exists = false;
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = openat(place.dir, place.name.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         exists = errno == EEXIST;
         failure = std::strerror(errno);
@@ -38,29 +56,39 @@ FILE* OpenExclusive(const std::string& path, int permissions, bool& exists, std:
     if (permissions >= 0 && fchmod(fd, static_cast<mode_t>(permissions)) != 0) {
         failure = std::strerror(errno);
         close(fd);
-        unlink(path.c_str());
+        unlinkat(place.dir, place.name.c_str(), 0);
         return nullptr;
     }
     FILE* stream = fdopen(fd, "wb");
     if (!stream) {
         failure = std::strerror(errno);
         close(fd);
-        unlink(path.c_str());
+        unlinkat(place.dir, place.name.c_str(), 0);
     }
     return stream;
 }
 
-bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::string& error) {
+}  // namespace
+
+FILE* OpenExclusive(const std::string& path, int permissions, bool& exists, std::string& failure) {
+    return OpenExclusiveAt(PlaceOf(path, nullptr), permissions, exists, failure);
+}
+
+bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::string& error,
+                           const OutputFolder* folder) {
     // A replaced regular file keeps its permission bits; a new file gets the default.
+    const Place where = PlaceOf(target, folder);
     struct stat existing {};
-    const int permissions = lstat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
-                                ? static_cast<int>(existing.st_mode & 0777)
-                                : -1;
+    const int permissions =
+        fstatat(where.dir, where.name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(existing.st_mode)
+            ? static_cast<int>(existing.st_mode & 0777)
+            : -1;
     std::string failure;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const std::string path = TemporaryPathBeside(target, Seed(attempt), "/");
         bool exists = false;
-        file.stream = OpenExclusive(path, permissions, exists, failure);
+        file.stream = OpenExclusiveAt(PlaceOf(path, folder), permissions, exists, failure);
         if (file.stream) {
             file.path = path;
             return true;
@@ -72,8 +100,16 @@ bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::
 }
 
 bool ReplaceWithTemporary(const std::string& temporary, const std::string& target,
-                          std::string& error) {
-    if (std::rename(temporary.c_str(), target.c_str()) == 0) return true;
+                          std::string& error, const OutputFolder* folder) {
+    const Place from = PlaceOf(temporary, folder);
+    const Place to = PlaceOf(target, folder);
+    if (renameat(from.dir, from.name.c_str(), to.dir, to.name.c_str()) == 0) return true;
     error = "cannot replace '" + target + "': " + std::strerror(errno);
     return false;
+}
+
+void RemoveTemporary(const std::string& temporary, const OutputFolder* folder) {
+    if (temporary.empty()) return;
+    const Place place = PlaceOf(temporary, folder);
+    unlinkat(place.dir, place.name.c_str(), 0);
 }

@@ -63,7 +63,9 @@ FILE* OpenExclusive(const std::string& path, int, bool& exists, std::string& fai
     return stream;
 }
 
-bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::string& error) {
+// The output folder's handle keeps the folder in place: files go by path.
+bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::string& error,
+                           const OutputFolder*) {
     std::string failure;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const std::string path = TemporaryPathBeside(target, Seed(attempt), "\\/");
@@ -80,11 +82,15 @@ bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::
 }
 
 bool ReplaceWithTemporary(const std::string& temporary, const std::string& target,
-                          std::string& error) {
+                          std::string& error, const OutputFolder*) {
     if (MoveFileExA(temporary.c_str(), target.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return true;
     }
     error = "cannot replace '" + target + "': " + ErrorText(GetLastError());
     return false;
+}
+
+void RemoveTemporary(const std::string& temporary, const OutputFolder*) {
+    if (!temporary.empty()) DeleteFileA(temporary.c_str());
 }

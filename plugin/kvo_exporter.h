@@ -84,6 +84,8 @@ public:
     PreparedNodeList& PreparedNodes() override { return preparedNodes; }
     uint32_t& ObjectCount() override { return objectCount; }
     uint32_t& ObjectsDone() override { return objectsDone; }
+    const OutputFolder* RunFolder() const override { return runFolder; }
+    void SetRunFolder(const OutputFolder* folder) override { runFolder = folder; }
     void ShowError(HWND owner, const char* text) override;
     void SetStatusText(const char* text) override;
     uint32_t ObjectExtraSteps() const override { return objectExtraSteps; }
@@ -100,6 +102,7 @@ public:
     HWND hOverallText = nullptr;
     bool running = false;
     char* outputDir = nullptr;
+    const OutputFolder* runFolder = nullptr;  // held open by the export run, while it runs
     PreparedNodeList preparedNodes;
     uint32_t objectCount = 0;
     uint32_t objectsDone = 0;

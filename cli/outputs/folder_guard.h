@@ -1,9 +1,9 @@
-// Watches that the output folder stays where it was opened: the plug-in writes
-// by path, so a folder renamed or replaced (by a link into another tree) in
-// the middle of an export would send the rest of its files elsewhere. The
-// host checks the path against the open folder while the export runs and
-// stops it when they part, then removes the plug-in's temporary files from
-// the folder it opened.
+// Watches that the output folder stays where it was opened. The plug-in
+// writes each run's files relative to the folder it opened, but the user's
+// path no longer leads to them once the folder is renamed or replaced (by a
+// link into another tree): the host checks the path against the open folder
+// while the export runs and stops it when they part, then removes any
+// temporary files from the folder it opened.
 #pragma once
 
 #include <chrono>

@@ -31,8 +31,11 @@ private:
     struct Held {
         std::string path;
         int fd;
+        int dirFd;                         // the folder, open
         unsigned long long device, inode;  // of the folder
     };
+    // Removes the lock file from the open folder and closes both.
+    static void Let(const Held& held);
     std::vector<Held> held_;
 };
 

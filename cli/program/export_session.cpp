@@ -134,8 +134,9 @@ std::string ExportSession::ShownPath(const std::string& path) const {
     return shownDir_ + path.substr(outputDir_.size());
 }
 
-// The output folder moved or replaced: Cancel is pressed at once, so at most
-// the node in hand is written through the new path.
+// The output folder moved or replaced: Cancel is pressed at once. The plug-in
+// writes relative to the folder it opened, so the node in hand still goes
+// into the moved folder, whole.
 void ExportSession::PumpFolderGuard() {
     if (folderMoved_ || !folder_.Poll()) return;
     folderMoved_ = true;
@@ -160,7 +161,9 @@ bool ExportSession::FolderStopped(SceneOutcome& outcome, bool exported) {
 void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
                                 const std::vector<kvoimport::EmbeddedImage>& embedded) {
     const auto start = std::chrono::steady_clock::now();
-    if (folderMoved_ && FolderStopped(outcome, false)) return;
+    // Looked at before each scene: texture copies and the plug-in's own opening
+    // of the folder go by its path.
+    if (FolderStopped(outcome, false)) return;
     const std::string nothing = kvochecks::NothingToExport(scene, options_.selectGlobs);
     if (!nothing.empty()) {
         std::fprintf(stderr, "kvoexp: error: %s: nothing to export: %s\n",
@@ -217,13 +220,17 @@ void ExportSession::ExportScene(kvoscene::Scene scene, SceneOutcome& outcome,
     const unsigned errorsBefore = errorsShown_;
     kvooutputs::FileWatch watch;
     watch.Before(paths);
-    observer_.Begin(panel_.ProgressDialog());
-    panel_.PressExport();
-    observer_.End();
+    // Looked at once more just before the plug-in opens the folder by its path.
+    const bool movedBefore = folderMoved_ || folder_.Moved();
+    if (!movedBefore) {
+        observer_.Begin(panel_.ProgressDialog());
+        panel_.PressExport();
+        observer_.End();
+    }
     ip_.SetScene(nullptr);
 
     outcome.errorsShown = errorsShown_ - errorsBefore;
-    FolderStopped(outcome, true);
+    FolderStopped(outcome, !movedBefore);
     // The plug-in opens the side files once an Export gets past its checks.
     if (!outcome.nodes.empty() && outcome.errorsShown == 0) NoteSideFilesAsked();
     // A moved folder stops the export as Cancel does; its paths lead elsewhere now.

@@ -21,7 +21,10 @@ namespace {
 
 // Fixed buffers: the handler may read them at any moment, and may not allocate.
 char gConfigDir[PATH_MAX] = {};
-char gOutputDir[PATH_MAX] = {};
+// The output folder as opened when the export into it began: a folder renamed
+// or replaced by a link since still has its own files removed, and the tree
+// the path now leads to keeps its own.
+volatile sig_atomic_t gOutputDirFd = -1;
 
 void Remember(char* into, const std::string& path) {
     into[0] = '\0';  // forgotten while it changes
@@ -31,11 +34,12 @@ void Remember(char* into, const std::string& path) {
     into[0] = path[0];  // last: the handler sees the whole path or none
 }
 
-// Removes the files in `dir` for which `wanted` holds, with system calls only
-// (opendir and readdir may allocate, which a signal handler must not).
+// Removes the files in `dir` (relative to `base`) for which `wanted` holds,
+// with system calls only (opendir and readdir may allocate, which a signal
+// handler must not).
 template <typename Wanted>
-void RemoveFilesIn(const char* dir, Wanted wanted) {
-    const int fd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void RemoveFilesIn(int base, const char* dir, Wanted wanted) {
+    const int fd = openat(base, dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     alignas(8) char buffer[4096];
     for (;;) {
@@ -60,13 +64,14 @@ void RemoveFilesIn(const char* dir, Wanted wanted) {
 }
 
 void RemoveLeftovers() {
-    if (gOutputDir[0] != '\0') {
-        RemoveFilesIn(gOutputDir, [](const char* name) {
+    const int outputDir = gOutputDirFd;
+    if (outputDir >= 0) {
+        RemoveFilesIn(outputDir, ".", [](const char* name) {
             return kvo::IsTemporaryName(name) || std::strcmp(name, kvooutputs::kLockFileName) == 0;
         });
     }
     if (gConfigDir[0] != '\0') {
-        RemoveFilesIn(gConfigDir, [](const char*) { return true; });
+        RemoveFilesIn(AT_FDCWD, gConfigDir, [](const char*) { return true; });
         rmdir(gConfigDir);
     }
 }
@@ -113,7 +118,11 @@ void SetCleanupConfigDir(const std::string& dir) {
 }
 
 void SetCleanupOutputDir(const std::string& dir) {
-    Remember(gOutputDir, dir);
+    const int previous = gOutputDirFd;
+    gOutputDirFd = -1;  // forgotten before it closes
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (previous >= 0) close(previous);
+    if (!dir.empty()) gOutputDirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 void RemoveLeftoversNow() {

@@ -22,8 +22,9 @@ int InterruptedExitStatus();
 std::string InterruptedMessage();
 
 // What a second signal removes: the private configuration directory (its
-// files, then itself) and the writer's temporary files in the output
-// directory being written. Empty strings forget them.
+// files, then itself) and the writer's temporary files and the lock file in
+// the output directory being written, which is opened here: it is cleaned
+// where it is, even once renamed or replaced by a link. Empty strings forget them.
 void SetCleanupConfigDir(const std::string& dir);
 void SetCleanupOutputDir(const std::string& dir);
 

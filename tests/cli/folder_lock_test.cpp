@@ -46,4 +46,25 @@ TEST(FolderLock, AFolderThatCannotHoldTheLockIsAnError) {
     EXPECT_FALSE(fs::exists(dir.Path("elsewhere")));
 }
 
+// The folder renamed, or renamed and replaced by a link to another folder
+// that holds a lock file of its own, while locked: releasing removes the lock
+// file from the folder as locked and leaves the other folder's alone.
+TEST(FolderLock, ReleaseRemovesTheFileFromTheFolderAsLocked) {
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link ? "replaced by a link" : "renamed");
+        clitest::ScratchDir dir;
+        const std::string out = dir.Sub("out"), moved = dir.Path("moved");
+        const std::string other = dir.Sub("other");
+        clitest::WriteFile(other + "/" + kvooutputs::kLockFileName, "");
+        FolderLocks locks;
+        std::string error;
+        ASSERT_TRUE(locks.Lock(out, error)) << error;
+        fs::rename(out, moved);
+        if (link) fs::create_directory_symlink(other, out);
+        locks.Release(out);
+        EXPECT_FALSE(fs::exists(moved + "/" + kvooutputs::kLockFileName));
+        EXPECT_TRUE(fs::exists(other + "/" + kvooutputs::kLockFileName));
+    }
+}
+
 }  // namespace

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "export_test_support.h"
 #include "platform/max/path_separator.h"
@@ -367,6 +370,52 @@ TEST(ExportRun, AnUnwritableOutputDirectoryFailsEveryFileQuietly) {
     EXPECT_EQ(s.context.nextObjects, 0);
     EXPECT_EQ(s.context.finishMessages, std::vector<std::string>{"Done!"});
     EXPECT_TRUE(std::filesystem::is_directory(s.Out("Box01.kvo")));
+}
+
+// The output folder renamed, or renamed and replaced by a link into another
+// tree, while the run is on its second node: every file still goes into the
+// folder the run opened, none through the link, no temporary file is left,
+// and the log shows the user's paths as ever.
+TEST(ExportRun, FilesFollowTheOutputFolderWhenItsPathIsSwappedMidRun) {
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link ? "replaced by a link" : "renamed");
+        Scene s;
+        s.context.options = ExportOptions{false, true, true, false, false, true, true, true};
+        for (const char* name : {"Box01", "Box02", "Box03"}) {
+            AddMeshNode(s.scene, name, MakeGrid(2, 2));
+        }
+        const std::string moved = s.dir.File("moved"), elsewhere = s.dir.Sub("elsewhere");
+        bool swapped = false;
+        s.context.onPoll = [&](uint64_t) {
+            if (swapped || s.context.beginObjects.size() != 2) return;
+            std::filesystem::rename(s.context.outputDir, moved);
+            if (link) std::filesystem::create_directory_symlink(elsewhere, s.context.outputDir);
+            swapped = true;
+        };
+        s.Export();
+        s.context.CloseSideFiles();
+        ASSERT_TRUE(swapped);
+        EXPECT_EQ(s.context.nextObjects, 3);
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(moved)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names,
+                  (std::vector<std::string>{"Box01.kvo", "Box02.kvo", "Box03.kvo", "geometry.ini",
+                                            "kvoexp.shd", "kvoexp_log.txt"}));
+        EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+        const std::string log = ReadFile(Join(moved, "kvoexp_log.txt"));
+        EXPECT_NE(log.find("Output directory:  " + s.context.outputDir + "\r\n"),
+                  std::string::npos);
+        for (const char* name : {"Box01", "Box02", "Box03"}) {
+            EXPECT_NE(
+                log.find("Successfully created KVO '" + s.Out(std::string(name) + ".kvo") + "'."),
+                std::string::npos)
+                << name << "\n"
+                << log;
+        }
+    }
 }
 
 TEST(ExportRun, TheStatusLineIsCutAt512Bytes) {

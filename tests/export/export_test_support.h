@@ -64,6 +64,8 @@ public:
     PreparedNodeList& PreparedNodes() override { return nodes; }
     uint32_t& ObjectCount() override { return objectCount; }
     uint32_t& ObjectsDone() override { return objectsDone; }
+    const OutputFolder* RunFolder() const override { return runFolder; }
+    void SetRunFolder(const OutputFolder* folder) override { runFolder = folder; }
     bool CheckOutputDir(HWND panel) override;
     void ShowError(HWND owner, const char* text) override;
     void SaveSettings() override { ++settingsSaved; }
@@ -88,6 +90,7 @@ public:
     PreparedNodeList nodes;
     uint32_t objectCount = 0;
     uint32_t objectsDone = 0;
+    const OutputFolder* runFolder = nullptr;
     uint32_t objectSteps = 0;
     uint32_t objectExtraSteps = 0;
     uint32_t objectStepsDone = 0;

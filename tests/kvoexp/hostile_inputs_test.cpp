@@ -8,13 +8,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "cli/outputs/folder_lock.h"
+#include "kvo/kvo_geode.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/kvoexp/gltf_writer.h"
 
@@ -299,37 +302,87 @@ TEST_F(HostileInputs, AFailedImportLeavesNoEmptySceneFolder) {
     EXPECT_FALSE(fs::exists(dir_.Path("out/sample_scene/models/") + kvooutputs::kLockFileName));
 }
 
-// The output folder renamed and replaced by a link into another tree in the
-// middle of an export: the export stops within a few files, with an error,
-// and leaves no temporary file in the folder it opened.
+// The output folder renamed, or renamed and replaced by a link into another
+// tree (which holds another invocation's lock and temporary files), in the
+// middle of an export: the export stops within a few files, with an error;
+// every file goes on into the folder it opened, whole (the node in hand is
+// not lost), no temporary or lock file is left there, and the other tree
+// keeps what it held and gets nothing. Two signals right after the swap end
+// the program at once, and its cleanup, too, works in the folder it opened.
 TEST_F(HostileInputs, AnOutputFolderSwappedMidRunStopsTheExport) {
     const std::string obj = dir_.Path("many.obj");
     clitest::WriteBigObj(obj, 3000, 1, "Part");
-    const std::string out = dir_.Path("out"), moved = dir_.Path("moved");
-    const std::string elsewhere = dir_.Sub("elsewhere");
-    bool swapped = false;
-    const clitest::ProcessResult r =
-        clitest::RunProcess(clitest::KvoexpBinary(), {obj, "-o", out, "-q"}, 120, [&](pid_t) {
-            if (!swapped && fs::exists(out + "/Part100.kvo")) {
-                swapped = rename(out.c_str(), moved.c_str()) == 0 &&
-                          symlink(elsewhere.c_str(), out.c_str()) == 0;
-            }
-            return false;
-        });
-    ASSERT_TRUE(swapped) << "the export ended before the folder could be swapped";
-    EXPECT_EQ(r.exitCode, 1) << r.err;
-    EXPECT_TRUE(Contains(r.err, "kvoexp: error: " + out +
-                                    ": the output folder was moved or replaced during the export"))
-        << r.err;
-    size_t kept = 0, strayed = 0;
-    for (const auto& entry : fs::directory_iterator(moved)) {
-        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
-        ++kept;
+    const std::string others[] = {".kvo-other0.tmp", kvooutputs::kLockFileName};
+    const struct {
+        const char* name;
+        bool link, signals;
+    } cases[] = {{"renamed", false, false},
+                 {"replaced by a link", true, false},
+                 {"replaced by a link, then two SIGINTs", true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string run = dir_.Sub(std::string("run ") + c.name);
+        const std::string out = run + "/out", moved = run + "/moved";
+        const std::string elsewhere = dir_.Sub(std::string("run ") + c.name + "/elsewhere");
+        for (const std::string& other : others) clitest::WriteFile(elsewhere + "/" + other, "x");
+        bool swapped = false;
+        const clitest::ProcessResult r = clitest::RunProcess(
+            clitest::KvoexpBinary(), {obj, "-o", out, "-q", "--log"}, 120, [&](pid_t pid) {
+                if (!swapped && fs::exists(out + "/Part100.kvo")) {
+                    swapped = rename(out.c_str(), moved.c_str()) == 0 &&
+                              (!c.link || symlink(elsewhere.c_str(), out.c_str()) == 0);
+                    if (c.signals) {
+                        kill(pid, SIGINT);
+                        usleep(2000);  // two pending SIGINTs would be one
+                        kill(pid, SIGINT);
+                    }
+                }
+                return false;
+            });
+        ASSERT_TRUE(swapped) << "the export ended before the folder could be swapped";
+        if (c.signals) {
+            EXPECT_TRUE(r.exitCode == 130 || r.exitCode == 1) << r.exitCode << r.err;
+        } else {
+            EXPECT_EQ(r.exitCode, 1) << r.err;
+            EXPECT_TRUE(Contains(r.err, "kvoexp: error: " + out +
+                                            ": the output folder was moved or replaced during the "
+                                            "export"))
+                << r.err;
+        }
+        size_t kept = 0;
+        for (const auto& entry : fs::directory_iterator(moved)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_EQ(name.find(".tmp"), std::string::npos) << entry.path();
+            EXPECT_NE(name, kvooutputs::kLockFileName);
+            kept += name.size() > 4 && name.compare(name.size() - 4, 4, ".kvo") == 0;
+        }
+        EXPECT_GE(kept, 100u);
+        EXPECT_LT(kept, 3000u) << "the export did not stop";
+        std::vector<std::string> there;
+        for (const auto& entry : fs::directory_iterator(elsewhere)) {
+            there.push_back(entry.path().filename().string());
+        }
+        std::sort(there.begin(), there.end());
+        EXPECT_EQ(there, std::vector<std::string>(std::begin(others), std::end(others)))
+            << "the other tree was written into or cleaned";
+        EXPECT_EQ(fs::exists(fs::symlink_status(out)), c.link);
+        if (c.signals) continue;  // ended at once: the log may lack the last line
+        // Every node the log began went on to be written, whole, in the opened folder.
+        const std::string log = clitest::ReadFile(moved + "/kvoexp_log.txt");
+        EXPECT_FALSE(Contains(log, "ERROR"))
+            << log.substr(log.size() - std::min<size_t>(log.size(), 400));
+        size_t created = 0;
+        for (size_t at = log.find("Successfully created KVO '"); at != std::string::npos;
+             at = log.find("Successfully created KVO '", at + 1)) {
+            const size_t from = at + std::strlen("Successfully created KVO '");
+            const std::string path = log.substr(from, log.find('\'', from) - from);
+            ASSERT_EQ(path.compare(0, out.size() + 1, out + "/"), 0) << path;
+            KvoGeode written(moved + path.substr(out.size()));
+            EXPECT_TRUE(written.Load()) << path << ": " << written.error;
+            ++created;
+        }
+        EXPECT_EQ(created, kept);
     }
-    for (const auto& entry : fs::directory_iterator(elsewhere)) strayed += entry.exists();
-    EXPECT_GE(kept, 100u);
-    // Without the guard the remaining ~2,900 files went through the link.
-    EXPECT_LT(strayed, 300u) << strayed << " files written into the other tree";
 }
 
 }  // namespace
