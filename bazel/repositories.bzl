@@ -1,11 +1,13 @@
 """kvoexp_local_install: an installed kvoexp as an external repository.
 
-The repository holds links to the four files an export runs:
+The repository holds links to the five files an export runs:
 
-  bin/kvoexp            the console host
-  bin/kvoexp-import     its import program, run beside it
-  lib/kvoexp.so         the plug-in module
-  lib/libkvohost.so     the host stand-ins that both link
+  bin/kvoexp                    the console host
+  bin/kvoexp-import             its import program, run beside it
+  lib/kvoexp.so                 the plug-in module
+  lib/libkvohost.so             the host stand-ins that both link
+  lib/kvoexp_import_assimp.so   the importer the import program loads for
+                                scenes other than the OBJ files it reads itself
 
 plus lib/kvoexp_preview.so when it exists (for --preview), and a BUILD file
 whose target `//:kvoexp` is what kvoexp_export runs. These files are the
@@ -13,7 +15,13 @@ actions' declared tools, so a changed kvoexp re-runs the exports and a remote
 executor receives them with the scenes.
 """
 
-_FILES = ["bin/kvoexp", "bin/kvoexp-import", "lib/kvoexp.so", "lib/libkvohost.so"]
+_FILES = [
+    "bin/kvoexp",
+    "bin/kvoexp-import",
+    "lib/kvoexp.so",
+    "lib/libkvohost.so",
+    "lib/kvoexp_import_assimp.so",
+]
 _OPTIONAL_FILES = ["lib/kvoexp_preview.so"]
 
 _BUILD = """\
@@ -40,8 +48,9 @@ def _prefix(repository_ctx):
         return str(program.realpath.dirname.dirname), "kvoexp on the PATH"
     fail("kvoexp_local_install: no kvoexp found: set KVOEXP_PREFIX (e.g. " +
          "--repo_env=KVOEXP_PREFIX=/opt/kvoexp), give prefix = \"...\", or put " +
-         "kvoexp on the PATH. The prefix holds bin/kvoexp, bin/kvoexp-import, lib/kvoexp.so and " +
-         "lib/libkvohost.so (a build directory of kvoexp has this layout).")
+         "kvoexp on the PATH. The prefix holds bin/kvoexp, bin/kvoexp-import, lib/kvoexp.so, " +
+         "lib/libkvohost.so and lib/kvoexp_import_assimp.so (a build directory of kvoexp " +
+         "has this layout).")
 
 def _kvoexp_local_install_impl(repository_ctx):
     prefix, origin = _prefix(repository_ctx)
@@ -50,7 +59,7 @@ def _kvoexp_local_install_impl(repository_ctx):
         if not path.exists:
             fail("kvoexp_local_install: %s does not exist (prefix from %s)" % (path, origin))
         repository_ctx.symlink(path, name)
-    libraries = ["lib/libkvohost.so"]
+    libraries = ["lib/libkvohost.so", "lib/kvoexp_import_assimp.so"]
     for name in _OPTIONAL_FILES:
         path = repository_ctx.path("%s/%s" % (prefix, name))
         if path.exists:

@@ -33,21 +33,8 @@ private:
 
 }  // namespace
 
-void FilesRead::Add(const std::string& path) {
-    if (path.empty()) return;
-    std::string normal = fs::path(path).lexically_normal().string();
-    if (seen_.insert(normal).second) paths_.push_back(std::move(normal));
-}
-
 Assimp::IOSystem* NewRecordingIOSystem(FilesRead& files) {
     return new RecordingIOSystem(files);
-}
-
-void AddTextureFile(const std::string& name, const std::string& scenePath, FilesRead& files) {
-    if (name.empty() || name[0] == '*') return;
-    const kvotextures::TextureSearch search = {fs::path(scenePath).parent_path().string(), {}};
-    const std::string file = kvotextures::LookupTexture(name, search).path;
-    if (!file.empty()) files.Add(file);
 }
 
 void AddNamedTextures(const aiScene* scene, const std::string& scenePath, FilesRead& files) {

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 
+#include "cli/import/huge_pages.h"
 #include "cli/import/import_worker.h"
 #ifdef KVOEXP_WITH_MIMALLOC
 #include <mimalloc.h>
@@ -26,6 +28,11 @@ void OnAllocatorError(int error, void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Started by a thread of the host that blocks every signal.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    kvoimport::StartWithoutHugePages();
 #ifdef KVOEXP_WITH_MIMALLOC
     kvocli::TuneAllocator();
     mi_register_error(OnAllocatorError, nullptr);

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "cli/import/huge_pages.h"
 #include "cli/import/import_worker.h"
 #include "cli/import/worker_process.h"
 #include "scene/scene_decoder.h"
@@ -47,6 +48,8 @@ struct ImportPool::Slot {
 ImportPool::ImportPool(ImportPoolSettings settings, std::vector<std::string> paths)
     : settings_(std::move(settings)), paths_(std::move(paths)), results_(paths_.size()) {
     if (pipe2(wake_, O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
+    // Huge pages come back on with the first scene that is not a small OBJ file.
+    StartWithoutHugePages();
     const unsigned jobs =
         std::max(1u, std::min<unsigned>(settings_.jobs, static_cast<unsigned>(paths_.size())));
     // The slots' threads take no signals: the host's handlers run on the main
@@ -148,6 +151,7 @@ ImportedScene ImportPool::ImportOne(Slot& slot, const std::string& path) {
     if (!worker.Running() && !worker.Start(settings_.workerProgram, workerLimit_, result.error)) {
         return result;
     }
+    AllowHugePagesFor(path);
     const std::vector<uint8_t> request = EncodeRequest(path, settings_.import);
     ReplyReader answer(workerLimit_ > 0 ? workerLimit_ : UINT64_MAX);
     enum class End { Answered, Ended, TimedOut, Stopped, Refused } end = End::Ended;

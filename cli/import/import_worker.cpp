@@ -12,8 +12,11 @@
 #include <new>
 #include <string>
 
+#include "cli/import/assimp_module.h"
+#include "cli/import/huge_pages.h"
 #include "cli/import/import_files.h"
 #include "cli/import/import_protocol.h"
+#include "cli/import/obj_exact_numbers.h"
 #include "cli/import/scene_file_stamp.h"
 #include "cli/import/scene_import.h"
 #include "scene/scene_decoder.h"
@@ -40,7 +43,7 @@ bool ImportSceneFile(const std::string& path, const ImportSettings& settings, Sc
                      std::string& error, FilesRead& files) {
     SceneFileStamp before, after;
     if (!StampSceneFile(path, before, error) ||
-        !ImportScene(path, settings, scene, error, &files)) {
+        !ImportScene(path, settings, scene, error, &files, ImportWithAssimpModule)) {
         return false;
     }
     if (!StampSceneFile(path, after, error)) {
@@ -107,6 +110,7 @@ bool AnswerInFreshProcess(int fd, const std::string& path, const ImportSettings&
         // Ends with this process (a time-out or an interrupt kills it).
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != server) _exit(1);
+        AllowHugePagesFor(path);
         _exit(Answer(fd, path, settings) ? 0 : 1);
     }
     int status = 0;
@@ -153,6 +157,12 @@ int RunImportWorker(int requestFd, int answerFd) {
                 [requestFd](uint8_t* data, size_t size) { return ReadAll(requestFd, data, size); },
                 path, settings)) {
             return 1;
+        }
+        // The importer's module is loaded here, once, so that the children
+        // of later scenes inherit it; OBJ files rarely need it.
+        if (!IsObjPath(path)) {
+            std::string unused;
+            LoadAssimpModule(unused);
         }
         if (!AnswerInFreshProcess(answerFd, path, settings)) return 1;
     }

@@ -54,13 +54,6 @@ uint32_t Mix(uint32_t key) {
 
 }  // namespace
 
-bool IsObjPath(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string ext = path.substr(path.size() - 4);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".obj";
-}
-
 size_t ObjExactNumbers::Slot(uint32_t key) const {
     const size_t mask = keys_.size() - 1;
     size_t at = Mix(key) & mask;

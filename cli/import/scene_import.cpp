@@ -8,7 +8,7 @@
 namespace kvoimport {
 
 bool ImportScene(const std::string& path, const ImportSettings& settings, kvoscene::Scene& scene,
-                 std::string& error, FilesRead* filesRead) {
+                 std::string& error, FilesRead* filesRead, ImportFunction otherFormats) {
     if (IsObjPath(path)) {
         ObjFilesRead objFiles;
         switch (ReadObjFile(path, settings, scene, error, &objFiles)) {
@@ -30,7 +30,7 @@ bool ImportScene(const std::string& path, const ImportSettings& settings, kvosce
                 break;
         }
     }
-    return ImportWithAssimp(path, settings, scene, error, filesRead);
+    return otherFormats(path, settings, scene, error, filesRead);
 }
 
 }  // namespace kvoimport

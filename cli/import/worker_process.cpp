@@ -25,13 +25,12 @@ void WaitFor(pid_t pid, int& status) {
     }
 }
 
-// Between fork and exec only async-signal-safe calls are made.
+// Runs in a vfork child, which shares the host's memory until exec: only
+// system calls, and writes to this frame's own variables. The host's threads
+// block every signal, so no handler of the host can run here; the worker
+// unblocks them itself once it runs (import_main.cpp).
 [[noreturn]] void ExecWorker(const char* program, int requestFd, int answerFd,
                              uint64_t memoryLimitBytes, pid_t host) {
-    // The host's threads block every signal; the worker starts with none blocked.
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != host) _exit(1);  // the host has already gone
     fcntl(requestFd, F_SETFD, 0);
@@ -84,7 +83,12 @@ bool WorkerProcess::Start(const std::string& program, uint64_t memoryLimitBytes,
     }
     fcntl(answers[1], F_SETPIPE_SZ, kPipeBytes);  // a hint: the default size works too
     const pid_t host = getpid();
+#if defined(__SANITIZE_ADDRESS__)
     const pid_t pid = fork();
+#else
+    // The host's page tables are not copied for a child that only runs exec.
+    const pid_t pid = vfork();
+#endif
     if (pid < 0) {
         error = std::string("cannot start an import process: ") + std::strerror(errno);
         for (int fd : {requests[0], requests[1], answers[0], answers[1]}) close(fd);

@@ -12,7 +12,8 @@ checks that
     the option.
 
 Usage: bazel_export_test.py --prefix BUILD_DIR [--keep]
-BUILD_DIR holds bin/kvoexp, lib/kvoexp.so and lib/libkvohost.so. Skipped, with
+BUILD_DIR holds bin/kvoexp, bin/kvoexp-import, lib/kvoexp.so, lib/libkvohost.so and
+lib/kvoexp_import_assimp.so. Skipped, with
 the reason, only where Bazel cannot run.
 """
 
@@ -443,7 +444,8 @@ def main():
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
     args = parser.parse_args()
     prefix = os.path.abspath(args.prefix)
-    for name in ["bin/kvoexp", "lib/kvoexp.so", "lib/libkvohost.so"]:
+    for name in ["bin/kvoexp", "bin/kvoexp-import", "lib/kvoexp.so", "lib/libkvohost.so",
+                 "lib/kvoexp_import_assimp.so"]:
         if not os.path.exists(os.path.join(prefix, name)):
             print("bazel_export_test: %s/%s is missing: build kvoexp first" % (prefix, name))
             return 1
