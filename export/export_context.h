@@ -14,6 +14,9 @@ class GenerateShader;
 class GenerateGeometry;
 class INode;
 class OutputFolder;
+namespace exporter {
+class RecordTables;
+}
 
 class ExportContext {
 public:
@@ -37,6 +40,8 @@ public:
     virtual uint32_t& ObjectsDone() = 0;
     // The output folder a run holds open and writes its files through; null
     // (the default, and outside a run) writes them by path.
+    // The record tables the owner keeps between runs; null: each run makes its own.
+    virtual exporter::RecordTables* KeptTables() { return nullptr; }
     virtual const OutputFolder* RunFolder() const { return nullptr; }
     virtual void SetRunFolder(const OutputFolder* /*folder*/) {}
 

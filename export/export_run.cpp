@@ -1,6 +1,7 @@
 #include "export/export_run.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "export/geode_assembly.h"
@@ -95,7 +96,10 @@ bool ExportNode(ExportContext& context, PreparedNode& prepared, RecordTables* ta
 
 bool ExportNodes(ExportContext& context) {
     PreparedNodeList& nodes = context.PreparedNodes();
-    RecordTables tables;  // one set for every node of the run
+    // One set for every node of the run: the owner's, kept between runs, or our own.
+    std::unique_ptr<RecordTables> own;
+    RecordTables* tables = context.KeptTables();
+    if (tables == nullptr) tables = (own = std::make_unique<RecordTables>()).get();
     // By index: a Cancel never releases the list while the loop runs, but it may be read anew.
     for (size_t i = 0; i < nodes.size(); ++i) {
         PreparedNode& prepared = *nodes[i];
@@ -104,8 +108,9 @@ bool ExportNodes(ExportContext& context) {
             context.ExportLog().Print("Node '%s' export canceled\n", name ? name : "");
             break;
         }
-        if (ExportNode(context, prepared, &tables)) context.NextObject();
+        if (ExportNode(context, prepared, tables)) context.NextObject();
     }
+    tables->Reset(KvoGeode::kMaxGeobs, KvoGeode::kMaxMaterials);  // the next run starts on defaults
     return context.IsRunning();
 }
 

@@ -17,27 +17,9 @@ struct RecordTables::Storage {
     KvoOptimizerScratch optimizer;
 };
 
-namespace {
+RecordTables::RecordTables() : storage_(std::make_unique<Storage>()) {}
 
-// The storage between runs; destroyed when the module is unloaded. Runs are
-// synchronous, so at most one set of tables is usually alive; a second one
-// made meanwhile gets storage of its own.
-std::unique_ptr<RecordTables::Storage>& Kept() {
-    static std::unique_ptr<RecordTables::Storage> kept;
-    return kept;
-}
-
-}  // namespace
-
-RecordTables::RecordTables() : storage_(std::move(Kept())) {
-    if (!storage_) storage_ = std::make_unique<Storage>();
-}
-
-RecordTables::~RecordTables() {
-    // Every record back to its default, so the next tables start as new ones do.
-    Reset(KvoGeode::kMaxGeobs, KvoGeode::kMaxMaterials);
-    if (!Kept()) Kept() = std::move(storage_);
-}
+RecordTables::~RecordTables() = default;
 
 KvoGeob* RecordTables::geobs() {
     return storage_->geobs.get();

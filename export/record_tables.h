@@ -1,9 +1,8 @@
 // The record tables of one node (200 geobs, 250 materials), the geob builder's
 // and the optimiser's working storage, made once and handed from node to node:
 // each node starts on default records and leaves them released (geob arrays,
-// material strings). The storage lives as long as the plug-in: a set of tables
-// takes it when made and hands it back when it goes, so the next run finds its
-// tables and scratch tables allocated.
+// material strings). The exporter keeps one set for the plug-in's lifetime, so
+// every run after the first finds its tables and scratch tables allocated.
 #pragma once
 
 #include <memory>
@@ -31,9 +30,8 @@ public:
     // default state, releasing what they hold; counts beyond the tables are clamped.
     void Reset(int geobCount, int materialCount);
 
-    struct Storage;
-
 private:
+    struct Storage;
     std::unique_ptr<Storage> storage_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "export/record_tables.h"
 #include "plugin/resource.h"
 
 // Pointers, handles, counters and flags start from their member
@@ -16,6 +17,11 @@ KVOExporter::KVOExporter() {
 KVOExporter::~KVOExporter() {
     delete[] outputDir;
     outputDir = nullptr;
+}
+
+exporter::RecordTables* KVOExporter::KeptTables() {
+    if (!keptTables_) keptTables_ = std::make_unique<exporter::RecordTables>();
+    return keptTables_.get();
 }
 
 INode* KVOExporter::SceneRoot() {

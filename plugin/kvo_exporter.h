@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,6 +85,7 @@ public:
     PreparedNodeList& PreparedNodes() override { return preparedNodes; }
     uint32_t& ObjectCount() override { return objectCount; }
     uint32_t& ObjectsDone() override { return objectsDone; }
+    exporter::RecordTables* KeptTables() override;
     const OutputFolder* RunFolder() const override { return runFolder; }
     void SetRunFolder(const OutputFolder* folder) override { runFolder = folder; }
     void ShowError(HWND owner, const char* text) override;
@@ -115,6 +117,8 @@ public:
     GenerateLog exportLog;
 
 private:
+    // Made by the first run, kept for the plug-in's lifetime.
+    std::unique_ptr<exporter::RecordTables> keptTables_;
     // The progress dialog each page created, by page, until the page goes.
     std::vector<std::pair<HWND, HWND>> pageProgressDialogs_;
     progress::ProgressMemo progressMemo_;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "export/export_context.h"
+#include "export/record_tables.h"
 #include "generators/generate_geometry.h"
 #include "generators/generate_log.h"
 #include "generators/generate_shader.h"
@@ -64,6 +65,7 @@ public:
     PreparedNodeList& PreparedNodes() override { return nodes; }
     uint32_t& ObjectCount() override { return objectCount; }
     uint32_t& ObjectsDone() override { return objectsDone; }
+    exporter::RecordTables* KeptTables() override { return keptTables.get(); }
     const OutputFolder* RunFolder() const override { return runFolder; }
     void SetRunFolder(const OutputFolder* folder) override { runFolder = folder; }
     bool CheckOutputDir(HWND panel) override;
@@ -91,6 +93,7 @@ public:
     uint32_t objectCount = 0;
     uint32_t objectsDone = 0;
     const OutputFolder* runFolder = nullptr;
+    std::unique_ptr<exporter::RecordTables> keptTables;  // null: each run makes its own
     uint32_t objectSteps = 0;
     uint32_t objectExtraSteps = 0;
     uint32_t objectStepsDone = 0;

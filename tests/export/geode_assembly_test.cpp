@@ -9,6 +9,8 @@
 #include <iterator>
 #include <memory>
 
+#include "export/export_run.h"
+#include "export/node_file.h"
 #include "export/preprocess.h"
 #include "export/record_tables.h"
 #include "export_test_support.h"
@@ -391,62 +393,42 @@ TEST(GeodeAssembly, TablesReusedAcrossNodesWriteWhatFreshTablesWriteAndAreLeftDe
     }
 }
 
-// The tables' storage outlives a run: the next run's tables take it, start on
-// default records even where the last run left some in use, and write the
-// same bytes; tables made while others are alive get storage of their own.
-TEST(GeodeAssembly, TheNextRunsTablesTakeTheLastRunsStorageOnDefaultRecords) {
+// Tables the owner keeps outlive a run: every run works in them, leaves them
+// on default records, and writes the bytes of a run with tables of its own.
+TEST(GeodeAssembly, RunsWorkInTheTablesTheOwnerKeepsAndLeaveThemOnDefaults) {
     ScratchDir dir;
     HostScene scene;
     FakeContext context;
     context.scene = &scene;
-    context.running = true;
     context.options.optimize = true;
     AddMeshNode(scene, "Grid", MakeRandomMesh(7, 30000, true, true, 3));
-    exporter::Preprocess(context);
-    ASSERT_EQ(context.nodes.size(), 1u);
-    PreparedNode& prepared = *context.nodes[0];
+    AddMeshNode(scene, "Small", MakeRandomMesh(8, 40, true, true, 1));
 
-    const auto exportWith = [&](exporter::RecordTables& tables, const std::string& name) {
-        context.BeginObject(prepared.faceCount);
-        KvoGeode geode(dir.File(name));
-        EXPECT_TRUE(exporter::BuildGeode(context, geode, prepared, &tables)) << name;
-        return ReadFile(dir.File(name));
+    const auto run = [&](const std::string& folder) {
+        context.outputDir = dir.Sub(folder);
+        exporter::DoExport(context, nullptr);
+        return ReadFile(exporter::OutputPath(context.outputDir, "Grid.kvo")) +
+               ReadFile(exporter::OutputPath(context.outputDir, "Small.kvo"));
     };
-    const KvoGeob* geobs = nullptr;
-    const KvoMaterial* materials = nullptr;
-    const exporter::GeobScratch* scratch = nullptr;
-    const KvoOptimizerScratch* optimizer = nullptr;
-    std::string first;
-    {
-        exporter::RecordTables tables;
-        first = exportWith(tables, "first.kvo");
-        geobs = tables.geobs();
-        materials = tables.materials();
-        scratch = &tables.scratch();
-        optimizer = &tables.optimizerScratch();
-        // A run that ends with records in use.
-        KvoGeob& left = tables.geobs()[KvoGeode::kMaxGeobs - 1];
-        left.vertexCount = 3;
-        left.vertices = static_cast<float*>(std::calloc(9, sizeof(float)));
-        tables.materials()[KvoGeode::kMaxMaterials - 1].name = "Left over";
-    }
-    exporter::RecordTables next;
-    EXPECT_EQ(next.geobs(), geobs);
-    EXPECT_EQ(next.materials(), materials);
-    EXPECT_EQ(&next.scratch(), scratch);
-    EXPECT_EQ(&next.optimizerScratch(), optimizer);
-    for (int g = 0; g < KvoGeode::kMaxGeobs; ++g) {
-        ASSERT_TRUE(IsDefault(next.geobs()[g])) << "geob " << g;
-    }
-    for (int m = 0; m < KvoGeode::kMaxMaterials; ++m) {
-        ASSERT_TRUE(IsDefault(next.materials()[m])) << "material " << m;
-    }
-    EXPECT_EQ(exportWith(next, "next.kvo"), first);
+    const std::string own = run("own");
+    ASSERT_FALSE(own.empty());
 
-    exporter::RecordTables meanwhile;
-    EXPECT_NE(meanwhile.geobs(), next.geobs());
-    EXPECT_NE(&meanwhile.scratch(), &next.scratch());
-    EXPECT_EQ(exportWith(meanwhile, "meanwhile.kvo"), first);
+    context.keptTables = std::make_unique<exporter::RecordTables>();
+    exporter::RecordTables& kept = *context.keptTables;
+    bool keptInUse = false;  // seen holding a built geob during a run
+    context.onPoll = [&](uint64_t) { keptInUse = keptInUse || kept.geobs()[0].vertexCount > 0; };
+    for (const char* folder : {"first", "second"}) {
+        SCOPED_TRACE(folder);
+        keptInUse = false;
+        EXPECT_EQ(run(folder), own);
+        EXPECT_TRUE(keptInUse);
+        for (int g = 0; g < KvoGeode::kMaxGeobs; ++g) {
+            ASSERT_TRUE(IsDefault(kept.geobs()[g])) << "geob " << g;
+        }
+        for (int m = 0; m < KvoGeode::kMaxMaterials; ++m) {
+            ASSERT_TRUE(IsDefault(kept.materials()[m])) << "material " << m;
+        }
+    }
 }
 
 }  // namespace
