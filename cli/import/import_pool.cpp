@@ -14,6 +14,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "cli/import/answer_file.h"
 #include "cli/import/huge_pages.h"
 #include "cli/import/import_worker.h"
 #include "cli/import/worker_process.h"
@@ -140,6 +141,15 @@ void ImportPool::RunSlot(Slot& slot) {
     slot.worker.Stop();
 }
 
+bool ImportPool::DecodeForm(const uint8_t* data, size_t size, ImportedScene& result) const {
+    if (!settings_.decode) return true;
+    std::string error;
+    if (DecodeScene(data, size, result.scene, error)) return true;
+    result.error = "the import process's answer is damaged: " + error;
+    result.scene = kvoscene::Scene();
+    return false;
+}
+
 ImportedScene ImportPool::ImportOne(Slot& slot, const std::string& path) {
     ImportedScene result;
     result.path = path;
@@ -152,7 +162,14 @@ ImportedScene ImportPool::ImportOne(Slot& slot, const std::string& path) {
         return result;
     }
     AllowHugePagesFor(path);
-    const std::vector<uint8_t> request = EncodeRequest(path, settings_.import);
+    // The scene form comes back in a fresh file of its own; without one, down
+    // the pipe. It is closed only after the worker has answered or been reaped.
+    AnswerFile file;
+    AnswerFileRef ref;
+    std::string unused;
+    const bool offered = file.Create(unused) && file.Ref(ref);
+    const std::vector<uint8_t> request =
+        EncodeRequest(path, settings_.import, offered ? &ref : nullptr);
     ReplyReader answer(workerLimit_ > 0 ? workerLimit_ : UINT64_MAX);
     enum class End { Answered, Ended, TimedOut, Stopped, Refused } end = End::Ended;
     if (WriteAll(worker.RequestFd(), request.data(), request.size())) {
@@ -227,15 +244,33 @@ ImportedScene ImportPool::ImportOne(Slot& slot, const std::string& path) {
         if (result.error.empty()) result.error = "unknown import error";
         return result;
     }
-    if (settings_.decode) {
-        std::string error;
-        if (!DecodeScene(body.data(), body.size(), result.scene, error)) {
-            result.error = "the import process's answer is damaged: " + error;
-            result.scene = kvoscene::Scene();
+    if (answer.Kind() == kSceneInFile) {
+        if (!offered) {
+            worker.Kill();
+            result.error = "the import process's answer is damaged: a scene in a file not offered";
             return result;
         }
+        AnswerView view;
+        std::string error;
+        if (!file.Take(answer.Length(), view, error)) {
+            result.error = "the import process's answer is damaged: " + error;
+            return result;
+        }
+        if (!DecodeForm(view.data(), view.size(), result)) return result;
+        if (settings_.keepBytes) {
+            if (!result.bytes.Allocate(view.size())) {
+                result.error = "no memory for the import process's answer";
+                return result;
+            }
+            if (view.size() > 0) std::memcpy(result.bytes.data(), view.data(), view.size());
+        }
+        // Unmapped and closed as soon as the scene is decoded.
+        view.Release();
+        file.Close();
+    } else {
+        if (!DecodeForm(body.data(), body.size(), result)) return result;
+        if (settings_.keepBytes) result.bytes = std::move(body);
     }
-    if (settings_.keepBytes) result.bytes = std::move(body);
     result.filesRead = answer.TakeFilesRead();
     result.embeddedImages = answer.TakeEmbeddedImages();
     result.ok = true;

@@ -60,6 +60,8 @@ private:
     struct Slot;
     void RunSlot(Slot& slot);
     ImportedScene ImportOne(Slot& slot, const std::string& path);
+    // Decodes a scene form when the settings ask; false with the cause in `result`.
+    bool DecodeForm(const uint8_t* data, size_t size, ImportedScene& result) const;
     bool Stopping() const;
 
     const ImportPoolSettings settings_;
@@ -73,9 +75,9 @@ private:
     int wake_[2] = {-1, -1};  // written to on destruction: wakes slots waiting on a worker
     std::vector<std::unique_ptr<Slot>> slots_;
     std::vector<std::thread> threads_;
-    size_t ahead_ = 1;        // how many scenes may be imported ahead of Next()
+    size_t ahead_ = 1;          // how many scenes may be imported ahead of Next()
     uint64_t workerLimit_ = 0;  // each import process's share of the memory budget
-    std::string startError_;  // why a slot's thread could not be started
+    std::string startError_;    // why a slot's thread could not be started
 };
 
 // Formats a number of seconds for messages: "0.001 s", "60 s", "1.5 s".

@@ -31,16 +31,17 @@ bool ReadAll(int fd, uint8_t* data, size_t size) {
     return true;
 }
 
-std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings) {
+std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings,
+                                   const AnswerFileRef* file) {
     std::vector<uint8_t> bytes;
-    bytes.reserve(path.size() + 6 + kFrameRequestBytes);
+    bytes.reserve(path.size() + 6 + kFrameRequestBytes + kAnswerFileRequestBytes);
     bytes.push_back(kRequestTag);
     const uint32_t n = static_cast<uint32_t>(path.size());
     for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(n >> (8 * i)));
     bytes.insert(bytes.end(), path.begin(), path.end());
-    bytes.push_back(static_cast<uint8_t>((settings.collapse ? 1 : 0) |
-                                         (settings.joinVertices ? 2 : 0) |
-                                         (settings.embeddedImages ? 4 : 0) | 8));
+    bytes.push_back(
+        static_cast<uint8_t>((settings.collapse ? 1 : 0) | (settings.joinVertices ? 2 : 0) |
+                             (settings.embeddedImages ? 4 : 0) | 8 | (file != nullptr ? 16 : 0)));
     const FrameSettings& frame = settings.frame;
     bytes.push_back(static_cast<uint8_t>(frame.units));
     bytes.push_back(static_cast<uint8_t>(frame.fileUnits));
@@ -48,6 +49,10 @@ std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings
     uint64_t bits;
     std::memcpy(&bits, &frame.scale, sizeof bits);
     for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+    if (file != nullptr) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(file->fd >> (8 * i)));
+        for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<uint8_t>(file->inode >> (8 * i)));
+    }
     return bytes;
 }
 
@@ -124,20 +129,25 @@ void AnswerReader::HeadArrived() {
     uint64_t length = 0;
     for (size_t i = 0; i < 8; ++i) length |= static_cast<uint64_t>(head_[1 + i]) << (8 * i);
     const uint8_t kind = head_[0];
+    length_ = length;
     if (kind != kSceneFollows && kind != kErrorFollows && kind != kFilesFollow &&
-        kind != kImagesFollow) {
+        kind != kImagesFollow && kind != kSceneInFile) {
         state_ = State::Refused;
         refusal_ = "an answer of unknown kind";
         return;
     }
-    const uint64_t limit = kind == kSceneFollows   ? maxScene_
-                           : kind == kFilesFollow  ? kMaxFileList
-                           : kind == kImagesFollow ? kMaxEmbeddedImages
-                                                   : kMaxErrorText;
+    const uint64_t limit = kind == kSceneFollows || kind == kSceneInFile ? maxScene_
+                           : kind == kFilesFollow                        ? kMaxFileList
+                           : kind == kImagesFollow                       ? kMaxEmbeddedImages
+                                                                         : kMaxErrorText;
     if (length > limit || length > SIZE_MAX) {
         state_ = State::Refused;
         refusal_ = "an answer of " + std::to_string(length) + " bytes, more than the " +
                    std::to_string(limit) + " accepted";
+        return;
+    }
+    if (kind == kSceneInFile) {  // the form is in the answer file: nothing follows here
+        state_ = State::Complete;
         return;
     }
     if (!body_.Allocate(static_cast<size_t>(length))) {
@@ -210,7 +220,7 @@ void ReplyReader::Took(size_t n) {
         }
         haveImages_ = true;
         answer_ = AnswerReader(maxScene_);  // the scene or an error follows
-    } else if (answer_.Kind() == kSceneFollows && !haveFiles_) {
+    } else if ((answer_.Kind() == kSceneFollows || answer_.Kind() == kSceneInFile) && !haveFiles_) {
         refusal_ = "a scene without the list of files read";
     }
 }

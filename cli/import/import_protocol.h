@@ -7,6 +7,10 @@
 // any, and an 'S' answer; or an 'E' answer. With settings bit 3 the frame
 // follows the settings: u8 unit, u8 unit of files that declare none (0 none,
 // 1 m, 2 cm, 3 mm, 4 in, 5 ft), u8 up (0 auto, 1 y, 2 z) and the f64 scale.
+// With settings bit 4 the answer file follows (answer_file.h): a u32
+// descriptor number in the host and the u64 inode of the file. A request that
+// names one may be answered with an 'M' answer in place of the 'S' answer:
+// its length is that of the scene form, which is in the file, not the pipe.
 // All integers little-endian. One request is answered before the next is sent.
 #pragma once
 
@@ -27,6 +31,7 @@ constexpr uint8_t kSceneFollows = 'S';
 constexpr uint8_t kErrorFollows = 'E';
 constexpr uint8_t kFilesFollow = 'F';
 constexpr uint8_t kImagesFollow = 'T';
+constexpr uint8_t kSceneInFile = 'M';
 constexpr size_t kAnswerHeadSize = 9;
 constexpr size_t kMaxRequestPath = 1 << 16;
 // Longer error texts are refused: an importer's message is a line or two.
@@ -42,15 +47,25 @@ constexpr uint64_t kMaxFileList = uint64_t{1} << 24;
 bool WriteAll(int fd, const uint8_t* data, size_t size);
 bool ReadAll(int fd, uint8_t* data, size_t size);
 
-std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings);
+// The file a request offers for the scene form.
+struct AnswerFileRef {
+    uint32_t fd = 0;
+    uint64_t inode = 0;
+};
+constexpr size_t kAnswerFileRequestBytes = 4 + 8;
+
+std::vector<uint8_t> EncodeRequest(const std::string& path, const ImportSettings& settings,
+                                   const AnswerFileRef* file = nullptr);
 // The frame part of a request; false for unknown units or up axes, or a
 // scale that is not a finite positive number.
 constexpr size_t kFrameRequestBytes = 3 + 8;
 bool DecodeFrameRequest(const uint8_t bytes[kFrameRequestBytes], FrameSettings& frame);
 // Reads a request body (after the tag) from `read`, which fills exactly n
-// bytes or says false. False for a malformed or ended stream.
+// bytes or says false. False for a malformed or ended stream. `file` says
+// whether the request offers an answer file, and which.
 template <typename ReadExactly>
-bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings);
+bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings,
+                 bool* hasFile = nullptr, AnswerFileRef* file = nullptr);
 
 // The body of an 'F' answer: per path a u32 length and its bytes.
 std::vector<uint8_t> EncodeFileList(const std::vector<std::string>& paths);
@@ -101,6 +116,8 @@ public:
     const std::string& Refusal() const { return refusal_; }
     bool Started() const { return headGot_ > 0; }
     uint8_t Kind() const { return head_[0]; }
+    // The announced length (for an 'M' answer, the answer file's).
+    uint64_t Length() const { return length_; }
     AnswerBytes TakeBody() { return std::move(body_); }
 
 private:
@@ -111,6 +128,7 @@ private:
     State state_ = State::Head;
     uint8_t head_[kAnswerHeadSize] = {};
     size_t headGot_ = 0;
+    uint64_t length_ = 0;
     AnswerBytes body_;
     size_t bodyGot_ = 0;
     std::string refusal_;
@@ -126,12 +144,13 @@ public:
     uint8_t* Space(size_t& room);
     void Took(size_t n);
 
-    // The reply's last answer ('S' or 'E') is complete.
+    // The reply's last answer ('S', 'M' or 'E') is complete.
     bool Complete() const { return refusal_.empty() && answer_.Complete(); }
     const std::string& Refusal() const { return refusal_.empty() ? answer_.Refusal() : refusal_; }
     bool Started() const { return haveFiles_ || answer_.Started(); }
     // The last answer's kind and body.
     uint8_t Kind() const { return answer_.Kind(); }
+    uint64_t Length() const { return answer_.Length(); }
     AnswerBytes TakeBody() { return answer_.TakeBody(); }
     std::vector<std::string> TakeFilesRead() { return std::move(files_); }
     std::vector<EmbeddedImage> TakeEmbeddedImages() { return std::move(images_); }
@@ -149,7 +168,8 @@ private:
 // ---- template body
 
 template <typename ReadExactly>
-bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings) {
+bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings, bool* hasFile,
+                 AnswerFileRef* file) {
     uint8_t length[4];
     if (!read(length, 4)) return false;
     const uint32_t n = static_cast<uint32_t>(length[0]) | static_cast<uint32_t>(length[1]) << 8 |
@@ -161,14 +181,25 @@ bool ReadRequest(ReadExactly&& read, std::string& path, ImportSettings& settings
     if ((n > 0 && !read(reinterpret_cast<uint8_t*>(&path[0]), n)) || !read(&flags, 1)) {
         return false;
     }
-    if (flags > 15) return false;
+    if (flags > 31) return false;
     settings.collapse = (flags & 1) != 0;
     settings.joinVertices = (flags & 2) != 0;
     settings.embeddedImages = (flags & 4) != 0;
     settings.frame = FrameSettings();
-    if ((flags & 8) == 0) return true;
+    if (hasFile != nullptr) *hasFile = (flags & 16) != 0;
     uint8_t frame[kFrameRequestBytes];
-    return read(frame, kFrameRequestBytes) && DecodeFrameRequest(frame, settings.frame);
+    if ((flags & 8) != 0 &&
+        !(read(frame, kFrameRequestBytes) && DecodeFrameRequest(frame, settings.frame))) {
+        return false;
+    }
+    if ((flags & 16) == 0) return true;
+    uint8_t ref[kAnswerFileRequestBytes];
+    if (!read(ref, kAnswerFileRequestBytes)) return false;
+    AnswerFileRef got;
+    for (int i = 0; i < 4; ++i) got.fd |= static_cast<uint32_t>(ref[i]) << (8 * i);
+    for (int i = 0; i < 8; ++i) got.inode |= static_cast<uint64_t>(ref[4 + i]) << (8 * i);
+    if (file != nullptr) *file = got;
+    return true;
 }
 
 }  // namespace kvoimport

@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "cli/import/answer_file_writer.h"
 #include "cli/import/assimp_module.h"
 #include "cli/import/huge_pages.h"
 #include "cli/import/import_files.h"
@@ -54,7 +55,38 @@ bool ImportSceneFile(const std::string& path, const ImportSettings& settings, Sc
     return error.empty();
 }
 
-bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
+bool SendError(int fd, std::string error) {
+    if (error.empty()) error = "unknown import error";
+    if (error.size() > kMaxErrorText) error.resize(kMaxErrorText);
+    const AnswerHead head = MakeAnswerHead(kErrorFollows, error.size());
+    return WriteAll(fd, head.data(), head.size()) &&
+           WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
+}
+
+bool SendSceneThroughPipe(int fd, const Scene& scene) {
+    // The form goes down the pipe in pieces as it is encoded, so the host
+    // reads while the rest is still being written.
+    const AnswerHead head = MakeAnswerHead(kSceneFollows, EncodedSize(scene));
+    return WriteAll(fd, head.data(), head.size()) &&
+           EncodeScene(scene,
+                       [fd](const uint8_t* data, size_t size) { return WriteAll(fd, data, size); });
+}
+
+// The scene form written into the host's answer file with plain writes, then
+// its head down the pipe, which tells the host the file is complete. A file
+// that takes no more (a file-size limit) leaves the form to the pipe, where
+// the host takes or refuses it by its length as ever.
+bool SendScene(int fd, int answerFile, const Scene& scene) {
+    if (answerFile < 0 || !EncodeScene(scene, [answerFile](const uint8_t* data, size_t size) {
+            return WriteAll(answerFile, data, size);
+        })) {
+        return SendSceneThroughPipe(fd, scene);
+    }
+    const AnswerHead head = MakeAnswerHead(kSceneInFile, EncodedSize(scene));
+    return WriteAll(fd, head.data(), head.size());
+}
+
+bool Answer(int fd, int answerFile, const std::string& path, const ImportSettings& settings) {
     Scene scene;
     std::string error;
     FilesRead files;
@@ -68,27 +100,16 @@ bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
         error = "the scene holds more image bytes than an answer carries";
         ok = false;
     }
-    if (ok) {
-        // The form goes out in pieces as it is encoded, so the host reads
-        // while the rest is still being written.
-        const AnswerHead listHead = MakeAnswerHead(kFilesFollow, list.size());
-        const AnswerHead imagesHead = MakeAnswerHead(kImagesFollow, images.size());
-        const AnswerHead head = MakeAnswerHead(kSceneFollows, EncodedSize(scene));
-        return WriteAll(fd, listHead.data(), listHead.size()) &&
-               WriteAll(fd, list.data(), list.size()) &&
-               (files.embeddedImages.empty() ||
-                (WriteAll(fd, imagesHead.data(), imagesHead.size()) &&
-                 WriteAll(fd, images.data(), images.size()))) &&
-               WriteAll(fd, head.data(), head.size()) &&
-               EncodeScene(scene, [fd](const uint8_t* data, size_t size) {
-                   return WriteAll(fd, data, size);
-               });
+    if (!ok) return SendError(fd, error);
+    const AnswerHead listHead = MakeAnswerHead(kFilesFollow, list.size());
+    const AnswerHead imagesHead = MakeAnswerHead(kImagesFollow, images.size());
+    if (!WriteAll(fd, listHead.data(), listHead.size()) ||
+        !WriteAll(fd, list.data(), list.size()) ||
+        (!files.embeddedImages.empty() && (!WriteAll(fd, imagesHead.data(), imagesHead.size()) ||
+                                           !WriteAll(fd, images.data(), images.size())))) {
+        return false;
     }
-    if (error.empty()) error = "unknown import error";
-    if (error.size() > kMaxErrorText) error.resize(kMaxErrorText);
-    const AnswerHead head = MakeAnswerHead(kErrorFollows, error.size());
-    return WriteAll(fd, head.data(), head.size()) &&
-           WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
+    return SendScene(fd, answerFile, scene);
 }
 
 // Imports one scene in a child of this process, a copy of a process that has
@@ -96,22 +117,20 @@ bool Answer(int fd, const std::string& path, const ImportSettings& settings) {
 // the next. A child that does not finish its answer ends this process the
 // same way (signal or status), which the host reports for that scene and
 // answers with a fresh worker.
-bool AnswerInFreshProcess(int fd, const std::string& path, const ImportSettings& settings) {
+bool AnswerInFreshProcess(int fd, int answerFile, const std::string& path,
+                          const ImportSettings& settings) {
     const pid_t server = getpid();
     const pid_t child = fork();
     if (child < 0) {
-        const std::string error =
-            std::string("cannot start an import process: ") + std::strerror(errno);
-        const AnswerHead head = MakeAnswerHead(kErrorFollows, error.size());
-        return WriteAll(fd, head.data(), head.size()) &&
-               WriteAll(fd, reinterpret_cast<const uint8_t*>(error.data()), error.size());
+        return SendError(fd,
+                         std::string("cannot start an import process: ") + std::strerror(errno));
     }
     if (child == 0) {
         // Ends with this process (a time-out or an interrupt kills it).
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != server) _exit(1);
         AllowHugePagesFor(path);
-        _exit(Answer(fd, path, settings) ? 0 : 1);
+        _exit(Answer(fd, answerFile, path, settings) ? 0 : 1);
     }
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
@@ -153,9 +172,11 @@ int RunImportWorker(int requestFd, int answerFd) {
         if (n < 0 || tag != kRequestTag) return 1;
         std::string path;
         ImportSettings settings;
+        bool hasFile = false;
+        AnswerFileRef ref;
         if (!ReadRequest(
                 [requestFd](uint8_t* data, size_t size) { return ReadAll(requestFd, data, size); },
-                path, settings)) {
+                path, settings, &hasFile, &ref)) {
             return 1;
         }
         // The importer's module is loaded here, once, so that the children
@@ -164,7 +185,13 @@ int RunImportWorker(int requestFd, int answerFd) {
             std::string unused;
             LoadAssimpModule(unused);
         }
-        if (!AnswerInFreshProcess(answerFd, path, settings)) return 1;
+        // Opened here, before the child is forked: the host closes the file
+        // only once this process has answered or been reaped, so the number
+        // never names a later file by the time it is opened.
+        const int answerFile = hasFile ? OpenAnswerFile(getppid(), ref) : -1;
+        const bool answered = AnswerInFreshProcess(answerFd, answerFile, path, settings);
+        if (answerFile >= 0) close(answerFile);
+        if (!answered) return 1;
     }
 }
 

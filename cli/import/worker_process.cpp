@@ -42,9 +42,16 @@ void WaitFor(pid_t pid, int& status) {
                            static_cast<rlim_t>(memoryLimitBytes)};
         setrlimit(RLIMIT_AS, &limit);
     }
-#else
-    (void)memoryLimitBytes;
 #endif
+    // The scene form's answer file is written by the import process but held
+    // in memory: it takes no more than the host accepts (a smaller inherited
+    // limit stays; the form then comes down the pipe).
+    rlimit size{};
+    if (memoryLimitBytes > 0 && getrlimit(RLIMIT_FSIZE, &size) == 0 &&
+        (size.rlim_cur == RLIM_INFINITY || size.rlim_cur > memoryLimitBytes)) {
+        size.rlim_cur = static_cast<rlim_t>(memoryLimitBytes);
+        setrlimit(RLIMIT_FSIZE, &size);
+    }
     char request[16], answer[16];
     // Small non-negative numbers: formatted by hand, snprintf is not signal-safe.
     auto format = [](int fd, char* out) {
