@@ -2,8 +2,13 @@
 // a rich sample geode, temporary directories and field-by-field comparison.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -210,6 +215,21 @@ public:
     std::string File(const std::string& name) const { return (path / name).string(); }
     std::filesystem::path path;
 };
+
+// Why device nodes cannot be made and opened in `dir` (not root, or a nodev
+// mount); empty when they can.
+inline std::string DeviceNodesUnavailable(const std::string& dir) {
+    const std::string probe = (std::filesystem::path(dir) / "probe-null").string();
+    if (mknod(probe.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        return std::string("mknod is not permitted here: ") + std::strerror(errno);
+    }
+    const int fd = open(probe.c_str(), O_WRONLY | O_CLOEXEC);
+    const int cause = errno;
+    std::filesystem::remove(probe);
+    if (fd < 0) return std::string("device nodes cannot be opened here: ") + std::strerror(cause);
+    close(fd);
+    return "";
+}
 
 inline Bytes ReadAll(const std::string& file) {
     std::ifstream in(file, std::ios::binary);

@@ -146,20 +146,6 @@ TEST(OutputFolder, FilesFollowTheFolderWhenItsPathIsSwapped) {
     }
 }
 
-// Whether device nodes can be made and opened in `dir` (root, and not a nodev mount).
-std::string DeviceNodesUnavailable(const fs::path& dir) {
-    const std::string probe = (dir / "probe-null").string();
-    if (mknod(probe.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
-        return std::string("mknod is not permitted here: ") + std::strerror(errno);
-    }
-    const int fd = open(probe.c_str(), O_WRONLY | O_CLOEXEC);
-    const int cause = errno;
-    fs::remove(probe);
-    if (fd < 0) return std::string("device nodes cannot be opened here: ") + std::strerror(cause);
-    close(fd);
-    return "";
-}
-
 // In a folder renamed after it was opened: a character device and a read
 // FIFO are written through and stay what they were; /dev/full's refusal is
 // reported; an unread FIFO and a directory are refused; no temporary is left.
@@ -167,7 +153,7 @@ TEST(OutputFolder, SpecialTargetsInARenamedFolderKeepTheirTreatment) {
     TempDir dir;
     const fs::path out = dir.path / "out", moved = dir.path / "moved";
     fs::create_directories(out);
-    const std::string unavailable = DeviceNodesUnavailable(out);
+    const std::string unavailable = kvotest::DeviceNodesUnavailable(out.string());
     if (unavailable.empty()) {
         ASSERT_EQ(mknod((out / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
         ASSERT_EQ(mknod((out / "full").c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
