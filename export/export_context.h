@@ -38,10 +38,10 @@ public:
     virtual PreparedNodeList& PreparedNodes() = 0;
     virtual uint32_t& ObjectCount() = 0;
     virtual uint32_t& ObjectsDone() = 0;
-    // The output folder a run holds open and writes its files through; null
-    // (the default, and outside a run) writes them by path.
     // The record tables the owner keeps between runs; null: each run makes its own.
     virtual exporter::RecordTables* KeptTables() { return nullptr; }
+    // The output folder a run holds open and writes its files through; null
+    // (the default, and outside a run) writes them by path.
     virtual const OutputFolder* RunFolder() const { return nullptr; }
     virtual void SetRunFolder(const OutputFolder* /*folder*/) {}
 

@@ -107,14 +107,6 @@ bool Fail(const std::string& target, const char* cause, std::string& error) {
     return false;
 }
 
-// The descriptor and name through which `target` is reached: the open
-// folder's when it lies directly in it, else the current directory's.
-int PlaceOf(const std::string& target, const OutputFolder* folder, std::string& name) {
-    if (folder != nullptr && folder->NameIn(target, name)) return folder->Descriptor();
-    name = target;
-    return AT_FDCWD;
-}
-
 // Opens the device or FIFO `name` in `dir` that fstatat described as `seen`.
 bool OpenDevice(int dir, const std::string& name, const struct stat& seen, OutputFile& file,
                 std::string& error) {

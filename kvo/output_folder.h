@@ -38,6 +38,13 @@ private:
     intptr_t native_ = kNone;  // a descriptor on POSIX, a HANDLE on Windows
 };
 
+#ifndef _WIN32
+// The descriptor and name through which `path` is reached: the open folder's
+// and the bare name when `path` lies directly in `folder`, else AT_FDCWD and
+// the path itself, for the *at calls.
+int PlaceOf(const std::string& path, const OutputFolder* folder, std::string& name);
+#endif
+
 // std::fopen(path, "wb"), relative to `folder` when `path` lies directly in
 // it (POSIX): a link of that name is followed as fopen does.
 std::FILE* OpenForWriting(const std::string& path, const OutputFolder* folder);

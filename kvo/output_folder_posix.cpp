@@ -26,11 +26,17 @@ void OutputFolder::Close() {
     path_.clear();
 }
 
+int PlaceOf(const std::string& path, const OutputFolder* folder, std::string& name) {
+    if (folder != nullptr && folder->NameIn(path, name)) return folder->Descriptor();
+    name = path;
+    return AT_FDCWD;
+}
+
 std::FILE* OpenForWriting(const std::string& path, const OutputFolder* folder) {
     std::string name;
-    if (folder == nullptr || !folder->NameIn(path, name)) return std::fopen(path.c_str(), "wb");
-    const int fd =
-        openat(folder->Descriptor(), name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int dir = PlaceOf(path, folder, name);
+    if (dir == AT_FDCWD) return std::fopen(path.c_str(), "wb");
+    const int fd = openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     std::FILE* stream = fdopen(fd, "wb");
     if (stream == nullptr) close(fd);

@@ -27,20 +27,15 @@ std::string DirectoryName(const std::string& target) {
     return slash == std::string::npos ? "." : target.substr(0, slash + 1);
 }
 
-// Where a path is reached: the folder's descriptor and the bare name when the
-// path lies directly in `folder`, else the current directory and the path.
+// Where a path is reached (PlaceOf in output_folder.h).
 struct Place {
     int dir = AT_FDCWD;
     std::string name;
 };
 
-Place PlaceOf(const std::string& path, const OutputFolder* folder) {
+Place Where(const std::string& path, const OutputFolder* folder) {
     Place place;
-    if (folder != nullptr && folder->NameIn(path, place.name)) {
-        place.dir = folder->Descriptor();
-    } else {
-        place.name = path;
-    }
+    place.dir = PlaceOf(path, folder, place.name);
     return place;
 }
 
@@ -71,13 +66,13 @@ FILE* OpenExclusiveAt(const Place& place, int permissions, bool& exists, std::st
 }  // namespace
 
 FILE* OpenExclusive(const std::string& path, int permissions, bool& exists, std::string& failure) {
-    return OpenExclusiveAt(PlaceOf(path, nullptr), permissions, exists, failure);
+    return OpenExclusiveAt(Where(path, nullptr), permissions, exists, failure);
 }
 
 bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::string& error,
                            const OutputFolder* folder) {
     // A replaced regular file keeps its permission bits; a new file gets the default.
-    const Place where = PlaceOf(target, folder);
+    const Place where = Where(target, folder);
     struct stat existing {};
     const int permissions =
         fstatat(where.dir, where.name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -88,7 +83,7 @@ bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const std::string path = TemporaryPathBeside(target, Seed(attempt), "/");
         bool exists = false;
-        file.stream = OpenExclusiveAt(PlaceOf(path, folder), permissions, exists, failure);
+        file.stream = OpenExclusiveAt(Where(path, folder), permissions, exists, failure);
         if (file.stream) {
             file.path = path;
             return true;
@@ -101,8 +96,8 @@ bool CreateTemporaryBeside(const std::string& target, TemporaryFile& file, std::
 
 bool ReplaceWithTemporary(const std::string& temporary, const std::string& target,
                           std::string& error, const OutputFolder* folder) {
-    const Place from = PlaceOf(temporary, folder);
-    const Place to = PlaceOf(target, folder);
+    const Place from = Where(temporary, folder);
+    const Place to = Where(target, folder);
     if (renameat(from.dir, from.name.c_str(), to.dir, to.name.c_str()) == 0) return true;
     error = "cannot replace '" + target + "': " + std::strerror(errno);
     return false;
@@ -110,6 +105,6 @@ bool ReplaceWithTemporary(const std::string& temporary, const std::string& targe
 
 void RemoveTemporary(const std::string& temporary, const OutputFolder* folder) {
     if (temporary.empty()) return;
-    const Place place = PlaceOf(temporary, folder);
+    const Place place = Where(temporary, folder);
     unlinkat(place.dir, place.name.c_str(), 0);
 }
