@@ -23,6 +23,7 @@
 #include "cli/import/answer_file_writer.h"
 #include "cli/import/import_pool.h"
 #include "cli/import/import_protocol.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace {
 
@@ -203,13 +204,7 @@ TEST(AnswerFile, RequestsNameTheFileAndItsAnswerIsAHeadAlone) {
     EXPECT_EQ(tail, (std::vector<uint8_t>{2, 1, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}));
     for (size_t cut = 0; cut <= 12; ++cut) {
         const std::vector<uint8_t> body(request.begin() + 1, request.end() - cut);
-        size_t at = 0;
-        auto read = [&](uint8_t* into, size_t n) {
-            if (body.size() - at < n) return false;
-            std::memcpy(into, body.data() + at, n);
-            at += n;
-            return true;
-        };
+        clitest::ExactReads read(body);
         std::string path;
         kvoimport::ImportSettings settings;
         bool hasFile = false;

@@ -4,6 +4,8 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -18,6 +20,23 @@ namespace clitest {
 
 using testsupport::ScratchDir;
 using testsupport::TriangleNode;
+
+// Hands out `bytes` in order, exactly as many as each call asks for, as the
+// import protocol's readers ask of a pipe; false once fewer remain.
+class ExactReads {
+public:
+    explicit ExactReads(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
+    bool operator()(uint8_t* into, size_t n) {
+        if (bytes_.size() - at_ < n) return false;
+        if (n > 0) std::memcpy(into, bytes_.data() + at_, n);
+        at_ += n;
+        return true;
+    }
+
+private:
+    const std::vector<uint8_t>& bytes_;
+    size_t at_ = 0;
+};
 
 struct ProcessResult {
     bool exited = false;    // false: killed by a signal (or our time limit)

@@ -13,6 +13,7 @@
 #include "cli/import/axis_conversion.h"
 #include "cli/import/import_protocol.h"
 #include "cli/import/units.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace {
 
@@ -248,13 +249,7 @@ TEST(ImportProtocolFrame, RoundTripsAndRefusesDamagedFrames) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        size_t at = 0;
-        auto read = [&](uint8_t* into, size_t n) {
-            if (c.body.size() - at < n) return false;
-            std::memcpy(into, c.body.data() + at, n);
-            at += n;
-            return true;
-        };
+        clitest::ExactReads read(c.body);
         std::string path;
         kvoimport::ImportSettings got;
         got.frame.scale = 99;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_test_support.h"
+
 namespace {
 
 using kvoimport::AnswerReader;
@@ -77,13 +79,7 @@ TEST(ImportProtocol, RequestsReadBackAndMalformedOnesAreRefused) {
                           {"length past the limit", huge, false},
                           {"empty", {}, false}};
     for (const Case& c : cases) {
-        size_t at = 0;
-        auto read = [&](uint8_t* into, size_t n) {
-            if (c.body.size() - at < n) return false;
-            std::memcpy(into, c.body.data() + at, n);
-            at += n;
-            return true;
-        };
+        clitest::ExactReads read(c.body);
         std::string path;
         kvoimport::ImportSettings settings;
         EXPECT_EQ(kvoimport::ReadRequest(read, path, settings), c.ok) << c.what;

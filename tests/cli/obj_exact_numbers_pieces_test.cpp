@@ -3,6 +3,7 @@
 // give the same numbers as one piece would.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -14,19 +15,11 @@ namespace {
 
 using kvoimport::ObjExactNumbers;
 
-float Neighbour(float f, int ulps) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    bits += static_cast<uint32_t>(ulps);
-    std::memcpy(&f, &bits, sizeof bits);
-    return f;
-}
-
 // Whether the reader saw "-2.983590", which the importer rounds one unit off.
 bool SawTheNumber(const ObjExactNumbers& exact) {
     const float correct = std::strtof("-2.983590", nullptr);
-    return exact.Fix(Neighbour(correct, 1)) == correct ||
-           exact.Fix(Neighbour(correct, -1)) == correct;
+    return exact.Fix(std::nextafter(correct, INFINITY)) == correct ||
+           exact.Fix(std::nextafter(correct, -INFINITY)) == correct;
 }
 
 TEST(ObjExactNumbersPieces, LinesAcrossAPiecesEndReadAsWhole) {

@@ -3,6 +3,7 @@
 #include <assimp/fast_atof.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,14 +26,6 @@ float ImportersValue(const char* text) {
     return value;
 }
 
-float Next(float f, int ulps) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    bits += static_cast<uint32_t>(ulps);
-    std::memcpy(&f, &bits, sizeof bits);
-    return f;
-}
-
 TEST(ObjExactNumbers, MapsTheImportersValueToTheCorrectlyRoundedOne) {
     clitest::ScratchDir dir;
     // Texts the importer's routine rounds one unit off (seen in spider.obj).
@@ -45,8 +38,8 @@ TEST(ObjExactNumbers, MapsTheImportersValueToTheCorrectlyRoundedOne) {
     for (const char* text : {"-2.983590", "11.887197"}) {
         const float correct = std::strtof(text, nullptr);
         // The importer gives a neighbour of the correct value.
-        EXPECT_TRUE(exact.Fix(Next(correct, 1)) == correct ||
-                    exact.Fix(Next(correct, -1)) == correct)
+        EXPECT_TRUE(exact.Fix(std::nextafter(correct, INFINITY)) == correct ||
+                    exact.Fix(std::nextafter(correct, -INFINITY)) == correct)
             << text;
         EXPECT_EQ(exact.Fix(correct), correct) << text;
     }
