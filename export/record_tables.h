@@ -21,18 +21,20 @@ public:
     RecordTables(const RecordTables&) = delete;
     RecordTables& operator=(const RecordTables&) = delete;
 
-    KvoGeob* geobs();
-    KvoMaterial* materials();
-    GeobScratch& scratch();
-    KvoOptimizerScratch& optimizerScratch();
+    KvoGeob* geobs() { return geobs_.get(); }
+    KvoMaterial* materials() { return materials_.get(); }
+    GeobScratch& scratch() { return scratch_; }
+    KvoOptimizerScratch& optimizerScratch() { return optimizer_; }
 
     // Returns the first `geobCount` geobs and `materialCount` materials to their
     // default state, releasing what they hold; counts beyond the tables are clamped.
     void Reset(int geobCount, int materialCount);
 
 private:
-    struct Storage;
-    std::unique_ptr<Storage> storage_;
+    std::unique_ptr<KvoGeob[]> geobs_;
+    std::unique_ptr<KvoMaterial[]> materials_;
+    GeobScratch scratch_;
+    KvoOptimizerScratch optimizer_;
 };
 
 }  // namespace exporter
